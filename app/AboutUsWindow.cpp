@@ -1,0 +1,3 @@
+#include "app/AboutUsWindow.h"
+
+AboutUsWindow::AboutUsWindow(QWidget *parent) : QWidget(parent) {}

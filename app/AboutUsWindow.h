@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class AboutUsWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit AboutUsWindow(QWidget *parent = nullptr);
+};

@@ -1,0 +1,3 @@
+#include "app/CalendarBox.h"
+
+CalendarBox::CalendarBox(QWidget *parent) : QWidget(parent) {}

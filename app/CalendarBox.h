@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class CalendarBox : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CalendarBox(QWidget *parent = nullptr);
+};

@@ -1,0 +1,3 @@
+#include "device/CopyDevProgress.h"
+
+CopyDevProgress::CopyDevProgress(QWidget *parent) : QWidget(parent) {}

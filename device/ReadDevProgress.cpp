@@ -1,0 +1,3 @@
+#include "device/ReadDevProgress.h"
+
+ReadDevProgress::ReadDevProgress(QWidget *parent) : QWidget(parent) {}

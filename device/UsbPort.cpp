@@ -1,0 +1,8 @@
+#include "device/UsbPort.h"
+
+#include <QWidget>
+
+void UsbPort::setupUsbPort(QWidget *parent)
+{
+    (void)parent;
+}

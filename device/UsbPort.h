@@ -1,0 +1,11 @@
+#pragma once
+
+class QWidget;
+
+// Panel holder: keeps the widgets of one panel; MainWindow derives from it.
+class UsbPort
+{
+public:
+    // Creates the panel's widgets under the given parent.
+    void setupUsbPort(QWidget *parent);
+};

@@ -1,0 +1,8 @@
+#include "device/UsbPrjWindow.h"
+
+#include <QWidget>
+
+void UsbPrjWindow::setupUsbPrjWindow(QWidget *parent)
+{
+    (void)parent;
+}

@@ -1,0 +1,25 @@
+# Shared by run-viewer.sh and run-tests.sh: installs the Debian packages and builds.
+set -euo pipefail
+LMV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+LMV_BUILD="${LMV_BUILD:-$LMV_ROOT/build}"
+
+# Everything the build, the tests and the viewer need on a fresh Debian 12.
+LMV_PACKAGES=(cmake make g++ qtbase5-dev libqt5serialport5-dev fonts-noto-cjk)
+
+lmv_install() {
+    local missing=()
+    for p in "${LMV_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+    fi
+}
+
+lmv_build() {
+    cmake -S "$LMV_ROOT" -B "$LMV_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$LMV_BUILD" -j"$(nproc)"
+}

@@ -1,0 +1,3 @@
+#include "views/ParameterModify.h"
+
+ParameterModify::ParameterModify(QWidget *parent) : QWidget(parent) {}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class ParameterModify : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ParameterModify(QWidget *parent = nullptr);
+};

@@ -1,0 +1,3 @@
+#include "views/PipeModifyWindow.h"
+
+PipeModifyWindow::PipeModifyWindow(QWidget *parent) : QWidget(parent) {}

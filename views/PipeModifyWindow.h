@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class PipeModifyWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PipeModifyWindow(QWidget *parent = nullptr);
+};

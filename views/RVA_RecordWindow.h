@@ -1,0 +1,11 @@
+#pragma once
+
+class QWidget;
+
+// Panel holder: keeps the widgets of one panel; MainWindow derives from it.
+class RVA_RecordWindow
+{
+public:
+    // Creates the panel's widgets under the given parent.
+    void setupRVA_RecordWindow(QWidget *parent);
+};
