@@ -1,11 +1,15 @@
 #include <QApplication>
-#include <QWidget>
+
+#include "app/MainWindow.h"
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QWidget w;
-    w.setWindowTitle(QStringLiteral("Limnova Viewer"));
-    w.show();
-    return app.exec();
+    int rc = 0;
+    {
+        MainWindow window;
+        window.show();
+        rc = app.exec();
+    }
+    return rc;
 }

@@ -1,0 +1,211 @@
+#pragma once
+
+#include <QDate>
+#include <QMainWindow>
+
+#include "app/DevSelection.h"
+#include "app/ProjectWindow.h"
+#include "views/RVA_RecordWindow.h"
+#include "views/RVA_UsbRecordWindow.h"
+#include "views/RVB_RecordWindow.h"
+#include "views/RVB_UsbRecordWindow.h"
+#include "device/UsbPort.h"
+#include "device/UsbPrjWindow.h"
+
+#include "app/AboutUsWindow.h"
+#include "app/CalendarBox.h"
+#include "device/CopyDevProgress.h"
+#include "device/Modify_ID_Window.h"
+#include "device/ReadDevProgress.h"
+#include "device/serial/SerialThread.h"
+#include "views/ParameterModify.h"
+#include "views/PipeModifyWindow.h"
+
+class QAction;
+class QHBoxLayout;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSpacerItem;
+class QSplitter;
+class QTreeWidgetItem;
+class QVBoxLayout;
+
+// The one window of the viewer. Its definition is split by subsystem:
+//   MainWindow.cpp         construction, decoration, layout, mode switch, resize, close
+//   MainWindow_Local.cpp   local project tree and file display dispatch
+//   MainWindow_Tables.cpp  record table interactions and clipboard copy
+//   MainWindow_Device.cpp  connection, directory walk, download, calendar
+//   MainWindow_Edit.cpp    calculation and pipe parameter dialogs, device number
+//   MainWindow_Save.cpp    text/CSV export and saving into the local store
+class MainWindow : public QMainWindow,
+                   public DevSelection,
+                   public ProjectWindow,
+                   public RVA_RecordWindow,
+                   public RVB_RecordWindow,
+                   public UsbPrjWindow,
+                   public RVA_UsbRecordWindow,
+                   public RVB_UsbRecordWindow,
+                   public UsbPort
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+signals:
+    void UsbPortOpen(uint, QString);
+    void RVA_UsbPortReadPrj(uchar);
+    void RVA_UsbPortReadPos(QString, uchar);
+    void RVA_UsbPortReadFile(QString, uchar);
+    void RVA_ReadUsbPortRecordData(QString, uchar);
+    void RVA_TerminateReading();
+    void RVB_UsbPortReadPrj(uchar);
+    void RVB_UsbPortReadPos(QString, uchar);
+    void RVB_UsbPortReadFile(QString, uchar);
+    void RVB_ReadUsbPortRecordNode(QString);
+    void RVB_ReadUsbPortRecordData(QString, uchar, uint, uint);
+    void RVB_TerminateReading();
+
+public slots:
+    // ---- shell (MainWindow.cpp) ----
+    void on_quit_action_triggered();
+    void on_splitter_edge_changed(int pos, int index);
+    void on_usb_splitter_edge_changed(int pos, int index);
+    void on_pc_button_released();
+    void on_dev_button_released();
+
+    // ---- local project tree and dispatch (MainWindow_Local.cpp) ----
+    void on_open_prj_action_triggered();
+    void on_open_file_action_triggered();
+    void on_select_all_triggered();
+    void on_remove_action_triggered();
+    void on_PrjTreeColumnResized(int logicalIndex, int oldSize, int newSize);
+    void on_file_item_clicked(QTreeWidgetItem *item);
+
+    // ---- saving and export (MainWindow_Save.cpp) ----
+    void on_save_lmv_action_triggered();
+    void on_save_txt_action_triggered();
+    void on_save_csv_action_triggered();
+
+    // ---- editing dialogs (MainWindow_Edit.cpp) ----
+    void on_parameter_modify_action_triggered();
+    void on_pipe_modify_action_triggered();
+    void on_id_modify_action_triggered();
+    void on_RecievedGainCoef(float gain, float coefficient);
+    void on_RecievedGainCoefForSaving(float gain, float coefficient);
+    // EDIT-SLOTS (on_RecievedPipeInfo / on_RecievedPipeInfoForSaving go here)
+
+    // ---- device link (MainWindow_Device.cpp) ----
+    void on_usb_open_toggled(bool check);
+    void Once_DevInfoRecieved(QByteArray array);
+    void Once_UsbDisconnect();
+    void Once_RVA_PrjNameRecieved(QByteArray array);
+    void Once_RVA_PosNameRecieved(QByteArray array);
+    void Once_RVA_FileNameRecieved(QByteArray array);
+    void Once_RVB_PrjNameRecieved(QByteArray array);
+    void Once_RVB_PosNameRecieved(QByteArray array);
+    void Once_RVB_FileNameRecieved(QByteArray array);
+    void on_UsbTimer_Timeout();
+    void Once_RVA_DataRecordRecieved(QByteArray array);
+    void Once_RVB_DataNodeRecieved(QByteArray array);
+    void Once_RVB_DataRecordRecieved(QByteArray array);
+    void once_UsbTreeItemClicked(QTreeWidgetItem *item);
+    void on_ProgressTerminate();
+    void OnceCalendarBoxIsClicked(QDate date);
+
+    // ---- record tables (MainWindow_Tables.cpp) ----
+    void on_RVA_RecordTable_Header_clicked(int column);
+    void on_RVB_RecordTable_Header_clicked(int column);
+    void on_UnitTable_Header_clicked(int column);
+    void on_SumTable_cellClicked(int row, int column);
+    void Once_RVA_RecordTableSizeChanged(int logicalIndex, int oldSize, int newSize);
+    void Once_RVB_RecordTableSizeChanged(int logicalIndex, int oldSize, int newSize);
+    void on_RVA_RecordTable_H_Scroll_Value_Changed(int value);
+    void on_RVB_RecordTable_H_Scroll_Value_Changed(int value);
+    void on_SumTable_H_Scroll_Value_Changed(int value);
+    void on_UsbRecordTable_Header_clicked(int column);
+    void on_UsbUnitTable_Header_clicked(int column);
+    void on_UsbSumTable_cellClicked(int row, int column);
+    void Once_RVA_UsbRecordTableSizeChanged(int logicalIndex, int oldSize, int newSize);
+    void Once_RVB_UsbRecordTableSizeChanged(int logicalIndex, int oldSize, int newSize);
+    void on_RVA_UsbRecordTable_H_Scroll_Value_Changed(int value);
+    void on_RVB_UsbRecordTable_H_Scroll_Value_Changed(int value);
+    void on_UsbSumTable_H_Scroll_Value_Changed(int value);
+    void on_RVA_CopyLocRecordBtn_Clicked();
+    void on_RVA_UsbCopyRecordBtn_Clicked();
+    void on_RVB_CopyLocRecordBtn_Clicked();
+    void on_RVB_UsbCopyRecordBtn_Clicked();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // Each subsystem file makes its own connections; the constructor calls them in this order.
+    void connectRecordViews(); // MainWindow_Tables.cpp
+    void connectDeviceLink();  // MainWindow_Device.cpp
+    void connectDialogs();     // MainWindow_Edit.cpp
+    void connectSaving();      // MainWindow_Save.cpp
+
+public:
+    // ---- shell widgets (MainWindow.cpp) ----
+    QWidget *central_widget = nullptr;
+    QSplitter *splitter = nullptr;
+    QSplitter *usb_splitter = nullptr;
+    QWidget *dev_area = nullptr;
+    QVBoxLayout *dev_layout = nullptr;
+    QSpacerItem *dev_spacer = nullptr;
+    QHBoxLayout *central_layout = nullptr;
+
+    QMenu *file_menu = nullptr;
+    QMenu *edit_menu = nullptr;
+    QMenu *save_menu = nullptr;
+    QMenu *about_menu = nullptr;
+
+    QAction *open_file_action = nullptr;
+    QAction *open_prj_action = nullptr;
+    QAction *save_txt_action = nullptr;
+    QAction *save_lmv_action = nullptr;
+    QAction *save_csv_action = nullptr;
+    QAction *quit_action = nullptr;
+    QAction *pipe_modify_action = nullptr;
+    QAction *parameter_modify_action = nullptr;
+    QAction *id_modify_action = nullptr;
+    QAction *select_all_action = nullptr;
+    QAction *remove_action = nullptr;
+    QAction *about_action = nullptr;
+
+    QLabel *status_label = nullptr;
+    QProgressBar *status_progress = nullptr;
+    QLabel *version_label = nullptr;
+
+    // ---- value members, constructed in this order ----
+    SerialThread serial_thread;
+    // DEVICE-INFO (the DeviceInfo member of the connected logger goes here)
+    ReadDevProgress read_progress;
+    CopyDevProgress copy_progress;
+    ParameterModify parameter_dialog;
+    PipeModifyWindow pipe_dialog;
+    Modify_ID_Window id_dialog;
+    AboutUsWindow about_window;
+    CalendarBox calendar_box;
+
+    bool firstResizeSeen = false;
+
+    // ---- local project tree and dispatch state (MainWindow_Local.cpp) ----
+    // LOCAL-STATE
+
+    // ---- record tables state: unit factors (MainWindow_Tables.cpp) ----
+    // TABLES-STATE
+
+    // ---- device link state (MainWindow_Device.cpp) ----
+    // DEVICE-STATE
+
+    // ---- editing state (MainWindow_Edit.cpp) ----
+    // EDIT-STATE
+
+    // ---- saving state (MainWindow_Save.cpp) ----
+    // SAVE-STATE
+};
