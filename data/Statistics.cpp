@@ -1,0 +1,139 @@
+#include "data/Statistics.h"
+
+#include "data/Tables.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace lmv {
+
+namespace {
+
+float factorOf(const QVector<Unit> &units, const QString &label, float current)
+{
+    const int i = unitIndex(units, label);
+    return i >= 0 ? units[i].factor : current;
+}
+
+// Truncates toward zero; 64-bit so that large shown values (flows in L/min) do not overflow.
+bool truncatable(float x)
+{
+    return std::isfinite(x) && std::fabs(x) < 9.0e18f;
+}
+
+} // namespace
+
+UnitFactors refreshUnitFactors(const QStringList &unitLabels, UnitFactors current)
+{
+    UnitFactors f = current;
+    if (unitLabels.size() > kRvaFlowUnitColumn) {
+        f.level = factorOf(LevelUnits, unitLabels[kRvaLevelUnitColumn], current.level);
+        f.velocity = factorOf(VelocityUnits, unitLabels[kRvaVelocityUnitColumn], current.velocity);
+        f.flow = factorOf(FlowUnits, unitLabels[kRvaFlowUnitColumn], current.flow);
+    }
+    return f;
+}
+
+UnitFactors refreshUnitFactors(UnitFactors current)
+{
+    return refreshUnitFactors(RvaUnitLabels, current);
+}
+
+float round3(float x)
+{
+    const float scaled = x * 10000.0f + 5.0f;
+    if (!truncatable(scaled))
+        return x;
+    const qint64 tenths = static_cast<qint64>(scaled) / 10;
+    return static_cast<float>(tenths) / 1000.0f;
+}
+
+float round2(float x)
+{
+    const float scaled = x * 1000.0f + 5.0f;
+    if (!truncatable(scaled))
+        return x;
+    const qint64 tenths = static_cast<qint64>(scaled) / 10;
+    return static_cast<float>(tenths) / 100.0f;
+}
+
+float displayLevel(float level, const UnitFactors &factors)
+{
+    return round3(level) * factors.level;
+}
+
+float displayVelocity(float velocity, const CalcParams &calc, const UnitFactors &factors)
+{
+    return round3(velocity * calc.velocityCorrection) * factors.velocity;
+}
+
+float displayFlow(float flow, const CalcParams &calc, const UnitFactors &factors)
+{
+    return round3(calc.velocityCorrection * flow * calc.flowCorrection * factors.flow);
+}
+
+float displayTemperature(float temperature)
+{
+    return round2(temperature);
+}
+
+QString pipeDescription(const PipeSaveIntoTfType &p)
+{
+    char text[128];
+    switch (p.pipeShape) {
+    case PipeCircle:
+        std::snprintf(text, sizeof text, "圆形 直径%umm 淤积层%umm", p.heightOrDiameter, p.sediment);
+        break;
+    case PipeRectangle:
+        std::snprintf(text, sizeof text, "方沟 高度%umm 宽度%umm 淤积层%umm", p.heightOrDiameter,
+                      p.widthOrLowerBase, p.sediment);
+        break;
+    case PipeTrapezoid:
+        std::snprintf(text, sizeof text, "梯形 高度%umm 上底%umm 下底%umm 淤积层%umm", p.heightOrDiameter,
+                      p.upperBase, p.widthOrLowerBase, p.sediment);
+        break;
+    case PipeTriangle:
+        std::snprintf(text, sizeof text, "三角形 高度%umm 宽度%umm 淤积层%umm", p.heightOrDiameter,
+                      p.widthOrLowerBase, p.sediment);
+        break;
+    default:
+        return QString();
+    }
+    return QString::fromUtf8(text);
+}
+
+void computeRvaSummary(const std::vector<RvaRecord> &records, SummaryBlock &summary)
+{
+    RunningStats level, velocity, flow, temperature;
+    for (const RvaRecord &r : records) {
+        level.add(r.level);
+        velocity.add(r.velocity);
+        flow.add(r.flow);
+        temperature.add(r.temperature);
+    }
+    summary.sampleCount = static_cast<quint32>(records.size());
+    summary.levelMax = level.max;
+    summary.levelMin = level.min;
+    summary.levelAvg = level.average();
+    summary.velocityMax = velocity.max;
+    summary.velocityMin = velocity.min;
+    summary.velocityAvg = velocity.average();
+    summary.flowMax = flow.max;
+    summary.flowMin = flow.min;
+    summary.flowAvg = flow.average();
+    summary.temperatureMax = temperature.max;
+    summary.temperatureMin = temperature.min;
+    summary.temperatureAvg = temperature.average();
+}
+
+std::array<RunningStats, 6> computeRvbChannelStats(const std::vector<RvbRecord> &records)
+{
+    std::array<RunningStats, 6> stats;
+    for (const RvbRecord &r : records) {
+        for (std::size_t c = 0; c < 6; ++c)
+            stats[c].add(r.channel[c]);
+    }
+    return stats;
+}
+
+} // namespace lmv
