@@ -25,9 +25,9 @@ void CopyProgressCounter::startCopy(quint32 count)
     m_shown.totalPercent = QStringLiteral("0");
 }
 
-void CopyProgressCounter::nextFile(quint32 size)
+void CopyProgressCounter::nextFile(quint32 fileBytes)
 {
-    m_fileBytes = fileBytesForSize(size);
+    m_fileBytes = fileBytes;
     const quint32 k = m_filesStarted;
     m_filesStarted = k + 1;
     const float p = m_totalFiles == 0
@@ -74,11 +74,6 @@ void CopyProgressCounter::reset()
     m_fileBytes = 0;
     m_doneBytes = 0;
     m_pageBytes = 0;
-}
-
-quint32 fileBytesForSize(quint32 size)
-{
-    return size;
 }
 
 } // namespace lmv

@@ -23,8 +23,9 @@ public:
 
     // Starts a run of count files: every counter and both bars back to 0.
     void startCopy(quint32 count);
-    // Starts the next file; size is the size column of the device tree (0 for a cached file).
-    void nextFile(quint32 size);
+    // Starts the next file; fileBytes is what the file's transfer is measured against (0 for a
+    // file already cached, which moves no bytes).
+    void nextFile(quint32 fileBytes);
     // bytes of the page in progress arrived.
     void refresh(quint32 bytes);
     // The page in progress is complete; its bytes count for the file from now on.
@@ -50,9 +51,5 @@ private:
 
 // Percentage value clamped to 1 ... 99 (single precision).
 float clampedPercent(float percent);
-
-// Bytes the logger sends for a file of the given listed size: what the progress of one file is
-// measured against (see the definition for the rule).
-quint32 fileBytesForSize(quint32 size);
 
 } // namespace lmv
