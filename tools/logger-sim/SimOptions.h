@@ -1,0 +1,36 @@
+#pragma once
+
+#include "tools/logger-sim/FaultSet.h"
+
+#include <QString>
+#include <QVector>
+
+// Everything the command line sets for one run of the simulator.
+struct SimOptions
+{
+    QString root;
+    QString config;         // description file; empty: ROOT/logger.ini
+    QString linkPath;       // symbolic link to the slave side; empty: none
+    int pageSize = 2048;    // bytes of file data per record-data page
+    int listPageSize = 512; // bytes of list content per list page
+    QVector<int> listPages; // page numbers of list pages; empty: 0, 1, 2, ...
+    int delayMs = 0;        // wait before each reply
+    int baud = 0;           // pace replies at this rate; 0: unpaced
+
+    FaultSet drop;    // no reply
+    FaultSet corrupt; // reply with a checksum that does not match
+    FaultSet split;   // reply in splitChunks pieces, splitPauseMs apart
+    int splitChunks = 3;
+    int splitPauseMs = 100;
+    FaultSet duplicate; // reply, then the same reply again duplicateDelayMs later
+    int duplicateDelayMs = 500;
+    FaultSet notice;  // the link-closed notice instead of the reply
+    FaultSet hangup;  // close the pseudo-terminal when the request arrives
+    FaultSet garbage; // garbageBytes bytes without an end byte instead of the reply
+    int garbageBytes = 4096;
+};
+
+// Parses the command line of the serving mode; false with a message on a bad option.
+bool parseSimOptions(const QStringList &arguments, SimOptions *options, QString *error, bool *helpOnly);
+// The usage text printed by --help.
+QString simUsage();
