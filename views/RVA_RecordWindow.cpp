@@ -1,8 +1,7 @@
 #include "views/RVA_RecordWindow.h"
 
-#include <QWidget>
-
 void RVA_RecordWindow::setupRVA_RecordWindow(QWidget *parent)
 {
-    (void)parent;
+    buildRvaWindow(parent, RecordWindowKind::RvaLocal);
+    applyFixedColumnWidths();
 }

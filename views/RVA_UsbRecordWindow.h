@@ -1,11 +1,16 @@
 #pragma once
 
+#include "views/RvaWindowBase.h"
+
 class QWidget;
 
-// Panel holder: keeps the widgets of one panel; MainWindow derives from it.
-class RVA_UsbRecordWindow
+// Record window of family RVA showing the cached copy of a file read from the connected logger.
+// MainWindow derives from this holder; see RvaWindowBase for the operations and RecordWindowBase for
+// the widgets (root, InfoTable, SumTable, RecordTable, UnitTable, CopyRecordBtn).
+class RVA_UsbRecordWindow : public RvaWindowBase
 {
 public:
-    // Creates the panel's widgets under the given parent.
+    // Creates the window's widgets under the given parent, writes the fixed texts and applies the
+    // initial column widths.
     void setupRVA_UsbRecordWindow(QWidget *parent);
 };

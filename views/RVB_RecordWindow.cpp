@@ -1,8 +1,7 @@
 #include "views/RVB_RecordWindow.h"
 
-#include <QWidget>
-
 void RVB_RecordWindow::setupRVB_RecordWindow(QWidget *parent)
 {
-    (void)parent;
+    buildRvbWindow(parent, RecordWindowKind::RvbLocal);
+    applyFixedColumnWidths();
 }

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "data/Records.h"
+#include "views/ColumnWidths.h"
+
+#include <QStringList>
+#include <QVariant>
+
+class QLabel;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QTableWidget;
+class QWidget;
+class RecordModel;
+
+// The widgets every record window has, and their building.
+//
+// A record window is an upper panel "测试概述" (InfoTable and SumTable) and a lower panel "测试明细"
+// (copy button, RecordTable with the column names, UnitTable with the units and the records) in a
+// vertical splitter. The four holders derive from this class; MainWindow derives from all four, so
+// it names these members qualified (RVA_RecordWindow::SumTable). All pointers are non-owning; the
+// widgets belong to the parent given to the build.
+class RecordWindowBase
+{
+public:
+    // Measures the root widget's width and applies the fixed or the following widths.
+    void relayoutColumns();
+    // The fixed widths (windows up to 915 pixels wide).
+    void applyFixedColumnWidths();
+    // The widths for a window of the given width (above 915 pixels).
+    void applyColumnWidths(int width);
+
+    // Removes every record row; the header labels stay.
+    void clearUnitTable();
+
+    RecordWindowKind windowKind = RecordWindowKind::RvaLocal;
+
+    // What the shell puts into its splitter: a widget with a layout around the splitter in the
+    // local windows, the splitter itself in the device windows.
+    QWidget *root = nullptr;
+    QSplitter *splitter = nullptr;
+    QWidget *topPanel = nullptr;
+    QWidget *bottomPanel = nullptr;
+    QLabel *overviewLabel = nullptr;
+    QWidget *detailBar = nullptr;
+    QLabel *detailLabel = nullptr;
+    QPushButton *CopyRecordBtn = nullptr;
+    QTableWidget *InfoTable = nullptr;
+    QTableWidget *SumTable = nullptr;
+    QTableWidget *RecordTable = nullptr; // header only: the column names and the sort indicator
+    QTableView *UnitTable = nullptr;     // unit header and records, over the window's record model
+
+protected:
+    // Builds the panels, the fixed texts and styles and the initial widths. The SumTable is
+    // created here (empty); the family-specific holder sets its rows, columns and texts.
+    void buildRecordWindow(QWidget *parent, RecordWindowKind kind, RecordModel *model,
+                           const QStringList &columnNames, const QStringList &unitLabels);
+    // Applies widths to the tables; used by the two width operations.
+    void applyWidths(const ColumnWidths &widths);
+
+    RecordModel *recordModel = nullptr;
+};
+
+// Puts a centred item into every cell of a table widget.
+void fillWithCentredItems(QTableWidget *table);
+// Sets the text of an existing cell item (creating it centred when missing).
+void setCellText(QTableWidget *table, int row, int column, const QString &text);
+// Sets a cell to a number value, shown in the toolkit's default number form.
+void setCellNumber(QTableWidget *table, int row, int column, const QVariant &value);
+// Text of a cell, empty for a missing item.
+QString cellText(const QTableWidget *table, int row, int column);
+// A cell read as a number; a cell that does not read as a number counts as 0.
+float cellNumber(const QTableWidget *table, int row, int column);
+// InfoTable column 1 from a file's header (device number, project/point, content, pipe);
+// row 4 is left to the family's fill. Does nothing without a table.
+void fillInfo(QTableWidget *infoTable, const lmv::PipeSaveIntoTfType &point, const lmv::DeviceInfo &device,
+              const QString &content);

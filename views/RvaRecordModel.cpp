@@ -1,0 +1,171 @@
+#include "views/RvaRecordModel.h"
+
+#include "data/Statistics.h"
+
+RvaRecordModel::RvaRecordModel(QObject *parent) : RecordModel(ColumnCount, parent) {}
+
+void RvaRecordModel::setRecords(std::vector<lmv::RvaRecord> records, float velocityCorrection,
+                                float flowCorrection)
+{
+    clearRecords();
+    m_vc = velocityCorrection;
+    m_fc = flowCorrection;
+    if (records.empty())
+        return;
+    // Rows are inserted rather than the model reset, so the view keeps its column widths and
+    // hidden columns.
+    beginInsertRows(QModelIndex(), 0, static_cast<int>(records.size()) - 1);
+    m_records = std::move(records);
+    resetOrder(m_records.size());
+    endInsertRows();
+}
+
+void RvaRecordModel::clearRecords()
+{
+    if (m_order.empty())
+        return;
+    beginRemoveRows(QModelIndex(), 0, rowCount() - 1);
+    m_records = {};
+    m_order = {};
+    endRemoveRows();
+}
+
+void RvaRecordModel::setLevelFactor(float factor)
+{
+    m_levelFactor = factor;
+    columnsChanged({LevelColumn});
+}
+
+void RvaRecordModel::setVelocityFactor(float factor)
+{
+    m_velocityFactor = factor;
+    columnsChanged({VelocityColumn});
+}
+
+void RvaRecordModel::setFlowFactor(float factor)
+{
+    m_flowFactor = factor;
+    columnsChanged({FlowColumn});
+}
+
+void RvaRecordModel::setUnitFactors(float levelFactor, float velocityFactor, float flowFactor)
+{
+    m_levelFactor = levelFactor;
+    m_velocityFactor = velocityFactor;
+    m_flowFactor = flowFactor;
+    columnsChanged({LevelColumn, VelocityColumn, FlowColumn});
+}
+
+void RvaRecordModel::setVelocityCorrection(float velocityCorrection)
+{
+    m_vc = velocityCorrection;
+    columnsChanged({VelocityColumn, FlowColumn});
+}
+
+void RvaRecordModel::setCorrections(float velocityCorrection, float flowCorrection)
+{
+    m_vc = velocityCorrection;
+    m_fc = flowCorrection;
+    columnsChanged({VelocityColumn, FlowColumn});
+}
+
+void RvaRecordModel::setStoredFlows(const std::vector<float> &flows)
+{
+    const std::size_t n = std::min(flows.size(), m_records.size());
+    for (std::size_t i = 0; i < n; ++i)
+        m_records[i].flow = flows[i];
+    columnsChanged({StoredFlowColumn, FlowColumn});
+}
+
+float RvaRecordModel::shownLevel(const lmv::RvaRecord &r) const
+{
+    return lmv::round3(r.level) * m_levelFactor;
+}
+
+float RvaRecordModel::shownVelocity(const lmv::RvaRecord &r) const
+{
+    return lmv::round3(r.velocity * m_vc) * m_velocityFactor;
+}
+
+float RvaRecordModel::shownFlow(const lmv::RvaRecord &r) const
+{
+    return lmv::round3(m_vc * r.flow * m_fc * m_flowFactor);
+}
+
+float RvaRecordModel::shownTemperature(const lmv::RvaRecord &r)
+{
+    return lmv::round2(r.temperature);
+}
+
+float RvaRecordModel::numberAt(const lmv::RvaRecord &r, int column) const
+{
+    switch (column) {
+    case StoredLevelColumn:
+        return r.level;
+    case LevelColumn:
+        return shownLevel(r);
+    case StoredVelocityColumn:
+        return r.velocity;
+    case VelocityColumn:
+        return shownVelocity(r);
+    case StoredFlowColumn:
+        return r.flow;
+    case FlowColumn:
+        return shownFlow(r);
+    case TemperatureColumn:
+        return shownTemperature(r);
+    default:
+        return 0.0f;
+    }
+}
+
+QVariant RvaRecordModel::cellValue(int row, int column) const
+{
+    const lmv::RvaRecord &r = recordAtRow(row);
+    switch (column) {
+    case TimeColumn: {
+        QString text;
+        appendTimeText(text, r.time.year, r.time.month, r.time.day, r.time.hour, r.time.minute,
+                       r.time.second);
+        return text;
+    }
+    case SequenceColumn:
+        return QVariant(uint(r.sequence));
+    default:
+        return QVariant(numberAt(r, column));
+    }
+}
+
+void RvaRecordModel::appendCellText(QString &out, int row, int column, const NumberText &numbers) const
+{
+    const lmv::RvaRecord &r = recordAtRow(row);
+    switch (column) {
+    case TimeColumn:
+        appendTimeText(out, r.time.year, r.time.month, r.time.day, r.time.hour, r.time.minute, r.time.second);
+        break;
+    case SequenceColumn:
+        numbers.appendUnsigned(out, r.sequence);
+        break;
+    default:
+        numbers.appendFloat(out, numberAt(r, column));
+    }
+}
+
+bool RvaRecordModel::sortKey(int record, int column, std::uint64_t &key) const
+{
+    const lmv::RvaRecord &r = m_records[static_cast<std::size_t>(record)];
+    switch (column) {
+    case TimeColumn:
+        // The time text has zero-padded fields after a four-digit year: its order is this one.
+        key = (std::uint64_t(r.time.year) << 40) | (std::uint64_t(r.time.month) << 32) |
+              (std::uint64_t(r.time.day) << 24) | (std::uint64_t(r.time.hour) << 16) |
+              (std::uint64_t(r.time.minute) << 8) | std::uint64_t(r.time.second);
+        return true;
+    case SequenceColumn:
+        key = r.sequence;
+        return true;
+    default:
+        key = floatSortKey(numberAt(r, column));
+        return true;
+    }
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "data/DataFile.h"
+#include "data/Statistics.h"
+#include "views/RecordWindowBase.h"
+#include "views/RvaRecordModel.h"
+
+#include <vector>
+
+// What the two RVA record windows (local and device) share: the 6 × 15 statistics grid, the
+// nine-column detail table over an RvaRecordModel, showing a file, clearing, and switching units.
+class RvaWindowBase : public RecordWindowBase
+{
+public:
+    // Shows a decoded file: clears the window, then fills InfoTable, SumTable and the records in
+    // file order with the given unit factors; the sort indicator goes to column 0, ascending.
+    void showRvaFile(const lmv::DataFileHeader &header, std::vector<lmv::RvaRecord> records,
+                     const lmv::UnitFactors &factors);
+    // Resets the window to its empty state: no rows, current units (RvaUnitLabels) in the unit
+    // header and the statistics grid, value cells empty.
+    void clearRvaWindow();
+
+    // Unit switching. Each returns the new unit factors; RvaUnitLabels entries 2, 4 and 6, this
+    // window's unit header and grid unit cells and its shown values follow them.
+    // A click on unit header column c (2 level, 4 velocity, 6 flow; other columns change nothing).
+    lmv::UnitFactors switchUnitFromHeader(int column, const lmv::UnitFactors &factors);
+    // A click on a statistics grid cell; unit cells switch units, other cells change nothing.
+    lmv::UnitFactors switchUnitFromSumCell(int row, int column, const lmv::UnitFactors &factors);
+    // Level and velocity switch together, starting from a level unit text (or a velocity unit
+    // text when fromVelocity); a text in neither list keeps the units.
+    lmv::UnitFactors switchLevelVelocityUnit(const QString &from, bool fromVelocity,
+                                             const lmv::UnitFactors &factors);
+    lmv::UnitFactors switchFlowUnit(const QString &from, const lmv::UnitFactors &factors);
+
+    // Recomputes the shown level, velocity and flow statistics (rows 3-5) from the stored ones.
+    void recomputeSumTable(float velocityCorrection, float flowCorrection, const lmv::UnitFactors &factors);
+
+    // The corrections the grid holds: (0,2) and (1,2).
+    float shownVelocityCorrection() const;
+    float shownFlowCorrection() const;
+
+    // The detail table's model (owned by UnitTable).
+    RvaRecordModel *UnitModel = nullptr;
+
+protected:
+    void buildRvaWindow(QWidget *parent, RecordWindowKind kind);
+};
+
+// Fill steps of an RVA window, each doing nothing when a table it needs is absent.
+void fillRvaParameters(QTableWidget *infoTable, QTableWidget *sumTable, const lmv::CalcParams &calc,
+                       const lmv::SummaryBlock &summary);
+void fillRvaStatistics(QTableWidget *sumTable, float velocityCorrection, float flowCorrection,
+                       const lmv::SummaryBlock &summary, const lmv::UnitFactors &factors);
+void recomputeRvaSumTable(QTableWidget *sumTable, float velocityCorrection, float flowCorrection,
+                          const lmv::UnitFactors &factors);
