@@ -165,7 +165,7 @@ int finishRvaFile(const QString &cachePath, const PipeSaveIntoTfType &point)
     if (cachePath.isEmpty())
         return FinishNoItems;
     QFile file(cachePath);
-    if (!file.open(QIODevice::ReadWrite))
+    if (!file.exists() || !file.open(QIODevice::ReadWrite))
         return FinishCannotOpen;
     QByteArray bytes = file.readAll();
     if (bytes.size() < static_cast<int>(kHeaderSize))
@@ -240,7 +240,7 @@ int updatePipe(const QString &path, const PipeSaveIntoTfType &point)
 int updateCorrections(const QString &path, float velocityCorrection, float flowCorrection)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    if (!file.exists() || !file.open(QIODevice::ReadWrite))
         return UpdateCannotOpen;
     const QByteArray header = readHeaderBytes(file);
     if (header.size() < static_cast<int>(kHeaderSize))
