@@ -1,46 +1,24 @@
 #include "device/core/DownloadDays.h"
 
-#include "data/Records.h"
-
-#include <QByteArray>
-
 namespace lmv {
 
-DayNodes DayNodes::fromContent(const QByteArray &afterPageByte)
+namespace {
+quint32 nodeOf(const DayNodeArray &nodes, int day)
 {
-    DayNodes nodes;
-    const ByteReader in(afterPageByte);
-    for (int i = 0; i < kDays; ++i)
-        nodes.node[i] = in.u32le(static_cast<std::size_t>(i) * 4);
-    return nodes;
+    return day >= 1 && day <= int(nodes.size()) ? nodes[std::size_t(day - 1)] : 0;
 }
+} // namespace
 
-int DayNodes::firstDay() const
-{
-    for (int day = 1; day <= kDays; ++day)
-        if (node[day - 1] != 0)
-            return day;
-    return 0;
-}
-
-int DayNodes::lastDay() const
-{
-    for (int day = kDays; day >= 1; --day)
-        if (node[day - 1] != 0)
-            return day;
-    return 0;
-}
-
-DayRange dayRange(const DayNodes &nodes, int day, quint32 fileSize)
+DayRange dayRange(const DayNodeArray &nodes, int day, quint32 fileSize)
 {
     DayRange range;
-    if (nodes.of(day) == 0)
+    if (nodeOf(nodes, day) == 0)
         return range;
-    range.start = nodes.of(day);
+    range.start = nodeOf(nodes, day);
     range.end = fileSize;
-    for (int later = day + 1; later <= DayNodes::kDays; ++later) {
-        if (nodes.of(later) != 0) {
-            range.end = nodes.of(later);
+    for (int later = day + 1; later <= int(nodes.size()); ++later) {
+        if (nodeOf(nodes, later) != 0) {
+            range.end = nodeOf(nodes, later);
             break;
         }
     }

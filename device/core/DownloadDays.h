@@ -1,7 +1,8 @@
 #pragma once
 
-// Day selection in a group RVB monthly file: the node table, the calendar range and the byte
-// range of one day. QtCore only. (Day file names: dayFileName() of data/DataFile.h.)
+// Day selection in a group RVB monthly file: the byte range of one day from the file's node table
+// (decodeNodeTable() of ReplyDecoders.h) and the year and month of the file. QtCore only.
+// Day file names: dayFileName() of data/DataFile.h.
 
 #include <QString>
 
@@ -9,21 +10,8 @@
 
 namespace lmv {
 
-// Start address of each day's records in the device file, day 1 first; 0 = no records that day.
-struct DayNodes
-{
-    static constexpr int kDays = 31;
-    std::array<quint32, kDays> node{};
-
-    // Decodes the 31 little-endian values that follow the page byte; missing values read as 0.
-    static DayNodes fromContent(const QByteArray &afterPageByte);
-
-    quint32 of(int day) const { return day >= 1 && day <= kDays ? node[day - 1] : 0; }
-    // The lowest / highest day with a node, 0 when no day has one.
-    int firstDay() const;
-    int lastDay() const;
-    bool anyDay() const { return firstDay() != 0; }
-};
+// Start address of each day's records, day 1 first; 0 = no records that day.
+using DayNodeArray = std::array<quint32, 31>;
 
 // The byte range of one day: from the day's node to the next later non-zero node, or to the file
 // size for the last day with records. Empty (start == end == 0) for a day without a node.
@@ -33,7 +21,7 @@ struct DayRange
     quint32 end = 0;
     bool valid() const { return start < end; }
 };
-DayRange dayRange(const DayNodes &nodes, int day, quint32 fileSize);
+DayRange dayRange(const DayNodeArray &nodes, int day, quint32 fileSize);
 
 // Year and month of a monthly file name like "2019年01月.lmv"; 0 where the name does not say.
 int yearOfMonthlyFile(const QString &fileName);

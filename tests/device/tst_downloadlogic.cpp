@@ -1,6 +1,7 @@
 // Local names, progress counting and RVB day selection of the download.
 #include "device/core/DownloadDays.h"
 #include "device/core/DownloadProgress.h"
+#include "device/core/PortCandidates.h"
 #include "device/core/SafeName.h"
 
 #include <QtTest>
@@ -116,32 +117,25 @@ private slots:
         QCOMPARE(p.expectedBytes(), quint32(0));
     }
 
-    void nodeTableGivesTheCalendarRange()
-    {
-        QByteArray content(31 * 4, '\0');
-        content[2 * 4] = char(0x00);
-        content[2 * 4 + 1] = char(0x02); // day 3 at 512
-        content[16 * 4] = char(0x10);
-        content[16 * 4 + 1] = char(0x27); // day 17 at 10000
-        const DayNodes nodes = DayNodes::fromContent(content);
-        QCOMPARE(nodes.firstDay(), 3);
-        QCOMPARE(nodes.lastDay(), 17);
-        QCOMPARE(nodes.of(17), quint32(10000));
-        QVERIFY(!DayNodes::fromContent(QByteArray(10, '\0')).anyDay());
-    }
-
     void dayRangeEndsAtTheNextDayWithRecordsOrAtTheFileEnd()
     {
-        DayNodes nodes;
-        nodes.node[2] = 512;   // day 3
-        nodes.node[26] = 5000; // day 27
-        nodes.node[27] = 6000; // day 28
+        DayNodeArray nodes{};
+        nodes[2] = 512;   // day 3
+        nodes[26] = 5000; // day 27
+        nodes[27] = 6000; // day 28
         QCOMPARE(dayRange(nodes, 3, 9000).end, quint32(5000));
         QCOMPARE(dayRange(nodes, 27, 9000).end, quint32(6000));
         QCOMPARE(dayRange(nodes, 28, 9000).start, quint32(6000));
         QCOMPARE(dayRange(nodes, 28, 9000).end, quint32(9000));
         QVERIFY(!dayRange(nodes, 10, 9000).valid());
         QVERIFY(!dayRange(nodes, 28, 6000).valid()); // a listing that ends at the node: nothing to read
+    }
+
+    void previouslyChosenPortIsTriedFirstAndEveryNameOnce()
+    {
+        QCOMPARE(portCandidates("/dev/pts/7", {"/dev/ttyUSB0", "/dev/pts/7", "/dev/ttyS0"}),
+                 (QStringList{"/dev/pts/7", "/dev/ttyUSB0", "/dev/ttyS0"}));
+        QCOMPARE(portCandidates("  ", {"/dev/ttyUSB0", ""}), QStringList{"/dev/ttyUSB0"});
     }
 
     void monthlyFileNamesGiveYearAndMonth()
