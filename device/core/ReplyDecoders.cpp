@@ -58,8 +58,10 @@ NameListPage decodeNameList(const QByteArray &content)
         return list;
     const QList<QByteArray> parts = content.mid(1).split('\0');
     for (const QByteArray &part : parts) {
-        if (!part.isEmpty())
-            list.names.append(fromGb2312(part));
+        // A lone lead byte decodes to nothing; such a name could not be asked for either.
+        const QString name = fromGb2312(part);
+        if (!name.isEmpty())
+            list.names.append(name);
     }
     return list;
 }
@@ -107,6 +109,8 @@ FileListPage decodeFileList(const QByteArray &content, Family family)
             continue;
         DeviceFileEntry entry;
         entry.name = fromGb2312(parts.at(i));
+        if (entry.name.isEmpty())
+            continue;
         if (family == Family::Rvb && !entry.name.endsWith(QLatin1String(".lmv"), Qt::CaseSensitive))
             continue;
         entry.size = sizes.u32le(static_cast<std::size_t>(i) * 4);

@@ -115,6 +115,8 @@ void TestReplyDecoders::nameListsSkipEmptyNames_data()
                                          "00")
                                   << QStringList{QString::fromUtf8("项目"), QString::fromUtf8("测点")}
                                   << true;
+    QTest::newRow("name that decodes to nothing is skipped")
+        << hex("f0" "a1" "00" "61") << QStringList{"a"} << true;
     QTest::newRow("only a page byte") << hex("f0") << QStringList{} << true;
     QTest::newRow("only zeros") << hex("05000000") << QStringList{} << false;
     QTest::newRow("no page byte") << QByteArray() << QStringList{} << false;
@@ -212,6 +214,9 @@ void TestReplyDecoders::fileListPairsEachPartWithItsSize_data()
         << true << QStringList{QString::fromUtf8("2019年01月.lmv")} << QList<quint32>{0x00123456};
     QTest::newRow("lone CR and LF stay in names")
         << hex("f0") + "a\rb\nc" + hex("00") + u32(5) << false << QStringList{"a\rb\nc"} << QList<quint32>{5};
+    QTest::newRow("name that decodes to nothing keeps its size slot")
+        << hex("f0" "fe" "0d0a" "62") + hex("00") + u32(1) + u32(2) << false << QStringList{"b"}
+        << QList<quint32>{2};
     QTest::newRow("empty block") << hex("f000") << false << QStringList{} << QList<quint32>{};
     QTest::newRow("no page byte") << QByteArray() << false << QStringList{} << QList<quint32>{};
 }

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of the reply parsers with clang (Debug at -O1, so Qt's own bounds
+# checks stay in, with AddressSanitizer and UndefinedBehaviorSanitizer) and runs each one for
+# SECONDS, one after the other. Prints "name: value unit" lines; fails when a target finds a fault.
+#
+#   bench/fuzz.sh SECONDS [TARGET...]     (targets: extract_frame classify_reply name_list
+#                                          rva_position_list file_list node_table; default all)
+# LMV_FUZZ_BUILD sets the build folder (default build-fuzz below the repository). Inputs that the
+# fuzzer finds go to $LMV_FUZZ_BUILD/fuzz-work/<target>/, never into the committed corpus.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${LMV_FUZZ_BUILD:-$ROOT/build-fuzz}"
+SECONDS_EACH="${1:?usage: fuzz.sh SECONDS [TARGET...]}"
+shift
+TARGETS=("$@")
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(extract_frame classify_reply name_list rva_position_list file_list node_table)
+
+SAN="-fsanitize=address,undefined -fno-sanitize-recover=undefined"
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DLMV_FUZZ=ON \
+    -DLMV_BUILD_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="-O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link $SAN" \
+    -DCMAKE_EXE_LINKER_FLAGS="$SAN" >/dev/null
+for t in "${TARGETS[@]}"; do
+    cmake --build "$BUILD" -j2 --target "fuzz_$t" >/dev/null
+done
+
+failed=0
+for t in "${TARGETS[@]}"; do
+    work="$BUILD/fuzz-work/$t"
+    mkdir -p "$work/corpus"
+    log="$work/last-run.log"
+    status=0
+    # UBSan findings abort like ASan ones; LSan stays on.
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        "$BUILD/tests/fuzz/fuzz_$t" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
+        -artifact_prefix="$work/" "$work/corpus" "$ROOT/tests/fuzz/corpus/$t" >"$log" 2>&1 || status=$?
+    execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    echo "fuzz_${t}_execs: ${execs:-0} execs"
+    echo "fuzz_${t}_seconds: $SECONDS_EACH s"
+    if [ "$status" -ne 0 ]; then
+        echo "fuzz_${t}_findings: 1 crash (see $log and $work/crash-*)"
+        failed=1
+    else
+        echo "fuzz_${t}_findings: 0 crashes"
+    fi
+done
+exit "$failed"

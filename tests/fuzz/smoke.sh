@@ -1,0 +1,5 @@
+#!/usr/bin/env bash
+# CI smoke run of the fuzz targets: builds them with clang and runs each for SECONDS (default 30).
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+exec "$ROOT/bench/fuzz.sh" "${1:-30}"
