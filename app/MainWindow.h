@@ -199,6 +199,21 @@ public:
 
     // ---- record tables state: unit factors (MainWindow_Tables.cpp) ----
     // TABLES-STATE
+    // Display factors of the selected level, velocity and flow units (RvaUnitLabels 2, 4, 6);
+    // shared by the local and the device RVA window for the whole run.
+    float levelFactor = 1.0f;
+    float velocityFactor = 1.0f;
+    float flowFactor = 1.0f;
+    lmv::UnitFactors unitFactors() const { return {levelFactor, velocityFactor, flowFactor}; }
+    void setUnitFactors(const lmv::UnitFactors &factors);
+    // Derives the three factors from RvaUnitLabels; called before each RVA fill.
+    void refreshUnitFactors();
+    // Recompute operations of the RVA windows after new corrections (and units); each takes the
+    // target table and does nothing without one. Shown values follow the stored ones.
+    void recomputeSumTable(float vc, float fc, QTableWidget *sumTable);
+    void recomputeLevelColumn(QTableView *unitTable);
+    void recomputeVelocityColumn(float vc, QTableView *unitTable);
+    void recomputeFlowColumn(float vc, float fc, QTableView *unitTable);
 
     // ---- device link state (MainWindow_Device.cpp) ----
     // DEVICE-STATE

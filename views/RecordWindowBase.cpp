@@ -1,5 +1,6 @@
 #include "views/RecordWindowBase.h"
 
+#include "views/ClipboardText.h"
 #include "views/RecordModel.h"
 
 #include "data/Statistics.h"
@@ -221,6 +222,39 @@ void RecordWindowBase::clearUnitTable()
 {
     if (recordModel)
         recordModel->clearRecords();
+}
+
+void RecordWindowBase::sortFromNameClick(int column)
+{
+    if (!RecordTable || !recordModel)
+        return;
+    QHeaderView *header = RecordTable->horizontalHeader();
+    const Qt::SortOrder order = header->sortIndicatorOrder();
+    const bool rva = windowKind == RecordWindowKind::RvaLocal || windowKind == RecordWindowKind::RvaDevice;
+    const int sortColumn = rva && column == recordModel->columnCount() - 1 ? 0 : column;
+    recordModel->sort(sortColumn, order);
+    header->setSortIndicator(column, order);
+}
+
+QStringList RecordWindowBase::columnNames() const
+{
+    QStringList names;
+    if (!RecordTable)
+        return names;
+    for (int c = 0; c < RecordTable->columnCount(); ++c) {
+        const QTableWidgetItem *item = RecordTable->horizontalHeaderItem(c);
+        names << (item ? item->text() : QString());
+    }
+    return names;
+}
+
+QString RecordWindowBase::clipboardText() const
+{
+    if (!recordModel)
+        return QString();
+    const bool rva = windowKind == RecordWindowKind::RvaLocal || windowKind == RecordWindowKind::RvaDevice;
+    return rva ? rvaClipboardText(columnNames(), *recordModel)
+               : rvbClipboardText(columnNames(), *recordModel);
 }
 
 void fillWithCentredItems(QTableWidget *table)

@@ -34,6 +34,15 @@ public:
     // Removes every record row; the header labels stay.
     void clearUnitTable();
 
+    // A click on a column name: the name row's header has already moved its sort indicator;
+    // sorts the records by that column in the indicator's direction. In the RVA windows the
+    // hidden last column (serial number) sorts by time instead.
+    void sortFromNameClick(int column);
+    // The column names as the name row shows them.
+    QStringList columnNames() const;
+    // The window's records as clipboard text, in the shown order and units.
+    QString clipboardText() const;
+
     RecordWindowKind windowKind = RecordWindowKind::RvaLocal;
 
     // What the shell puts into its splitter: a widget with a layout around the splitter in the

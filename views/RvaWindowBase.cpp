@@ -281,3 +281,17 @@ void recomputeRvaSumTable(QTableWidget *sumTable, float velocityCorrection, floa
         setCellNumber(sumTable, r, 13, lmv::round3(cellNumber(sumTable, r, 12) * vc * fc * factors.flow));
     }
 }
+
+lmv::UnitFactors rvaSumTableFactors(const QTableWidget *sumTable, const lmv::UnitFactors &fallback)
+{
+    lmv::UnitFactors f = fallback;
+    auto factorOf = [&](const QVector<lmv::Unit> &units, int column, float &factor) {
+        const int i = lmv::unitIndex(units, cellText(sumTable, 3, column));
+        if (i >= 0)
+            factor = units.at(i).factor;
+    };
+    factorOf(lmv::LevelUnits, 4, f.level);
+    factorOf(lmv::VelocityUnits, 9, f.velocity);
+    factorOf(lmv::FlowUnits, 14, f.flow);
+    return f;
+}

@@ -53,3 +53,6 @@ void fillRvaStatistics(QTableWidget *sumTable, float velocityCorrection, float f
                        const lmv::SummaryBlock &summary, const lmv::UnitFactors &factors);
 void recomputeRvaSumTable(QTableWidget *sumTable, float velocityCorrection, float flowCorrection,
                           const lmv::UnitFactors &factors);
+// The factors of the units the grid's unit cells (3,4), (3,9) and (3,14) show; a unit found in
+// no list keeps that factor of fallback.
+lmv::UnitFactors rvaSumTableFactors(const QTableWidget *sumTable, const lmv::UnitFactors &fallback);
