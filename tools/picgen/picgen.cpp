@@ -526,7 +526,7 @@ void drawTrapezoidPipe(QPainter &p)
     dimension(p, QPointF(22, 30), QPointF(22, 165), QStringLiteral("H"), QPointF(-4, 0));
     p.fillRect(QRectF(12, 86, 20, 24), Qt::white);
     p.drawText(QRectF(10, 86, 24, 24), Qt::AlignCenter, QStringLiteral("H"));
-    sedimentLabel(p, QPointF(185, 155), QPointF(222, 128));
+    sedimentLabel(p, QPointF(185, 155), QPointF(222, 192));
 }
 
 void drawTrianglePipe(QPainter &p)
