@@ -1,18 +1,103 @@
 #pragma once
 
+#include "device/core/CommonProtocol.h"
+#include "device/core/ReplyClassifier.h"
+#include "device/core/RvaProtocol.h"
+#include "device/core/RvbProtocol.h"
+
+#include <QByteArray>
+#include <QSerialPort>
+#include <QString>
 #include <QThread>
 
-// Serial worker: the port and its slots live in the GUI thread, the receive loop in run().
+#include <atomic>
+
+// The host's end of the serial link. The port and every slot live in the GUI thread: open,
+// close, request encoding and writing, and appending received bytes to rxBuffer. run() is the
+// only code of the worker thread: it sleeps on frameReady, extracts the completed reply from
+// rxBuffer and emits it. frameReady hands both buffers from one thread to the other; no lock
+// is taken.
 class SerialThread : public QThread
 {
     Q_OBJECT
 public:
+    // Received bytes beyond this many without a completed reply are dropped. The largest real
+    // reply (a record-data page, every byte escaped) is a few kilobytes.
+    static constexpr int kDefaultRxLimit = 1 << 20;
+
     explicit SerialThread(QObject *parent = nullptr);
     ~SerialThread() override;
 
-    // Asks the receive loop to end, waits for it, then closes the port.
+    // Asks the receive loop to end, waits for it, then closes the port. Safe to call when the
+    // thread is not running. The thread may be started again afterwards.
     void stopAndWait();
+
+    // True while the port is open.
+    bool isPortOpen() const { return port.isOpen(); }
+
+    // Test hooks: a smaller receive bound, and the port object (to watch its errors).
+    void setRxLimitForTest(int bytes) { rxLimit = bytes; }
+    const QSerialPort &portForTest() const { return port; }
+
+signals:
+    void SendDevInfo(QByteArray array);
+    // The link is gone: the device's link-closed notice, or the port failing under us
+    // (for example a USB logger unplugged); in the second case the port is already closed.
+    void UsbDisconnect();
+    void RVA_SendPrjName(QByteArray array);
+    void RVA_SendPosName(QByteArray array);
+    void RVA_SendFileName(QByteArray array);
+    void RVA_SendDataRecord(QByteArray array);
+    void RVB_SendPrjName(QByteArray array);
+    void RVB_SendPosName(QByteArray array);
+    void RVB_SendFileName(QByteArray array);
+    void RVB_SendNodeRecord(QByteArray array);
+    void RVB_SendDataRecord(QByteArray array);
+    // Bytes of the current reply received so far.
+    void SendProgress(uint bytes);
+
+public slots:
+    void Once_UsbPortOpen(uint BaudRate, QString ComName);
+    void Once_UsbPortClose();
+    void Once_UsbRecieveData();
+    void Once_RVA_UserReadPrj(uchar page);
+    void Once_RVA_UserReadPos(QString project, uchar page);
+    void Once_RVA_UserReadFile(QString projectAndPoint, uchar page);
+    void on_RVA_ReadUsbPortRecordData(QString str, uchar page);
+    void on_RVA_TerminateReading();
+    void on_RVA_SendNewId(uint id);
+    void Once_RVB_UserReadPrj(uchar page);
+    void Once_RVB_UserReadPos(QString str, uchar page);
+    void Once_RVB_UserReadFile(QString str, uchar page);
+    void on_RVB_ReadUsbPortRecordNode(QString str);
+    void on_RVB_ReadUsbPortRecordData(QString str, uchar page, uint addr0, uint addr1);
+    void on_RVB_TerminateReading();
 
 protected:
     void run() override;
+
+private:
+    void writeFrame(const QByteArray &frame);
+    void sendRequest(const QByteArray &payload);
+    void dispatch();
+    void emitReply(const lmv::ClassifiedReply &reply);
+    void onPortError(QSerialPort::SerialPortError error);
+    void onThreadFinished();
+    void requestLowLatency();
+
+    QSerialPort port;
+    QByteArray rxBuffer;
+    QByteArray frameBuffer;
+    // Set by the GUI thread (release) when rxBuffer ends a reply; from then on the worker owns
+    // both buffers until it clears the flag again (release). Also set, together with stopFlag,
+    // to wake the worker for a stop.
+    std::atomic<bool> frameReady{false};
+    std::atomic<bool> stopFlag{false};
+    // True from a successful open until the port is closed; port errors count only then.
+    bool linkUp = false;
+    int rxLimit = kDefaultRxLimit;
+
+    lmv::CommonProtocol commonProtocol;
+    lmv::RvaProtocol rvaProtocol;
+    lmv::RvbProtocol rvbProtocol;
 };

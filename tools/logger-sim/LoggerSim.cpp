@@ -441,7 +441,12 @@ void LoggerSim::deliver(const Request &request, const QByteArray &payload)
     logLine(line);
 
     int lastAt = options_.delayMs;
-    if (fault(options_.split) && options_.splitChunks > 1) {
+    const bool split = fault(options_.split) && options_.splitChunks > 1;
+    const bool duplicate = fault(options_.duplicate);
+    if (duplicate)
+        logLine(
+            QStringLiteral("FAULT %1 duplicate delay=%2").arg(request.seq).arg(options_.duplicateDelayMs));
+    if (split) {
         const int n = qMin(options_.splitChunks, bytes.size());
         logLine(QStringLiteral("FAULT %1 split chunks=%2 pause=%3")
                     .arg(request.seq)
@@ -454,14 +459,15 @@ void LoggerSim::deliver(const Request &request, const QByteArray &payload)
             lastAt = options_.delayMs + i * options_.splitPauseMs;
             sendLater(lastAt, bytes.mid(from, len));
         }
+    } else if (duplicate && options_.duplicateDelayMs == 0) {
+        // Without a delay both copies leave in one write, so the host reads them together.
+        sendLater(lastAt, bytes + bytes);
+        return;
     } else {
         sendLater(lastAt, bytes);
     }
-    if (fault(options_.duplicate)) {
-        logLine(
-            QStringLiteral("FAULT %1 duplicate delay=%2").arg(request.seq).arg(options_.duplicateDelayMs));
+    if (duplicate)
         sendLater(lastAt + options_.duplicateDelayMs, bytes);
-    }
 }
 
 void LoggerSim::sendLater(int delayMs, const QByteArray &bytes)
