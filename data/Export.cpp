@@ -7,56 +7,97 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstring>
 
 namespace lmv {
 
 namespace {
 
-// Appends formatted fields to one output buffer; numbers go through std::to_chars, whose fixed
-// notation with a precision is defined to give exactly what printf gives.
+// Formats fields straight into one preallocated output buffer. Before each line the caller
+// makes room for the longest line it can write (room()), so the field writers need no checks.
 class LineWriter
 {
 public:
-    explicit LineWriter(std::size_t expectedBytes) { out_.reserve(expectedBytes); }
+    explicit LineWriter(std::size_t expectedBytes) : out_(expectedBytes, '\0') {}
 
-    void text(const char *s) { out_.append(s); }
+    // Makes sure that at least bytes more characters fit.
+    void room(std::size_t bytes)
+    {
+        if (out_.size() - used_ < bytes)
+            out_.resize(std::max(out_.size() * 2, used_ + bytes));
+    }
+
+    void text(const char *s) { append(s, std::strlen(s)); }
     void text(const QString &s)
     {
         const QByteArray utf8 = s.toUtf8();
-        out_.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     }
-    void ch(char c) { out_.push_back(c); }
-    void endLine() { out_.append("\r\n", 2); }
-
-    void fixed(double value, int decimals)
+    void ch(char c) { out_[used_++] = c; }
+    void endLine()
     {
-        char buf[400];
-        const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-        out_.append(buf, static_cast<std::size_t>(r.ptr - buf));
+        room(2);
+        out_[used_++] = '\r';
+        out_[used_++] = '\n';
     }
-    void f3(float value) { fixed(static_cast<double>(value), 3); }
-    void f2(float value) { fixed(static_cast<double>(value), 2); }
+
+    // printf("%.<decimals>f") of a single-precision value widened to double, for 2 or 3 decimals.
+    // The product of a float and 1000 (or 100) is exact in double precision, so rounding it to
+    // the nearest integer, exact halves to even as printf does, gives printf's digits without a
+    // general decimal conversion. At most kMaxFixed characters are written.
+    void fixed(float value, int decimals)
+    {
+        const double scale = decimals == 3 ? 1000.0 : 100.0;
+        const double scaled = std::fabs(static_cast<double>(value) * scale);
+        if (!(scaled < 4.0e15)) { // NaN, infinities and huge values
+            const auto r = std::to_chars(cursor(), cursor() + kMaxFixed, static_cast<double>(value),
+                                         std::chars_format::fixed, decimals);
+            used_ = static_cast<std::size_t>(r.ptr - out_.data());
+            return;
+        }
+        auto units = static_cast<quint64>(scaled);
+        const double fraction = scaled - static_cast<double>(units);
+        if (fraction > 0.5 || (fraction == 0.5 && (units & 1)))
+            ++units;
+        if (std::signbit(value))
+            ch('-');
+        const quint64 divisor = decimals == 3 ? 1000 : 100;
+        decimal(units / divisor);
+        ch('.');
+        quint64 rest = units % divisor;
+        for (int i = decimals - 1; i >= 0; --i) {
+            out_[used_ + static_cast<std::size_t>(i)] = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        }
+        used_ += static_cast<std::size_t>(decimals);
+    }
+    void f3(float value) { fixed(value, 3); }
+    void f2(float value) { fixed(value, 2); }
 
     void decimal(quint64 value)
     {
-        char buf[24];
-        const auto r = std::to_chars(buf, buf + sizeof buf, value);
-        out_.append(buf, static_cast<std::size_t>(r.ptr - buf));
+        const auto r = std::to_chars(cursor(), cursor() + 24, value);
+        used_ = static_cast<std::size_t>(r.ptr - out_.data());
     }
     void hex(quint32 value)
     {
-        char buf[16];
-        const auto r = std::to_chars(buf, buf + sizeof buf, value, 16);
-        out_.append("0x", 2);
-        out_.append(buf, static_cast<std::size_t>(r.ptr - buf));
+        ch('0');
+        ch('x');
+        const auto r = std::to_chars(cursor(), cursor() + 16, value, 16);
+        used_ = static_cast<std::size_t>(r.ptr - out_.data());
     }
     // "%02u": at least two digits.
     void twoDigits(unsigned value)
     {
-        if (value < 10)
-            out_.push_back('0');
-        decimal(value);
+        if (value < 10) {
+            ch('0');
+            ch(static_cast<char>('0' + value));
+        } else {
+            decimal(value);
+        }
     }
     // "[%u-%02u-%02u %02u:%02u:%02u]"
     void time(const RecordTime &t)
@@ -83,10 +124,28 @@ public:
         endLine();
     }
 
-    std::string take() { return std::move(out_); }
+    std::string take()
+    {
+        out_.resize(used_);
+        return std::move(out_);
+    }
+
+    static constexpr std::size_t kMaxFixed = 400;
+    // Longest possible record lines.
+    static constexpr std::size_t kMaxRvaLine = 24 + 3 * (kMaxFixed + 1) + 40;
+    static constexpr std::size_t kMaxRvbLine = 40 + 16 * (kMaxFixed + 1) + 19 * 24;
 
 private:
+    char *cursor() { return out_.data() + used_; }
+    void append(const char *s, std::size_t n)
+    {
+        room(n);
+        std::memcpy(cursor(), s, n);
+        used_ += n;
+    }
+
     std::string out_;
+    std::size_t used_ = 0;
 };
 
 bool readSource(const QString &path, QByteArray &bytes)
@@ -133,9 +192,9 @@ QString exportSuffix(ExportFormat format)
     return format == ExportFormat::Csv ? QStringLiteral("csv") : QStringLiteral("txt");
 }
 
-std::string formatFixed(double value, int decimals)
+std::string formatFixed(float value, int decimals)
 {
-    LineWriter w(32);
+    LineWriter w(LineWriter::kMaxFixed);
     w.fixed(value, decimals);
     return w.take();
 }
@@ -157,9 +216,11 @@ std::string formatRvaExport(const QByteArray &file, char sep)
     w.keyLine("监测地点:", point.pointNameText());
     w.keyLine("管道类型:", pipeDescription(point));
     w.text("流速修正:");
+    w.room(LineWriter::kMaxFixed);
     w.f2(cv);
     w.endLine();
     w.text("流量修正:");
+    w.room(LineWriter::kMaxFixed);
     w.f2(cq);
     w.endLine();
     w.keyLine("液位偏移量:", numberText(calc.levelOffset) + QStringLiteral("mm"));
@@ -184,6 +245,7 @@ std::string formatRvaExport(const QByteArray &file, char sep)
     };
     for (const StatLine &line : stats) {
         w.text(line.key);
+        w.room(LineWriter::kMaxFixed);
         if (line.twoDecimals)
             w.f2(line.value);
         else
@@ -194,13 +256,14 @@ std::string formatRvaExport(const QByteArray &file, char sep)
     const char *columns[] = {"序号", "液位(m)", "流速(m/s)", "流量(L/s)", "记录时间"};
     for (int i = 0; i < 5; ++i) {
         if (i > 0)
-            w.ch(sep);
+            w.text(std::string(1, sep).c_str());
         w.text(columns[i]);
     }
     w.endLine();
 
     for (std::size_t i = 0; i < count; ++i) {
         const RvaRecord r = RvaRecord::decode(in, kHeaderSize + i * kRvaRecordSize);
+        w.room(LineWriter::kMaxRvaLine);
         w.decimal(r.sequence);
         w.ch(sep);
         w.f3(r.level);
@@ -241,6 +304,7 @@ std::string formatRvbExport(const QByteArray &file, char sep)
                 w.text(channels->at(c - 1));
             else
                 w.text(fixedColumns->at(c));
+            w.room(1);
             w.ch(sep);
         }
         w.endLine();
@@ -248,6 +312,7 @@ std::string formatRvbExport(const QByteArray &file, char sep)
 
     for (std::size_t i = 0; i < count; ++i) {
         const RvbRecord r = RvbRecord::decode(in, kHeaderSize + i * kRvbRecordSize);
+        w.room(LineWriter::kMaxRvbLine);
         w.time(secondsToRecordTime(r.timeSeconds));
         w.ch(sep);
         for (float value : r.channel) {

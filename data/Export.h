@@ -48,7 +48,8 @@ std::string formatRvbExport(const QByteArray &file, char separator);
 // A short Chinese explanation of a non-zero exportFile result, for failure reports.
 QString exportResultText(int result);
 
-// Fixed-point text as printf("%.<decimals>f") gives it (exposed for tests and the tool).
-std::string formatFixed(double value, int decimals);
+// Fixed-point text of a single-precision value as printf("%.<decimals>f") gives it for the value
+// widened to double; the exports format every f3 and f2 field this way.
+std::string formatFixed(float value, int decimals);
 
 } // namespace lmv

@@ -33,6 +33,44 @@ int gbCharLength(const QByteArray &bytes, int i)
 
 } // namespace
 
+ByteWriter::ByteWriter(QByteArray &bytes) : data_(bytes.data()), size_(static_cast<std::size_t>(bytes.size()))
+{}
+
+void ByteWriter::u8(std::size_t offset, quint8 value)
+{
+    if (has(offset, 1))
+        data_[offset] = static_cast<char>(value);
+}
+
+void ByteWriter::u16le(std::size_t offset, quint16 value)
+{
+    if (!has(offset, 2))
+        return;
+    data_[offset] = static_cast<char>(value & 0xff);
+    data_[offset + 1] = static_cast<char>(value >> 8);
+}
+
+void ByteWriter::u32le(std::size_t offset, quint32 value)
+{
+    if (!has(offset, 4))
+        return;
+    for (std::size_t i = 0; i < 4; ++i)
+        data_[offset + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+void ByteWriter::f32le(std::size_t offset, float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    u32le(offset, bits);
+}
+
+void ByteWriter::copy(std::size_t offset, const void *in, std::size_t width)
+{
+    if (has(offset, width))
+        std::memcpy(data_ + offset, in, width);
+}
+
 Family familyOfTypeCode(int typeCode)
 {
     if (typeCode == kTypeCodeRva)

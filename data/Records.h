@@ -108,44 +108,17 @@ class ByteWriter
 {
 public:
     ByteWriter(char *data, std::size_t size) : data_(data), size_(size) {}
-    explicit ByteWriter(QByteArray &bytes)
-        : data_(bytes.data()), size_(static_cast<std::size_t>(bytes.size()))
-    {}
+    explicit ByteWriter(QByteArray &bytes);
 
     bool has(std::size_t offset, std::size_t width) const
     {
         return offset <= size_ && width <= size_ - offset;
     }
-    void u8(std::size_t offset, quint8 value)
-    {
-        if (has(offset, 1))
-            data_[offset] = static_cast<char>(value);
-    }
-    void u16le(std::size_t offset, quint16 value)
-    {
-        if (!has(offset, 2))
-            return;
-        data_[offset] = static_cast<char>(value & 0xff);
-        data_[offset + 1] = static_cast<char>(value >> 8);
-    }
-    void u32le(std::size_t offset, quint32 value)
-    {
-        if (!has(offset, 4))
-            return;
-        for (int i = 0; i < 4; ++i)
-            data_[offset + i] = static_cast<char>((value >> (8 * i)) & 0xff);
-    }
-    void f32le(std::size_t offset, float value)
-    {
-        quint32 bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        u32le(offset, bits);
-    }
-    void copy(std::size_t offset, const void *in, std::size_t width)
-    {
-        if (has(offset, width))
-            std::memcpy(data_ + offset, in, width);
-    }
+    void u8(std::size_t offset, quint8 value);
+    void u16le(std::size_t offset, quint16 value);
+    void u32le(std::size_t offset, quint32 value);
+    void f32le(std::size_t offset, float value);
+    void copy(std::size_t offset, const void *in, std::size_t width);
 
 private:
     char *data_;

@@ -265,8 +265,8 @@ QString infoText(const QString &path, const DataFileHeader &h)
     const PipeSaveIntoTfType &p = h.point;
     const CalcParams &c = h.calc;
     const SummaryBlock &s = h.summary;
-    auto f3 = [](float v) { return QString::fromStdString(formatFixed(static_cast<double>(v), 3)); };
-    auto f2 = [](float v) { return QString::fromStdString(formatFixed(static_cast<double>(v), 2)); };
+    auto f3 = [](float v) { return QString::fromStdString(formatFixed(v, 3)); };
+    auto f2 = [](float v) { return QString::fromStdString(formatFixed(v, 2)); };
     QString out;
     out += QStringLiteral("文件: %1\n").arg(path);
     out += QStringLiteral("设备类型: %1 (类型码 %2, %3)\n")
