@@ -162,7 +162,10 @@ RecordDataPage decodeRecordDataPage(const QByteArray &content)
 
 DeviceInfo decodeDeviceInfoReply(const QByteArray &content)
 {
-    return DeviceInfo::fromBytes(content);
+    // Zero-fill first: the record reader would read a partly present field as 0 as a whole.
+    QByteArray record = content.left(static_cast<int>(kDeviceInfoSize));
+    record.append(QByteArray(static_cast<int>(kDeviceInfoSize) - record.size(), '\0'));
+    return DeviceInfo::fromBytes(record);
 }
 
 } // namespace lmv

@@ -115,8 +115,11 @@ void TestReplyDecoders::nameListsSkipEmptyNames_data()
                                          "00")
                                   << QStringList{QString::fromUtf8("项目"), QString::fromUtf8("测点")}
                                   << true;
-    QTest::newRow("name that decodes to nothing is skipped")
-        << hex("f0" "a1" "00" "61") << QStringList{"a"} << true;
+    QTest::newRow("name that decodes to nothing is skipped") << hex("f0"
+                                                                    "a1"
+                                                                    "00"
+                                                                    "61")
+                                                             << QStringList{"a"} << true;
     QTest::newRow("only a page byte") << hex("f0") << QStringList{} << true;
     QTest::newRow("only zeros") << hex("05000000") << QStringList{} << false;
     QTest::newRow("no page byte") << QByteArray() << QStringList{} << false;
@@ -215,8 +218,12 @@ void TestReplyDecoders::fileListPairsEachPartWithItsSize_data()
     QTest::newRow("lone CR and LF stay in names")
         << hex("f0") + "a\rb\nc" + hex("00") + u32(5) << false << QStringList{"a\rb\nc"} << QList<quint32>{5};
     QTest::newRow("name that decodes to nothing keeps its size slot")
-        << hex("f0" "fe" "0d0a" "62") + hex("00") + u32(1) + u32(2) << false << QStringList{"b"}
-        << QList<quint32>{2};
+        << hex("f0"
+               "fe"
+               "0d0a"
+               "62") +
+               hex("00") + u32(1) + u32(2)
+        << false << QStringList{"b"} << QList<quint32>{2};
     QTest::newRow("empty block") << hex("f000") << false << QStringList{} << QList<quint32>{};
     QTest::newRow("no page byte") << QByteArray() << false << QStringList{} << QList<quint32>{};
 }
@@ -312,6 +319,14 @@ void TestReplyDecoders::deviceInfoReplyIsZeroFilledWhenShort()
     QCOMPARE(int(shortInfo.versionBytes[1]), 0);
     QCOMPARE(shortInfo.protocolVersion, 0.0f);
     QCOMPARE(lmv::decodeDeviceInfoReply(QByteArray()).deviceNumber, 0u);
+
+    // Regression: a reply cut inside the device number kept none of its bytes.
+    const lmv::DeviceInfo cut = lmv::decodeDeviceInfoReply(hex("61bc04"));
+    QCOMPARE(cut.deviceNumber, 0x0004BC61u);
+    QCOMPARE(int(cut.typeCode), 0);
+    const lmv::DeviceInfo cutVersion = lmv::decodeDeviceInfoReply(whole.left(14));
+    QCOMPARE(cutVersion.protocolVersion, 0.0f);
+    QCOMPARE(lmv::decodeDeviceInfoReply(whole.left(15)).toBytes(), whole.left(15) + hex("00"));
 }
 
 QTEST_APPLESS_MAIN(TestReplyDecoders)

@@ -214,10 +214,13 @@ int extractFrame(const std::uint8_t *data, std::size_t size)
 {
     if (size == 0)
         return 0;
-    // First byte: chunk size for the chunked delivery (1..256 bytes).
-    const std::size_t chunk = std::size_t(data[0]) + 1;
+    // First byte: into how many pieces (1..32) the stream is cut for the chunked delivery. A fixed
+    // count rather than a fixed size keeps every input linear in cost; the unit tests deliver
+    // byte by byte.
     const std::uint8_t *stream = data + 1;
     const std::size_t length = size - 1;
+    const std::size_t pieces = std::size_t(data[0] % 32) + 1;
+    const std::size_t chunk = std::max<std::size_t>(1, (length + pieces - 1) / pieces);
 
     ExactBuffer bulkBuffer;
     bulkBuffer.assign(raw(stream, length));

@@ -9,7 +9,7 @@ namespace lmv::fuzz {
 
 using Entry = int (*)(const std::uint8_t *data, std::size_t size);
 
-// The input is a received byte stream, delivered in chunks whose sizes the first byte selects.
+// The input is a received byte stream, delivered whole and in as many pieces as the first byte says.
 int extractFrame(const std::uint8_t *data, std::size_t size);
 // The input is one extracted payload; its content goes on to the decoder of its kind.
 int classifyReply(const std::uint8_t *data, std::size_t size);
