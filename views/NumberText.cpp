@@ -1,7 +1,11 @@
 #include "views/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 NumberText::NumberText(const QLocale &locale) : m_locale(locale)
 {
@@ -54,15 +58,83 @@ void NumberText::appendDigits(QString &out, const char *begin, const char *end) 
     }
 }
 
+// Formats like printf("%.6g"), except that a value exactly halfway between two six-digit
+// results rounds away from zero, as QLocale does (std::to_chars would round to even).
+static int formatSixDigits(char *out, double value)
+{
+    // 17 significant digits show a float's exact value far enough to tell a true halfway case:
+    // any other float lies at least one float step (about 6e-8 relative) away from it.
+    char sci[40];
+    const auto res = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 16);
+    const char *p = sci;
+    const bool negative = *p == '-';
+    if (negative)
+        ++p;
+    char digits[18];
+    int n = 0;
+    for (; p < res.ptr && *p != 'e'; ++p)
+        if (*p != '.')
+            digits[n++] = *p;
+    int exponent = std::atoi(p + 1);
+    char kept[7];
+    std::memcpy(kept, digits, 6);
+    if (digits[6] >= '5') {
+        int i = 5;
+        while (i >= 0 && kept[i] == '9')
+            kept[i--] = '0';
+        if (i >= 0) {
+            ++kept[i];
+        } else {
+            kept[0] = '1'; // 999999.5 becomes 1e+06
+            ++exponent;
+        }
+    }
+    int last = 5; // drop trailing zeros
+    while (last > 0 && kept[last] == '0')
+        --last;
+    int len = 0;
+    if (negative)
+        out[len++] = '-';
+    if (exponent < -4 || exponent >= 6) {
+        out[len++] = kept[0];
+        if (last > 0) {
+            out[len++] = '.';
+            for (int i = 1; i <= last; ++i)
+                out[len++] = kept[i];
+        }
+        len += std::snprintf(out + len, 8, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    } else if (exponent >= 0) {
+        for (int i = 0; i <= exponent; ++i)
+            out[len++] = i < 6 ? kept[i] : '0';
+        if (last > exponent) {
+            out[len++] = '.';
+            for (int i = exponent + 1; i <= last; ++i)
+                out[len++] = kept[i];
+        }
+    } else {
+        out[len++] = '0';
+        out[len++] = '.';
+        for (int i = 0; i < -exponent - 1; ++i)
+            out[len++] = '0';
+        for (int i = 0; i <= last; ++i)
+            out[len++] = kept[i];
+    }
+    return len;
+}
+
 void NumberText::appendFloat(QString &out, float value) const
 {
     if (!m_fast || !std::isfinite(value)) {
         out.append(m_locale.toString(value));
         return;
     }
+    if (value == 0.0f) {
+        out.append(QLatin1Char('0')); // QLocale shows -0 as "0" too
+        return;
+    }
     char buf[32];
-    const auto res = std::to_chars(buf, buf + sizeof buf, double(value), std::chars_format::general, 6);
-    appendDigits(out, buf, res.ptr);
+    const int len = formatSixDigits(buf, double(value));
+    appendDigits(out, buf, buf + len);
 }
 
 void NumberText::appendUnsigned(QString &out, std::uint32_t value) const

@@ -149,6 +149,8 @@ void RecordWindowBase::buildRecordWindow(QWidget *parent, RecordWindowKind kind,
     SumTable = new QTableWidget(topPanel);
     SumTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SumTable->setMinimumHeight(0);
+    // The stored-value columns of the RVA grid are 0 pixels wide: no minimum section size.
+    SumTable->horizontalHeader()->setMinimumSectionSize(0);
     topLayout->addWidget(overviewLabel);
     topLayout->addWidget(InfoTable);
     topLayout->addWidget(SumTable);
