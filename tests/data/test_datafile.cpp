@@ -396,7 +396,11 @@ private slots:
         const qint64 ms = timer.elapsed();
         QCOMPARE(contents.rva.size(), std::size_t(1000000));
         QCOMPARE(contents.rva.back().level, 0.5f);
+#ifdef __OPTIMIZE__ // the time limit holds for optimised builds, not for sanitizer builds
         QVERIFY2(ms < 500, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+#else
+        Q_UNUSED(ms);
+#endif
         QFile::remove(file);
     }
 };
