@@ -4,6 +4,7 @@
 #include "device/core/ReplyClassifier.h"
 
 #include <QMetaObject>
+#include <QVector>
 
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
@@ -139,28 +140,37 @@ void SerialThread::run()
         frameReady.wait(false);
         if (stopFlag.load())
             return;
-        dispatch();
+        const QVector<lmv::ClassifiedReply> replies = takeReplies();
+        // The buffers go back to the GUI thread before any reply is emitted: the slot of a
+        // reply sends the next request at once, and its answer must find the flag clear.
         frameReady.store(false);
         frameReady.notify_all(); // a waiting Once_UsbPortOpen may now take the buffers
+        for (const lmv::ClassifiedReply &reply : replies)
+            emitReply(reply);
         if (stopFlag.load())
             return;
     }
 }
 
-void SerialThread::dispatch()
+QVector<lmv::ClassifiedReply> SerialThread::takeReplies()
 {
-    // Every frame the buffer holds is dispatched, in order: a repeated request can bring two
+    // Every frame the buffer holds is taken, in order: a repeated request can bring two
     // replies in one read, and leaving the second behind would hand it out in place of the
     // answer to the next request. What remains is the fill bytes or a reply still arriving.
+    QVector<lmv::ClassifiedReply> replies;
     for (;;) {
         const lmv::ExtractStatus status = lmv::extractFrame(rxBuffer, frameBuffer);
         if (status == lmv::ExtractStatus::FrameIncomplete || status == lmv::ExtractStatus::NoStartByte)
             break;
-        if (status == lmv::ExtractStatus::FrameOk)
-            emitReply(lmv::classifyReply(frameBuffer));
+        if (status == lmv::ExtractStatus::FrameOk) {
+            lmv::ClassifiedReply reply = lmv::classifyReply(frameBuffer);
+            if (reply.kind != lmv::ReplyKind::Dropped)
+                replies.append(std::move(reply));
+        }
         frameBuffer.clear();
     }
     frameBuffer.clear();
+    return replies;
 }
 
 void SerialThread::emitReply(const lmv::ClassifiedReply &reply)

@@ -9,6 +9,7 @@
 #include <QSerialPort>
 #include <QString>
 #include <QThread>
+#include <QVector>
 
 #include <atomic>
 
@@ -79,7 +80,7 @@ protected:
 private:
     void writeFrame(const QByteArray &frame);
     void sendRequest(const QByteArray &payload);
-    void dispatch();
+    QVector<lmv::ClassifiedReply> takeReplies();
     void emitReply(const lmv::ClassifiedReply &reply);
     void onPortError(QSerialPort::SerialPortError error);
     void onThreadFinished();

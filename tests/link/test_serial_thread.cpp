@@ -4,8 +4,10 @@
 #include "device/core/FrameCodec.h"
 #include "device/serial/SerialThread.h"
 
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <ctime>
 
@@ -240,6 +242,32 @@ private slots:
         QCOMPARE(names.last().at(0).toByteArray(), QByteArray("\xF0"
                                                               "A\0",
                                                               3));
+    }
+
+    void aRequestSentFromTheReplySlotNeverLosesItsReply()
+    {
+        // The main window sends the next request straight from the slot of the last reply;
+        // a fast peer answers before the worker has finished with the previous one.
+        SimRoot root;
+        root.addFolder(QStringLiteral("A/p1"));
+        SimProcess sim;
+        QVERIFY(sim.start({root.path()}));
+        SerialThread serial;
+        QVERIFY(connectTo(serial, sim));
+        int answered = 0;
+        const int wanted = 400;
+        // A plain event loop: qWaitFor would pause 10 ms between rounds and hide the race.
+        QEventLoop loop;
+        connect(&serial, &SerialThread::RVA_SendPrjName, this, [&](const QByteArray &) {
+            if (++answered < wanted)
+                serial.Once_RVA_UserReadPrj(0);
+            else
+                loop.quit();
+        });
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        serial.Once_RVA_UserReadPrj(0);
+        loop.exec();
+        QVERIFY2(answered >= wanted, qPrintable(QStringLiteral("stalled after %1 replies").arg(answered)));
     }
 
     void twoRepliesReadTogetherAreBothDispatched()
