@@ -86,6 +86,19 @@ private slots:
         QCOMPARE(file.mid(512), payload.mid(188));
     }
 
+    void shortFirstPageStillGetsAWholeHeader()
+    {
+        QString cachePath;
+        QCOMPARE(writeCachePacket(location(QStringLiteral("tiny.lmv")), QByteArray(100, '\x42'), 0xF1,
+                                  connectedDevice(), &cachePath),
+                 0);
+        const QByteArray file = readFile(cachePath);
+        QCOMPARE(file.size(), 512);
+        QCOMPARE(file.left(100), QByteArray(100, '\x42'));
+        QCOMPARE(file.mid(100, 396), QByteArray(396, '\0'));
+        QCOMPARE(file.mid(496), connectedDevice().toBytes());
+    }
+
     void pagesAreAppendedAndOnlyTheLastReportsThePath()
     {
         const QByteArray records = rvaRecords(5);

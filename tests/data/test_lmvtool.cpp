@@ -188,6 +188,9 @@ private slots:
             << "@/short.lmv";
         QTest::newRow("batch export with an unknown format")
             << QStringList{"export", "@/good.lmv", "--to", "@/out", "--format", "xls"} << "--format";
+        QTest::newRow("batch export of two sources with one name")
+            << QStringList{"export", "@/good.lmv", "@/out/../good.lmv", "--to", "@/out", "--format", "txt"}
+            << "@/out/../good.lmv";
         QTest::newRow("export into a missing folder")
             << QStringList{"export", "@/good.lmv", "@/nofolder/x.csv"} << "@/nofolder/x.csv";
     }
