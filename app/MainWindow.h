@@ -96,6 +96,8 @@ public slots:
     void on_RecievedGainCoef(float gain, float coefficient);
     void on_RecievedGainCoefForSaving(float gain, float coefficient);
     // EDIT-SLOTS (on_RecievedPipeInfo / on_RecievedPipeInfoForSaving go here)
+    void on_RecievedPipeInfo(lmv::PipeSaveIntoTfType pipe);
+    void on_RecievedPipeInfoForSaving(lmv::PipeSaveIntoTfType pipe);
 
     // ---- device link (MainWindow_Device.cpp) ----
     void on_usb_open_toggled(bool check);
@@ -220,6 +222,13 @@ public:
 
     // ---- editing state (MainWindow_Edit.cpp) ----
     // EDIT-STATE
+    // What the editing dialogs were opened for; their results apply to these alone, and the
+    // view only while it still shows them.
+    QString parameterTargetPath;                // file of the parameter dialog
+    QTreeWidgetItem *pipeTargetPoint = nullptr; // point of the pipe dialog, looked up in the tree before use
+    QString pipeTargetKey;                      // texts of that point and its project
+    bool showsParameterTarget() const;
+    void applyCorrectionsToView(float vc, float fc);
 
     // ---- saving state (MainWindow_Save.cpp) ----
     // SAVE-STATE
