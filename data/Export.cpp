@@ -21,13 +21,22 @@ namespace {
 class LineWriter
 {
 public:
-    explicit LineWriter(std::size_t expectedBytes) : out_(expectedBytes, '\0') {}
+    // The buffer is left uninitialised (QByteArray::resize does not fill), every byte up to
+    // used_ is written before take().
+    explicit LineWriter(std::size_t expectedBytes)
+    {
+        out_.resize(static_cast<int>(expectedBytes));
+        base_ = out_.data();
+    }
 
     // Makes sure that at least bytes more characters fit.
     void room(std::size_t bytes)
     {
-        if (out_.size() - used_ < bytes)
-            out_.resize(std::max(out_.size() * 2, used_ + bytes));
+        const auto size = static_cast<std::size_t>(out_.size());
+        if (size - used_ < bytes) {
+            out_.resize(static_cast<int>(std::max(size * 2, used_ + bytes)));
+            base_ = out_.data();
+        }
     }
 
     void text(const char *s) { append(s, std::strlen(s)); }
@@ -36,12 +45,12 @@ public:
         const QByteArray utf8 = s.toUtf8();
         append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     }
-    void ch(char c) { out_[used_++] = c; }
+    void ch(char c) { base_[used_++] = c; }
     void endLine()
     {
         room(2);
-        out_[used_++] = '\r';
-        out_[used_++] = '\n';
+        base_[used_++] = '\r';
+        base_[used_++] = '\n';
     }
 
     // printf("%.<decimals>f") of a single-precision value widened to double, for 2 or 3 decimals.
@@ -55,7 +64,7 @@ public:
         if (!(scaled < 4.0e15)) { // NaN, infinities and huge values
             const auto r = std::to_chars(cursor(), cursor() + kMaxFixed, static_cast<double>(value),
                                          std::chars_format::fixed, decimals);
-            used_ = static_cast<std::size_t>(r.ptr - out_.data());
+            used_ = static_cast<std::size_t>(r.ptr - base_);
             return;
         }
         auto units = static_cast<quint64>(scaled);
@@ -69,7 +78,7 @@ public:
         ch('.');
         quint64 rest = units % divisor;
         for (int i = decimals - 1; i >= 0; --i) {
-            out_[used_ + static_cast<std::size_t>(i)] = static_cast<char>('0' + rest % 10);
+            base_[used_ + static_cast<std::size_t>(i)] = static_cast<char>('0' + rest % 10);
             rest /= 10;
         }
         used_ += static_cast<std::size_t>(decimals);
@@ -80,21 +89,21 @@ public:
     void decimal(quint64 value)
     {
         const auto r = std::to_chars(cursor(), cursor() + 24, value);
-        used_ = static_cast<std::size_t>(r.ptr - out_.data());
+        used_ = static_cast<std::size_t>(r.ptr - base_);
     }
     void hex(quint32 value)
     {
         ch('0');
         ch('x');
         const auto r = std::to_chars(cursor(), cursor() + 16, value, 16);
-        used_ = static_cast<std::size_t>(r.ptr - out_.data());
+        used_ = static_cast<std::size_t>(r.ptr - base_);
     }
     // "%02u": at least two digits.
     void twoDigits(unsigned value)
     {
-        if (value < 10) {
-            ch('0');
-            ch(static_cast<char>('0' + value));
+        if (value < 100) {
+            ch(static_cast<char>('0' + value / 10));
+            ch(static_cast<char>('0' + value % 10));
         } else {
             decimal(value);
         }
@@ -124,9 +133,9 @@ public:
         endLine();
     }
 
-    std::string take()
+    QByteArray take()
     {
-        out_.resize(used_);
+        out_.resize(static_cast<int>(used_));
         return std::move(out_);
     }
 
@@ -136,7 +145,7 @@ public:
     static constexpr std::size_t kMaxRvbLine = 40 + 16 * (kMaxFixed + 1) + 19 * 24;
 
 private:
-    char *cursor() { return out_.data() + used_; }
+    char *cursor() { return base_ + used_; }
     void append(const char *s, std::size_t n)
     {
         room(n);
@@ -144,7 +153,8 @@ private:
         used_ += n;
     }
 
-    std::string out_;
+    QByteArray out_;
+    char *base_ = nullptr;
     std::size_t used_ = 0;
 };
 
@@ -157,7 +167,7 @@ bool readSource(const QString &path, QByteArray &bytes)
     return !bytes.isEmpty();
 }
 
-bool writeTarget(const QString &path, const std::string &text)
+bool writeTarget(const QString &path, const QByteArray &text)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -196,12 +206,12 @@ std::string formatFixed(float value, int decimals)
 {
     LineWriter w(LineWriter::kMaxFixed);
     w.fixed(value, decimals);
-    return w.take();
+    return w.take().toStdString();
 }
 
 // ---------------------------------------------------------------------------------------------
 
-std::string formatRvaExport(const QByteArray &file, char sep)
+QByteArray formatRvaExport(const QByteArray &file, char sep)
 {
     const ByteReader in(file);
     const PipeSaveIntoTfType point = PipeSaveIntoTfType::decode(in, 0);
@@ -278,7 +288,7 @@ std::string formatRvaExport(const QByteArray &file, char sep)
     return w.take();
 }
 
-std::string formatRvbExport(const QByteArray &file, char sep)
+QByteArray formatRvbExport(const QByteArray &file, char sep)
 {
     const ByteReader in(file);
     const PipeSaveIntoTfType point = PipeSaveIntoTfType::decode(in, 0);

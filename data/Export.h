@@ -42,8 +42,8 @@ int exportRva(const QString &sourcePath, const QString &targetPath, char separat
 int exportRvb(const QString &sourcePath, const QString &targetPath, char separator);
 
 // The exported text of a whole file image, as the family exports write it.
-std::string formatRvaExport(const QByteArray &file, char separator);
-std::string formatRvbExport(const QByteArray &file, char separator);
+QByteArray formatRvaExport(const QByteArray &file, char separator);
+QByteArray formatRvbExport(const QByteArray &file, char separator);
 
 // A short Chinese explanation of a non-zero exportFile result, for failure reports.
 QString exportResultText(int result);
