@@ -117,7 +117,8 @@ ExtractStatus extractFrame(QByteArray &rxBuffer, QByteArray &payloadOut)
     const char *bytes = rxBuffer.constData();
     const int size = rxBuffer.size();
     QByteArray collected;
-    collected.reserve(size);
+    // The buffer may hold many replies; reserve for a typical one, not for all of them.
+    collected.reserve(qMin(size, 8192));
     for (int i = 0; i < size; ++i) {
         const quint8 b = static_cast<quint8>(bytes[i]);
         if (b == kStartByte)
