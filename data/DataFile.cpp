@@ -21,13 +21,20 @@ bool writeAll(QFileDevice &file, const QByteArray &bytes)
 }
 
 // Reads the whole file; false when it cannot be opened.
-bool readWholeFile(const QString &path, QByteArray &bytes)
+// Files above this size are not read whole: 1 GiB holds 33 million RVA records, far more than a
+// logger stores, and a larger file would exhaust memory rather than be shown.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+// Reads the whole file. Result ReadOk, ReadCannotOpen or ReadTooLarge.
+int readWholeFile(const QString &path, QByteArray &bytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return ReadCannotOpen;
+    if (file.size() > kMaxFileBytes)
+        return ReadTooLarge;
     bytes = file.readAll();
-    return true;
+    return ReadOk;
 }
 
 // Writes a whole file image atomically, so that a failed write leaves the old file as it was.
@@ -165,7 +172,7 @@ int finishRvaFile(const QString &cachePath, const PipeSaveIntoTfType &point)
     if (cachePath.isEmpty())
         return FinishNoItems;
     QFile file(cachePath);
-    if (!file.exists() || !file.open(QIODevice::ReadWrite))
+    if (!file.exists() || !file.open(QIODevice::ReadWrite) || file.size() > kMaxFileBytes)
         return FinishCannotOpen;
     QByteArray bytes = file.readAll();
     if (bytes.size() < static_cast<int>(kHeaderSize))
@@ -209,7 +216,7 @@ int finishRvaFile(const QString &cachePath, const PipeSaveIntoTfType &point)
 int updatePipe(const QString &path, const PipeSaveIntoTfType &point)
 {
     QByteArray bytes;
-    if (!readWholeFile(path, bytes))
+    if (readWholeFile(path, bytes) != ReadOk)
         return UpdateCannotOpen;
     if (bytes.size() < static_cast<int>(kHeaderSize))
         return UpdateShortHeader;
@@ -329,8 +336,8 @@ static int readAllRecords(const QString &path, std::vector<Record> &records)
 {
     records.clear();
     QByteArray bytes;
-    if (!readWholeFile(path, bytes))
-        return ReadCannotOpen;
+    if (const int read = readWholeFile(path, bytes); read != ReadOk)
+        return read;
     decodeRecords(bytes, records);
     return headerResult(bytes.size());
 }
@@ -350,9 +357,9 @@ int readDataFile(const QString &path, DataFileContents &contents)
     contents.rva.clear();
     contents.rvb.clear();
     QByteArray bytes;
-    if (!readWholeFile(path, bytes)) {
+    if (const int read = readWholeFile(path, bytes); read != ReadOk) {
         contents.header = DataFileHeader();
-        return ReadCannotOpen;
+        return read;
     }
     contents.header = decodeHeader(bytes, bytes.size());
     const int result = headerResult(bytes.size());

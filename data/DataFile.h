@@ -58,6 +58,7 @@ enum ReadResult : int
     ReadEmpty = -2,         // the file holds no byte at all
     ReadShortHeader = -3,   // shorter than 512 bytes; fields beyond the data read as 0, no records
     ReadUnknownFamily = -4, // (readDataFile) type code neither 5 nor 1; header filled, no records
+    ReadTooLarge = -5,      // (readRecords, readDataFile) larger than 1 GiB; not read
 };
 
 // Where a downloaded device file is cached: <devRoot>/<project>/<point>/<fileName>.

@@ -16,16 +16,19 @@ namespace lmv {
 
 namespace {
 
-// Formats fields straight into one preallocated output buffer. Before each line the caller
-// makes room for the longest line it can write (room()), so the field writers need no checks.
+// Formats fields straight into a preallocated buffer. Before each line the caller makes room
+// for the longest line it can write (room()), so the field writers need no checks. With a sink
+// the buffer is a fixed-size chunk written out whenever it fills; without one the whole text is
+// kept in memory (up to kMaxInMemory bytes).
 class LineWriter
 {
 public:
-    // The buffer is left uninitialised (QByteArray::resize does not fill), every byte up to
-    // used_ is written before take().
-    explicit LineWriter(std::size_t expectedBytes)
+    // The buffer is left uninitialised (QByteArray::resize does not fill); every byte up to used_
+    // is written before it is passed on.
+    LineWriter(QIODevice *sink, std::size_t expectedBytes) : sink_(sink)
     {
-        out_.resize(static_cast<int>(expectedBytes));
+        out_.resize(
+            static_cast<int>(sink ? std::min(expectedBytes, kChunk) : std::min(expectedBytes, kChunk * 16)));
         base_ = out_.data();
     }
 
@@ -33,10 +36,28 @@ public:
     void room(std::size_t bytes)
     {
         const auto size = static_cast<std::size_t>(out_.size());
-        if (size - used_ < bytes) {
-            out_.resize(static_cast<int>(std::max(size * 2, used_ + bytes)));
-            base_ = out_.data();
+        if (size - used_ >= bytes)
+            return;
+        if (sink_)
+            flush();
+        if (!sink_ || size < bytes) {
+            const std::size_t wanted = std::max(size * 2, used_ + bytes);
+            if (wanted > kMaxInMemory) {
+                failed_ = true; // the text is lost; keep writing into the buffer's start
+                used_ = 0;
+            } else {
+                out_.resize(static_cast<int>(wanted));
+                base_ = out_.data();
+            }
         }
+    }
+
+    // Writes what is buffered to the sink; false once anything could not be written.
+    bool finish()
+    {
+        if (sink_)
+            flush();
+        return !failed_;
     }
 
     void text(const char *s) { append(s, std::strlen(s)); }
@@ -133,9 +154,10 @@ public:
         endLine();
     }
 
+    // The whole text, for a writer without sink.
     QByteArray take()
     {
-        out_.resize(static_cast<int>(used_));
+        out_.resize(failed_ ? 0 : static_cast<int>(used_));
         return std::move(out_);
     }
 
@@ -153,30 +175,52 @@ private:
         used_ += n;
     }
 
+    void flush()
+    {
+        if (used_ && sink_->write(base_, static_cast<qint64>(used_)) != static_cast<qint64>(used_))
+            failed_ = true;
+        used_ = 0;
+    }
+
+    static constexpr std::size_t kChunk = std::size_t(8) << 20;
+    static constexpr std::size_t kMaxInMemory = std::size_t(1) << 30;
+
+    QIODevice *sink_;
     QByteArray out_;
     char *base_ = nullptr;
     std::size_t used_ = 0;
+    bool failed_ = false;
 };
+
+// Sources above this size are not exported or read whole (a data file of 1 GiB holds 33 million
+// RVA records).
+constexpr qint64 kMaxSourceBytes = qint64(1) << 30;
 
 bool readSource(const QString &path, QByteArray &bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSourceBytes)
         return false;
     bytes = file.readAll();
     return !bytes.isEmpty();
 }
 
-bool writeTarget(const QString &path, const QByteArray &text)
+using Formatter = void (*)(const QByteArray &file, char sep, LineWriter &w);
+
+// Writes the export under a temporary name and renames it to the target once complete.
+bool writeTarget(const QString &path, const QByteArray &file, char sep, Formatter format,
+                 std::size_t expected)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    QSaveFile target(path);
+    if (!target.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
-        file.cancelWriting();
+    LineWriter w(&target, expected);
+    format(file, sep, w);
+    if (!w.finish()) {
+        target.cancelWriting();
         return false;
     }
-    return file.commit();
+    return target.commit();
 }
 
 std::size_t recordsIn(const QByteArray &file, std::size_t size)
@@ -204,14 +248,24 @@ QString exportSuffix(ExportFormat format)
 
 std::string formatFixed(float value, int decimals)
 {
-    LineWriter w(LineWriter::kMaxFixed);
+    LineWriter w(nullptr, LineWriter::kMaxFixed);
     w.fixed(value, decimals);
     return w.take().toStdString();
 }
 
 // ---------------------------------------------------------------------------------------------
 
-QByteArray formatRvaExport(const QByteArray &file, char sep)
+static std::size_t expectedRvaBytes(const QByteArray &file)
+{
+    return 2048 + recordsIn(file, kRvaRecordSize) * 64;
+}
+
+static std::size_t expectedRvbBytes(const QByteArray &file)
+{
+    return 4096 + recordsIn(file, kRvbRecordSize) * 256;
+}
+
+static void writeRva(const QByteArray &file, char sep, LineWriter &w)
 {
     const ByteReader in(file);
     const PipeSaveIntoTfType point = PipeSaveIntoTfType::decode(in, 0);
@@ -221,7 +275,6 @@ QByteArray formatRvaExport(const QByteArray &file, char sep)
     const float cq = calc.flowCorrection;
     const std::size_t count = recordsIn(file, kRvaRecordSize);
 
-    LineWriter w(2048 + count * 64);
     w.keyLine("项目名称:", point.projectNameText());
     w.keyLine("监测地点:", point.pointNameText());
     w.keyLine("管道类型:", pipeDescription(point));
@@ -285,10 +338,9 @@ QByteArray formatRvaExport(const QByteArray &file, char sep)
         w.time(r.time);
         w.endLine();
     }
-    return w.take();
 }
 
-QByteArray formatRvbExport(const QByteArray &file, char sep)
+static void writeRvb(const QByteArray &file, char sep, LineWriter &w)
 {
     const ByteReader in(file);
     const PipeSaveIntoTfType point = PipeSaveIntoTfType::decode(in, 0);
@@ -296,7 +348,6 @@ QByteArray formatRvbExport(const QByteArray &file, char sep)
     const int model = device.modelCode();
     const std::size_t count = recordsIn(file, kRvbRecordSize);
 
-    LineWriter w(4096 + count * 256);
     w.keyLine("设备ID:", numberText(device.deviceNumber));
     w.keyLine("检测内容:", modelContent(QString::number(model)));
     w.keyLine("项目名称:", point.projectNameText());
@@ -367,17 +418,30 @@ QByteArray formatRvbExport(const QByteArray &file, char sep)
         }
         w.endLine();
     }
-    return w.take();
 }
 
 // ---------------------------------------------------------------------------------------------
+
+QByteArray formatRvaExport(const QByteArray &file, char separator)
+{
+    LineWriter w(nullptr, expectedRvaBytes(file));
+    writeRva(file, separator, w);
+    return w.take();
+}
+
+QByteArray formatRvbExport(const QByteArray &file, char separator)
+{
+    LineWriter w(nullptr, expectedRvbBytes(file));
+    writeRvb(file, separator, w);
+    return w.take();
+}
 
 int exportRva(const QString &sourcePath, const QString &targetPath, char separator)
 {
     QByteArray file;
     if (!readSource(sourcePath, file))
         return -1;
-    return writeTarget(targetPath, formatRvaExport(file, separator)) ? 0 : -1;
+    return writeTarget(targetPath, file, separator, writeRva, expectedRvaBytes(file)) ? 0 : -1;
 }
 
 int exportRvb(const QString &sourcePath, const QString &targetPath, char separator)
@@ -385,7 +449,7 @@ int exportRvb(const QString &sourcePath, const QString &targetPath, char separat
     QByteArray file;
     if (!readSource(sourcePath, file))
         return -1;
-    return writeTarget(targetPath, formatRvbExport(file, separator)) ? 0 : -1;
+    return writeTarget(targetPath, file, separator, writeRvb, expectedRvbBytes(file)) ? 0 : -1;
 }
 
 int exportFile(const QString &sourcePath, const QString &targetPath, ExportFormat format)
@@ -395,6 +459,8 @@ int exportFile(const QString &sourcePath, const QString &targetPath, ExportForma
         QFile source(sourcePath);
         if (!source.open(QIODevice::ReadOnly))
             return ExportCannotOpen;
+        if (source.size() > kMaxSourceBytes)
+            return ExportTooLarge;
         if (!source.seek(static_cast<qint64>(kDeviceInfoOffset)))
             return ExportCannotSeek;
         info = source.read(static_cast<qint64>(kDeviceInfoSize));
@@ -422,6 +488,8 @@ QString exportResultText(int result)
     switch (result) {
     case ExportOk:
         return QString();
+    case ExportTooLarge:
+        return QStringLiteral("文件过大");
     case ExportWriteFailed:
         return QStringLiteral("目标文件无法写入");
     case ExportNotDataFile:

@@ -26,6 +26,7 @@ QString exportSuffix(ExportFormat format);
 enum ExportFileResult : int
 {
     ExportOk = 0,
+    ExportTooLarge = 250,     // the source is larger than 1 GiB; nothing written
     ExportWriteFailed = 251,  // the family export failed: unreadable header or target not written
     ExportNotDataFile = 252,  // the type code is neither 5 (RVA) nor 1 (RVB); nothing written
     ExportNoDeviceInfo = 253, // the device information at offset 496 could not be read
@@ -41,7 +42,8 @@ int exportFile(const QString &sourcePath, const QString &targetPath, ExportForma
 int exportRva(const QString &sourcePath, const QString &targetPath, char separator);
 int exportRvb(const QString &sourcePath, const QString &targetPath, char separator);
 
-// The exported text of a whole file image, as the family exports write it.
+// The exported text of a whole file image, as the family exports write it (empty when it
+// would not fit in memory).
 QByteArray formatRvaExport(const QByteArray &file, char separator);
 QByteArray formatRvbExport(const QByteArray &file, char separator);
 

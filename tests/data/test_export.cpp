@@ -231,6 +231,24 @@ private slots:
                  1);
     }
 
+    void largeExportWrittenInChunksEqualsTheWholeText()
+    {
+        // 300 000 records give about 15 MB of text, more than one output chunk.
+        QByteArray b = rvaFile();
+        b.reserve(512 + 32 * 300000);
+        for (int i = 0; i < 300000; ++i)
+            b += rvaRecord({static_cast<quint32>(i), 0.001f * static_cast<float>(i % 5000), -0.5f, 1234.5678f,
+                            9.0f, 2025, 7, 15, 12, 30, static_cast<quint8>(i % 60)});
+        QVERIFY(writeFile(path("big.lmv"), b));
+        QCOMPARE(exportFile(path("big.lmv"), path("big.csv"), ExportFormat::Csv), 0);
+        const QByteArray written = readFile(path("big.csv"));
+        QVERIFY(written.size() > 12 * 1024 * 1024);
+        QCOMPARE(written, formatRvaExport(b, ','));
+        QVERIFY(written.endsWith("299999,4.999,-0.600,1333.333,[2025-07-15 12:30:59]\r\n"));
+        QFile::remove(path("big.lmv"));
+        QFile::remove(path("big.csv"));
+    }
+
     void fixedNotationMatchesPrintfForSinglePrecisionValues()
     {
         std::mt19937 random(12345);
