@@ -186,6 +186,7 @@ public:
     // ---- value members, constructed in this order ----
     SerialThread serial_thread;
     // DEVICE-INFO (the DeviceInfo member of the connected logger goes here)
+    lmv::DeviceInfo device_info; // the connected logger, as its device information reply said
     ReadDevProgress read_progress;
     CopyDevProgress copy_progress;
     ParameterModify parameter_dialog;
@@ -219,6 +220,60 @@ public:
 
     // ---- device link state (MainWindow_Device.cpp) ----
     // DEVICE-STATE
+    // Request stage, page numbers, retry count and the directory read so far (MainWindow_Device.cpp).
+    lmv::DirectoryWalk deviceWalk;
+    // The application-wide reply timer: periodic, usbTimerInterval ms (2000; tests shorten it).
+    QTimer *UsbTimer = nullptr;
+    int usbTimerInterval = 2000;
+    uint selectedBaudRate = 115200;
+    QString selectedPortName;
+    // Download queue. The head is the file being downloaded. Saving (MainWindow_Save.cpp) fills it
+    // and calls startHeadDownload(0); each file that has arrived complete in the cache is announced
+    // by deviceFileArrived(cachePath) while its job is still the head. See startHeadDownload().
+    QList<lmv::DownloadJob> downloadJobs;
+    quint8 downloadMode = 1; // 1 viewing (read_progress), 0 saving (copy_progress)
+    lmv::DayNodeArray dayNodes{};
+    quint8 dayNumber = 0;
+    quint32 rangeStart = 0;
+    quint32 rangeEnd = 0;
+
+    // Starts downloading the head of downloadJobs (group RVA): page 0 of its device path, timer
+    // restarted. mode 0 (saving): progress goes to copy_progress and, once the file is complete and
+    // finished in the cache, deviceFileArrived(cachePath) is emitted with the job still at the head
+    // and the reply timer already stopped; the receiver removes the head and calls this again for
+    // the next job. mode 1 (viewing): read_progress is shown and the file is shown when complete.
+    // Returns false (nothing sent) when the queue is empty, no RVA logger is connected or the link
+    // is busy walking or downloading.
+    bool startHeadDownload(quint8 mode);
+    Q_SIGNAL void deviceFileArrived(QString cachePath);
+    // Reply timer operations: restart with the count zeroed, restart keeping it, stop and zero it.
+    void restartTimer();
+    void restartTimerKeepCount();
+    void stopTimer();
+    // Test hook: a shorter reply timer period.
+    void setUsbTimerIntervalForTest(int ms) { usbTimerInterval = ms; }
+    // Cache path of one day of the head job's monthly file.
+    QString dayFilePath(int day) const;
+    void openCalendar(int year, int month, int firstDay, int lastDay);
+
+private:
+    void sendDeviceRequest(const lmv::DeviceRequest &request);
+    void applyWalkStep(const lmv::WalkStep &step);
+    void stepDirectoryProgress();
+    void resetDirectoryProgress();
+    void prepareDeviceViews();
+    void showDeviceEntrySummary(QTreeWidgetItem *item);
+    void startRvaView(QTreeWidgetItem *file);
+    void startRvbNodeRequest(QTreeWidgetItem *file);
+    lmv::DownloadJob jobForFileItem(QTreeWidgetItem *file, const QString &destination = QString()) const;
+    lmv::CacheLocation cacheLocationOf(const lmv::DownloadJob &job) const;
+    bool headJobIsFile() const;
+    void reportPageDone();
+    void showCachedRvaFile(const QString &path);
+    void showCachedRvbFile(const QString &path);
+    void warnNoRecords();
+
+public:
 
     // ---- editing state (MainWindow_Edit.cpp) ----
     // EDIT-STATE

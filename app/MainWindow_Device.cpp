@@ -1,73 +1,733 @@
 #include "app/MainWindow.h"
 
+#include "app/TreeCheck.h"
+#include "data/CacheDir.h"
+#include "data/DataFile.h"
+#include "data/Statistics.h"
+#include "device/core/DownloadDays.h"
+#include "device/core/ReplyDecoders.h"
+#include "device/core/SafeName.h"
+
+#include <QAction>
+#include <QCalendarWidget>
 #include <QDate>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpacerItem>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QTreeWidgetItem>
+#include <QVBoxLayout>
+
+using lmv::DeviceRequest;
+using lmv::LinkStage;
+using lmv::TimerStep;
+using lmv::WalkStep;
+
+namespace {
+
+bool isRva(const lmv::DeviceInfo &info)
+{
+    return info.typeCode == lmv::kTypeCodeRva;
+}
+
+lmv::PipeSaveIntoTfType pointRecordOf(const QTreeWidgetItem *point)
+{
+    const QTreeWidgetItem *project = point ? point->parent() : nullptr;
+    if (!project)
+        return {};
+    return lmv::makePointRecord(
+        project->text(UsbPrjWindow::NameColumn), point->text(UsbPrjWindow::NameColumn),
+        point->text(UsbPrjWindow::ShapeColumn).toUInt(), point->text(UsbPrjWindow::HColumn).toUInt(),
+        point->text(UsbPrjWindow::WColumn).toUInt(), point->text(UsbPrjWindow::TColumn).toUInt(),
+        point->text(UsbPrjWindow::YColumn).toUInt());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Connections
 
 void MainWindow::connectDeviceLink()
 {
+    UsbTimer = new QTimer(this);
+    connect(UsbTimer, &QTimer::timeout, this, &MainWindow::on_UsbTimer_Timeout);
+    connect(usb_open_button, &QPushButton::toggled, this, &MainWindow::on_usb_open_toggled);
+    connect(UsbPrjTree, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *item, int) { once_UsbTreeItemClicked(item); });
+
+    SerialThread *worker = &serial_thread;
+    connect(this, &MainWindow::UsbPortOpen, worker, &SerialThread::Once_UsbPortOpen);
+    connect(this, &MainWindow::RVA_UsbPortReadPrj, worker, &SerialThread::Once_RVA_UserReadPrj);
+    connect(this, &MainWindow::RVA_UsbPortReadPos, worker, &SerialThread::Once_RVA_UserReadPos);
+    connect(this, &MainWindow::RVA_UsbPortReadFile, worker, &SerialThread::Once_RVA_UserReadFile);
+    connect(this, &MainWindow::RVA_ReadUsbPortRecordData, worker,
+            &SerialThread::on_RVA_ReadUsbPortRecordData);
+    connect(this, &MainWindow::RVA_TerminateReading, worker, &SerialThread::on_RVA_TerminateReading);
+    connect(this, &MainWindow::RVB_UsbPortReadPrj, worker, &SerialThread::Once_RVB_UserReadPrj);
+    connect(this, &MainWindow::RVB_UsbPortReadPos, worker, &SerialThread::Once_RVB_UserReadPos);
+    connect(this, &MainWindow::RVB_UsbPortReadFile, worker, &SerialThread::Once_RVB_UserReadFile);
+    connect(this, &MainWindow::RVB_ReadUsbPortRecordNode, worker,
+            &SerialThread::on_RVB_ReadUsbPortRecordNode);
+    connect(this, &MainWindow::RVB_ReadUsbPortRecordData, worker,
+            &SerialThread::on_RVB_ReadUsbPortRecordData);
+    connect(this, &MainWindow::RVB_TerminateReading, worker, &SerialThread::on_RVB_TerminateReading);
+
+    connect(worker, &SerialThread::SendDevInfo, this, &MainWindow::Once_DevInfoRecieved);
+    connect(worker, &SerialThread::UsbDisconnect, this, &MainWindow::Once_UsbDisconnect);
+    connect(worker, &SerialThread::RVA_SendPrjName, this, &MainWindow::Once_RVA_PrjNameRecieved);
+    connect(worker, &SerialThread::RVA_SendPosName, this, &MainWindow::Once_RVA_PosNameRecieved);
+    connect(worker, &SerialThread::RVA_SendFileName, this, &MainWindow::Once_RVA_FileNameRecieved);
+    connect(worker, &SerialThread::RVA_SendDataRecord, this, &MainWindow::Once_RVA_DataRecordRecieved);
+    connect(worker, &SerialThread::RVB_SendPrjName, this, &MainWindow::Once_RVB_PrjNameRecieved);
+    connect(worker, &SerialThread::RVB_SendPosName, this, &MainWindow::Once_RVB_PosNameRecieved);
+    connect(worker, &SerialThread::RVB_SendFileName, this, &MainWindow::Once_RVB_FileNameRecieved);
+    connect(worker, &SerialThread::RVB_SendNodeRecord, this, &MainWindow::Once_RVB_DataNodeRecieved);
+    connect(worker, &SerialThread::RVB_SendDataRecord, this, &MainWindow::Once_RVB_DataRecordRecieved);
+
+    // Every progress report keeps an arriving answer from timing out.
+    connect(worker, &SerialThread::SendProgress, &read_progress, &ReadDevProgress::RefreshProgressBar);
+    read_progress.setProgressHook([this] { restartTimerKeepCount(); });
+    connect(&read_progress, &ReadDevProgress::ProgressTerminate, this, &MainWindow::on_ProgressTerminate);
+    connect(&calendar_box, &CalendarBox::CalendarBoxIsClicked, this, &MainWindow::OnceCalendarBoxIsClicked);
 }
 
-void MainWindow::on_usb_open_toggled(bool)
+// ---------------------------------------------------------------------------------------------
+// Reply timer and requests
+
+void MainWindow::restartTimer()
 {
+    UsbTimer->start(usbTimerInterval);
+    deviceWalk.clearRetryCount();
 }
 
-void MainWindow::Once_DevInfoRecieved(QByteArray)
+void MainWindow::restartTimerKeepCount()
 {
+    // Bytes arriving extend a wait that is running; they never start one (a late reply after the
+    // walk or a download would otherwise wake the window every period for nothing).
+    if (UsbTimer->isActive())
+        UsbTimer->start(usbTimerInterval);
 }
 
-void MainWindow::Once_UsbDisconnect()
+void MainWindow::stopTimer()
 {
+    UsbTimer->stop();
+    deviceWalk.clearRetryCount();
 }
 
-void MainWindow::Once_RVA_PrjNameRecieved(QByteArray)
+void MainWindow::sendDeviceRequest(const DeviceRequest &r)
 {
-}
-
-void MainWindow::Once_RVA_PosNameRecieved(QByteArray)
-{
-}
-
-void MainWindow::Once_RVA_FileNameRecieved(QByteArray)
-{
-}
-
-void MainWindow::Once_RVB_PrjNameRecieved(QByteArray)
-{
-}
-
-void MainWindow::Once_RVB_PosNameRecieved(QByteArray)
-{
-}
-
-void MainWindow::Once_RVB_FileNameRecieved(QByteArray)
-{
+    const bool rva = isRva(device_info);
+    switch (r.kind) {
+    case DeviceRequest::Kind::None:
+        return;
+    case DeviceRequest::Kind::Projects:
+        rva ? emit RVA_UsbPortReadPrj(r.page) : emit RVB_UsbPortReadPrj(r.page);
+        return;
+    case DeviceRequest::Kind::Positions:
+        rva ? emit RVA_UsbPortReadPos(r.path, r.page) : emit RVB_UsbPortReadPos(r.path, r.page);
+        return;
+    case DeviceRequest::Kind::Files:
+        rva ? emit RVA_UsbPortReadFile(r.path, r.page) : emit RVB_UsbPortReadFile(r.path, r.page);
+        return;
+    case DeviceRequest::Kind::RvaRecordData:
+        emit RVA_ReadUsbPortRecordData(r.path, r.page);
+        return;
+    case DeviceRequest::Kind::RvbRecordNode:
+        emit RVB_ReadUsbPortRecordNode(r.path);
+        return;
+    case DeviceRequest::Kind::RvbRecordData:
+        emit RVB_ReadUsbPortRecordData(r.path, r.page, r.rangeStart, r.rangeEnd);
+        return;
+    }
 }
 
 void MainWindow::on_UsbTimer_Timeout()
 {
+    const TimerStep step = deviceWalk.onTimerExpiry();
+    switch (step.action) {
+    case TimerStep::Action::None:
+        // Nothing is awaited any more (walk over, calendar open): let the timer rest.
+        if (deviceWalk.stage() == LinkStage::Idle || deviceWalk.stage() == LinkStage::Calendar)
+            UsbTimer->stop();
+        return;
+    case TimerStep::Action::Repeat:
+        sendDeviceRequest(step.request);
+        restartTimerKeepCount();
+        return;
+    case TimerStep::Action::GiveUp:
+        stopTimer();
+        setEnabled(true);
+        if (usb_open_button->isChecked())
+            usb_open_button->setChecked(false); // runs the disconnect, without a message
+        else
+            on_usb_open_toggled(false);
+        return;
+    case TimerStep::Action::StopAndEnable:
+        stopTimer();
+        setEnabled(true);
+        return;
+    }
 }
 
-void MainWindow::Once_RVA_DataRecordRecieved(QByteArray)
+void MainWindow::stepDirectoryProgress()
 {
+    int value = status_progress->value() + 10;
+    if (value > status_progress->maximum())
+        value = 0;
+    status_progress->setValue(value);
+    status_label->setText(QStringLiteral("正在读取目录..."));
 }
 
-void MainWindow::Once_RVB_DataNodeRecieved(QByteArray)
+void MainWindow::resetDirectoryProgress()
 {
+    status_progress->setValue(0);
+    status_label->setText(QString());
 }
 
-void MainWindow::Once_RVB_DataRecordRecieved(QByteArray)
+// ---------------------------------------------------------------------------------------------
+// Connect, device information, disconnect
+
+void MainWindow::on_usb_open_toggled(bool check)
 {
+    if (!check) {
+        showUsbPortDisconnected();
+        UsbPrjTree->clear();
+        placeDevSpacerOnce();
+        if (serial_thread.isRunning() || serial_thread.isPortOpen())
+            serial_thread.stopAndWait();
+        save_lmv_action->setEnabled(true);
+        save_txt_action->setEnabled(true);
+        save_csv_action->setEnabled(true);
+        select_all_action->setEnabled(true);
+        id_modify_action->setEnabled(false);
+        clearDeviceCache();
+        resetDirectoryProgress();
+        stopTimer();
+        // Whatever was running ends with the link: no dialog stays open, no window disabled.
+        deviceWalk.reset();
+        downloadJobs.clear();
+        read_progress.finish();
+        calendar_box.close();
+        setEnabled(true);
+        return;
+    }
+
+    showUsbPortConnecting();
+    selectedBaudRate = chosenBaudRate();
+    selectedPortName = scanPorts();
+    if (serial_thread.isRunning())
+        serial_thread.stopAndWait();
+    serial_thread.start(QThread::InheritPriority);
+    deviceWalk.reset();
+    device_info = lmv::DeviceInfo();
+    emit UsbPortOpen(selectedBaudRate, selectedPortName);
+    restartTimer();
+    setEnabled(false);
 }
 
-void MainWindow::once_UsbTreeItemClicked(QTreeWidgetItem *)
+void MainWindow::Once_DevInfoRecieved(QByteArray array)
 {
+    // Only the answer to the connect counts; a late copy during the walk changes nothing.
+    if (deviceWalk.stage() != LinkStage::DeviceInfo || !usb_open_button->isChecked())
+        return;
+    device_info = lmv::decodeDeviceInfoReply(array);
+    const lmv::Family family = lmv::familyOfTypeCode(device_info.typeCode);
+    if (family == lmv::Family::Unknown)
+        return; // the wait for the device information ends the attempt
+
+    stopTimer();
+    showDeviceInfo(device_info);
+    const bool rva = family == lmv::Family::Rva;
+    save_lmv_action->setEnabled(rva);
+    save_txt_action->setEnabled(rva);
+    save_csv_action->setEnabled(rva);
+    select_all_action->setEnabled(rva);
+    id_modify_action->setEnabled(false);
+
+    UsbPrjTree->clear();
+    clearDeviceCache();
+    prepareDeviceViews();
+
+    sendDeviceRequest(deviceWalk.start(family));
+    restartTimer();
 }
+
+void MainWindow::prepareDeviceViews()
+{
+    const bool rva = isRva(device_info);
+    QWidget *rvaView = RVA_UsbRecordWindow::root;
+    QWidget *rvbView = RVB_UsbRecordWindow::root;
+    if (rva)
+        RVA_UsbRecordWindow::clearRvaWindow();
+    else {
+        RVB_UsbRecordWindow::clearRvbWindow();
+        fillRvbHeaders(device_info.modelCode(), RVB_UsbRecordWindow::UnitModel,
+                       RVB_UsbRecordWindow::RecordTable, RVB_UsbRecordWindow::SumTable);
+    }
+    if (rvaView)
+        rvaView->setVisible(rva);
+    if (rvbView)
+        rvbView->setVisible(!rva);
+
+    // The device side shows the tree and the record view instead of the spacer.
+    while (dev_layout->indexOf(dev_spacer) >= 0)
+        dev_layout->removeItem(dev_spacer);
+    if (dev_layout->indexOf(usb_splitter) < 0)
+        dev_layout->addWidget(usb_splitter);
+    usb_splitter->show();
+    const int shown = qMax(0, width() - 385);
+    usb_splitter->setSizes(rva ? QList<int>{300, shown, 0} : QList<int>{300, 0, shown});
+    UsbPrjTree->setColumnWidth(UsbPrjWindow::NameColumn, usb_prj_panel->width());
+}
+
+void MainWindow::Once_UsbDisconnect()
+{
+    const bool wasConnected = usb_open_button->isChecked();
+    if (wasConnected)
+        usb_open_button->setChecked(false);
+    setEnabled(true);
+    if (wasConnected)
+        QMessageBox::warning(this, QStringLiteral("连接已断开"), QStringLiteral("连接已断开！"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Directory walk
+
+void MainWindow::applyWalkStep(const WalkStep &step)
+{
+    if (step.outcome == WalkStep::Outcome::Dropped)
+        return;
+
+    const QVector<lmv::WalkProject> &projects = deviceWalk.projects();
+    for (int i = step.firstAdded; i < step.firstAdded + step.added; ++i) {
+        if (step.project < 0) {
+            UsbPrjTree->addTopLevelItem(newDeviceItem(projects.at(i).name));
+        } else if (step.point < 0) {
+            const lmv::WalkPoint &p = projects.at(step.project).points.at(i);
+            QTreeWidgetItem *item = newDeviceItem(p.name);
+            if (p.hasPipe) {
+                item->setText(ShapeColumn, QString::number(p.pipeShape));
+                item->setText(HColumn, QString::number(p.heightOrDiameter));
+                item->setText(WColumn, QString::number(p.widthOrLowerBase));
+                item->setText(TColumn, QString::number(p.upperBase));
+                item->setText(YColumn, QString::number(p.sediment));
+            }
+            if (QTreeWidgetItem *parent = UsbPrjTree->topLevelItem(step.project))
+                parent->addChild(item);
+            else
+                delete item;
+        } else {
+            const lmv::WalkFile &f = projects.at(step.project).points.at(step.point).files.at(i);
+            QTreeWidgetItem *item = newDeviceItem(f.name);
+            item->setText(SizeColumn, QString::number(f.size));
+            QTreeWidgetItem *project = UsbPrjTree->topLevelItem(step.project);
+            QTreeWidgetItem *point = project ? project->child(step.point) : nullptr;
+            if (point)
+                point->addChild(item);
+            else
+                delete item;
+        }
+    }
+    stepDirectoryProgress();
+
+    if (step.outcome == WalkStep::Outcome::Request) {
+        sendDeviceRequest(step.request);
+        restartTimer();
+        return;
+    }
+    resetDirectoryProgress();
+    stopTimer();
+    setEnabled(true);
+}
+
+void MainWindow::Once_RVA_PrjNameRecieved(QByteArray array)
+{
+    if (!isRva(device_info))
+        return;
+    const lmv::NameListPage page = lmv::decodeNameList(array);
+    if (page.page.valid)
+        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names));
+}
+
+void MainWindow::Once_RVB_PrjNameRecieved(QByteArray array)
+{
+    if (device_info.typeCode != lmv::kTypeCodeRvb)
+        return;
+    const lmv::NameListPage page = lmv::decodeNameList(array);
+    if (page.page.valid)
+        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names));
+}
+
+void MainWindow::Once_RVA_PosNameRecieved(QByteArray array)
+{
+    if (!isRva(device_info))
+        return;
+    const lmv::PositionListPage page = lmv::decodeRvaPositionList(array);
+    if (!page.page.valid)
+        return;
+    QVector<lmv::WalkPoint> points;
+    for (const lmv::DevicePoint &p : page.points) {
+        lmv::WalkPoint w;
+        w.name = p.pointName;
+        w.hasPipe = true;
+        w.pipeShape = p.pipeShape;
+        w.heightOrDiameter = p.heightOrDiameter;
+        w.widthOrLowerBase = p.widthOrLowerBase;
+        w.upperBase = p.upperBase;
+        w.sediment = p.sediment;
+        points.append(w);
+    }
+    applyWalkStep(deviceWalk.onPositionPage(page.page.page, points));
+}
+
+void MainWindow::Once_RVB_PosNameRecieved(QByteArray array)
+{
+    if (device_info.typeCode != lmv::kTypeCodeRvb)
+        return;
+    const lmv::NameListPage page = lmv::decodeNameList(array);
+    if (!page.page.valid)
+        return;
+    QVector<lmv::WalkPoint> points;
+    for (const QString &name : page.names) {
+        lmv::WalkPoint w;
+        w.name = name;
+        points.append(w);
+    }
+    applyWalkStep(deviceWalk.onPositionPage(page.page.page, points));
+}
+
+static QVector<lmv::WalkFile> walkFiles(const lmv::FileListPage &page)
+{
+    QVector<lmv::WalkFile> files;
+    for (const lmv::DeviceFileEntry &f : page.files)
+        files.append({f.name, f.size});
+    return files;
+}
+
+void MainWindow::Once_RVA_FileNameRecieved(QByteArray array)
+{
+    if (!isRva(device_info))
+        return;
+    const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rva);
+    if (page.page.valid)
+        applyWalkStep(deviceWalk.onFilePage(page.page.page, walkFiles(page)));
+}
+
+void MainWindow::Once_RVB_FileNameRecieved(QByteArray array)
+{
+    if (device_info.typeCode != lmv::kTypeCodeRvb)
+        return;
+    const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rvb);
+    if (page.page.valid)
+        applyWalkStep(deviceWalk.onFilePage(page.page.page, walkFiles(page)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree clicks
+
+void MainWindow::once_UsbTreeItemClicked(QTreeWidgetItem *item)
+{
+    if (!item || item->treeWidget() != UsbPrjTree)
+        return;
+    if (isRva(device_info))
+        propagateCheck(item);
+
+    const int level = deviceItemLevel(item);
+    if (level < 2) {
+        showDeviceEntrySummary(item);
+        return;
+    }
+    // A file click starts nothing while the walk or a download is still running.
+    const LinkStage stage = deviceWalk.stage();
+    if (stage != LinkStage::Idle && stage != LinkStage::Calendar && stage != LinkStage::Node)
+        return;
+    if (isRva(device_info))
+        startRvaView(item);
+    else if (device_info.typeCode == lmv::kTypeCodeRvb)
+        startRvbNodeRequest(item);
+}
+
+void MainWindow::showDeviceEntrySummary(QTreeWidgetItem *item)
+{
+    const bool rva = isRva(device_info);
+    QTableWidget *info = rva ? RVA_UsbRecordWindow::InfoTable : RVB_UsbRecordWindow::InfoTable;
+    if (!info)
+        return;
+    lmv::PipeSaveIntoTfType record;
+    if (deviceItemLevel(item) == 0)
+        record.setProjectName(item->text(NameColumn));
+    else
+        record = pointRecordOf(item);
+    fillInfo(info, record, device_info, QString());
+}
+
+lmv::DownloadJob MainWindow::jobForFileItem(QTreeWidgetItem *file, const QString &destination) const
+{
+    QTreeWidgetItem *point = file ? file->parent() : nullptr;
+    QTreeWidgetItem *project = point ? point->parent() : nullptr;
+    if (!project)
+        return {};
+    return lmv::DownloadJob::forFile(project->text(NameColumn), point->text(NameColumn),
+                                     file->text(NameColumn), file, destination);
+}
+
+lmv::CacheLocation MainWindow::cacheLocationOf(const lmv::DownloadJob &job) const
+{
+    // Device names are made safe before they become path components; requests keep them as is.
+    return {deviceCacheRoot(), lmv::safeLocalName(job.project), lmv::safeLocalName(job.point),
+            lmv::safeLocalName(job.fileName)};
+}
+
+bool MainWindow::headJobIsFile() const
+{
+    return !downloadJobs.isEmpty() && downloadJobs.first().treeItem &&
+           downloadJobs.first().treeItem->treeWidget() == UsbPrjTree &&
+           deviceItemLevel(downloadJobs.first().treeItem) == 2;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Group RVA download
+
+void MainWindow::startRvaView(QTreeWidgetItem *file)
+{
+    const QString cached = file->text(CacheColumn);
+    if (!cached.isEmpty()) {
+        setEnabled(false);
+        showCachedRvaFile(cached);
+        setEnabled(true);
+        return;
+    }
+    showDeviceEntrySummary(file->parent());
+    downloadJobs.clear();
+    downloadJobs.append(jobForFileItem(file));
+    startHeadDownload(1);
+}
+
+bool MainWindow::startHeadDownload(quint8 mode)
+{
+    const LinkStage stage = deviceWalk.stage();
+    if (!isRva(device_info) || !headJobIsFile() || (stage != LinkStage::Idle && stage != LinkStage::Data))
+        return false;
+    const lmv::DownloadJob &job = downloadJobs.first();
+    setEnabled(false);
+    downloadMode = mode;
+    sendDeviceRequest(deviceWalk.beginRvaDownload(job.devicePath));
+    restartTimer();
+    if (mode == 1)
+        read_progress.start(lmv::Family::Rva, job.treeItem->text(SizeColumn).toUInt());
+    return true;
+}
+
+void MainWindow::reportPageDone()
+{
+    if (downloadMode == 1)
+        read_progress.pageDone();
+    else
+        copy_progress.pageDone();
+}
+
+void MainWindow::Once_RVA_DataRecordRecieved(QByteArray array)
+{
+    if (!isRva(device_info) || !headJobIsFile())
+        return;
+    const lmv::RecordDataPage page = lmv::decodeRecordDataPage(array);
+    if (!page.page.valid)
+        return;
+    const quint8 b = page.page.page;
+    const auto verdict = deviceWalk.classifyDataPage(b);
+    if (verdict == lmv::DirectoryWalk::DataVerdict::Drop)
+        return; // a second or late answer, or no download running
+
+    const lmv::DownloadJob job = downloadJobs.first();
+    QString cachePath;
+    if (lmv::writeCachePacket(cacheLocationOf(job), page.data, b, device_info, &cachePath) != lmv::CacheOk) {
+        if (verdict == lmv::DirectoryWalk::DataVerdict::LastPage)
+            deviceWalk.restartDataFromFirstPage();
+        return; // the timer repeats the request
+    }
+    if (verdict == lmv::DirectoryWalk::DataVerdict::NextPage) {
+        reportPageDone();
+        sendDeviceRequest(deviceWalk.nextDataRequest(b));
+        restartTimer();
+        return;
+    }
+
+    if (lmv::finishRvaFile(cachePath, pointRecordOf(job.treeItem->parent())) != lmv::CacheOk) {
+        deviceWalk.restartDataFromFirstPage();
+        return;
+    }
+    // Only a complete, finished file is marked as cached.
+    job.treeItem->setText(CacheColumn, cachePath);
+    deviceWalk.finishDownload();
+    stopTimer();
+    if (downloadMode == 1) {
+        showCachedRvaFile(cachePath);
+        read_progress.finish();
+        setEnabled(true);
+    } else {
+        emit deviceFileArrived(cachePath);
+    }
+}
+
+void MainWindow::showCachedRvaFile(const QString &path)
+{
+    lmv::DataFileContents contents;
+    RVA_UsbRecordWindow::clearRvaWindow();
+    if (lmv::readDataFile(path, contents) != lmv::ReadOk)
+        return;
+    RVA_UsbRecordWindow::showRvaFile(contents.header, std::move(contents.rva), lmv::refreshUnitFactors());
+}
+
+void MainWindow::showCachedRvbFile(const QString &path)
+{
+    lmv::DataFileContents contents;
+    RVB_UsbRecordWindow::clearRvbWindow();
+    if (lmv::readDataFile(path, contents) != lmv::ReadOk)
+        return;
+    RVB_UsbRecordWindow::showRvbFile(contents.header, std::move(contents.rvb));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Group RVB: node table, calendar, day download
+
+void MainWindow::startRvbNodeRequest(QTreeWidgetItem *file)
+{
+    downloadJobs.clear();
+    downloadJobs.append(jobForFileItem(file));
+    downloadMode = 1;
+    sendDeviceRequest(deviceWalk.beginNodeRequest(downloadJobs.first().devicePath));
+    restartTimer();
+}
+
+void MainWindow::Once_RVB_DataNodeRecieved(QByteArray array)
+{
+    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile())
+        return;
+    const lmv::NodeTable table = lmv::decodeNodeTable(array);
+    if (table.status == lmv::NodeTable::Status::NotLastPage || !deviceWalk.acceptNodeTable(0xF0))
+        return;
+    dayNodes = table.dayNodes;
+    stopTimer();
+    const QString name = downloadJobs.first().fileName;
+    openCalendar(lmv::yearOfMonthlyFile(name), lmv::monthOfMonthlyFile(name), table.firstDay(),
+                 table.lastDay());
+}
+
+void MainWindow::openCalendar(int year, int month, int firstDay, int lastDay)
+{
+    if (!calendar_box.showMonthRange(year, month, firstDay, lastDay)) {
+        // No day of this month holds records (or the name gives no month): nothing to pick.
+        QMessageBox::warning(this, QStringLiteral("读取记录"), QStringLiteral("本月没有任何一天的记录"));
+        return;
+    }
+    QList<int> days;
+    for (int d = 1; d <= int(dayNodes.size()); ++d)
+        if (dayNodes[std::size_t(d - 1)] != 0)
+            days.append(d);
+    calendar_box.markRecordDays(days);
+}
+
+QString MainWindow::dayFilePath(int day) const
+{
+    if (downloadJobs.isEmpty())
+        return QString();
+    const lmv::CacheLocation where = cacheLocationOf(downloadJobs.first());
+    return where.directory() + lmv::dayFileName(where.fileName, day);
+}
+
+void MainWindow::warnNoRecords()
+{
+    QMessageBox::warning(this, QStringLiteral("读取记录"), QStringLiteral("无记录"));
+}
+
+void MainWindow::OnceCalendarBoxIsClicked(QDate date)
+{
+    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile())
+        return;
+    const LinkStage stage = deviceWalk.stage();
+    if (stage != LinkStage::Calendar && stage != LinkStage::Idle)
+        return;
+    const int d = date.day();
+    const QString path = dayFilePath(d);
+    calendar_box.close();
+    RVB_UsbRecordWindow::clearRvbWindow();
+
+    if (QFile file(path); file.open(QIODevice::ReadOnly)) {
+        file.close();
+        setEnabled(false);
+        showCachedRvbFile(path);
+        setEnabled(true);
+        return;
+    }
+    rangeStart = rangeEnd = 0;
+    const lmv::DayRange range =
+        lmv::dayRange(dayNodes, d, downloadJobs.first().treeItem->text(SizeColumn).toUInt());
+    if (!range.valid()) {
+        warnNoRecords();
+        return;
+    }
+    dayNumber = quint8(d);
+    rangeStart = range.start;
+    rangeEnd = range.end;
+    setEnabled(false);
+    downloadMode = 1;
+    sendDeviceRequest(deviceWalk.beginRvbDay(downloadJobs.first().devicePath, rangeStart, rangeEnd));
+    restartTimer();
+    read_progress.start(lmv::Family::Rvb, rangeEnd - rangeStart + quint32(lmv::kHeaderSize));
+}
+
+void MainWindow::Once_RVB_DataRecordRecieved(QByteArray array)
+{
+    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile())
+        return;
+    const lmv::RecordDataPage page = lmv::decodeRecordDataPage(array);
+    if (!page.page.valid)
+        return;
+    const quint8 b = page.page.page;
+    const auto verdict = deviceWalk.classifyDataPage(b);
+    if (verdict == lmv::DirectoryWalk::DataVerdict::Drop)
+        return;
+
+    QString dayPath;
+    if (lmv::writeCachePacketRvb(cacheLocationOf(downloadJobs.first()), page.data, b, dayNumber, &dayPath) !=
+        lmv::CacheOk) {
+        if (verdict == lmv::DirectoryWalk::DataVerdict::LastPage)
+            deviceWalk.restartDataFromFirstPage();
+        return;
+    }
+    if (verdict == lmv::DirectoryWalk::DataVerdict::NextPage) {
+        reportPageDone();
+        sendDeviceRequest(deviceWalk.nextDataRequest(b));
+        restartTimer();
+        return;
+    }
+    deviceWalk.finishDownload();
+    stopTimer();
+    if (downloadMode == 1) {
+        showCachedRvbFile(dayPath);
+        read_progress.finish();
+        setEnabled(true);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stopping a download
 
 void MainWindow::on_ProgressTerminate()
 {
+    read_progress.on_ProgressTerminate();
+    if (!deviceWalk.downloading())
+        return;
+    if (isRva(device_info))
+        emit RVA_TerminateReading();
+    else
+        emit RVB_TerminateReading();
+    // The timer keeps running; its next expiry settles the stop and enables the window.
+    deviceWalk.stopDownload();
 }
-
-void MainWindow::OnceCalendarBoxIsClicked(QDate)
-{
-}
-

@@ -1,17 +1,23 @@
 #pragma once
 
+// The device link's state types come with this header, since the main window that derives from
+// the panel keeps that state as members.
+#include "data/DataFile.h"
+#include "data/Records.h"
+#include "device/core/DirectoryWalk.h"
+#include "device/core/DownloadDays.h"
+#include "device/core/DownloadJob.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class QComboBox;
+class QTimer;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QWidget;
-
-namespace lmv {
-struct DeviceInfo;
-}
 
 // Panel holder of the connection row: connect toggle, link state, the device's number, type and
 // versions, baud rate and port. MainWindow derives from it and reacts to the toggle.

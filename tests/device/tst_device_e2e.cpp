@@ -1,0 +1,581 @@
+// Device mode end to end: the real main window, connected through a pseudo-terminal to the logger
+// simulator, walks the directory, downloads files into the cache and shows them.
+#include "SimHarness.h"
+
+#include "app/MainWindow.h"
+#include "data/CacheDir.h"
+#include "data/DataFile.h"
+#include "views/RvaRecordModel.h"
+#include "views/RvbRecordModel.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidgetItem>
+
+using lmv::LinkStage;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What the cache must hold for a downloaded RVA device file: the 188 bytes the device sends of the
+// header, 308 zero bytes, the connected device's record, the records; then completed with the
+// point's record from the device tree (flows and statistics recomputed by the data file code).
+QByteArray expectedRvaCache(const QByteArray &deviceFile, const QByteArray &deviceInfo16,
+                            const lmv::PipeSaveIntoTfType &point)
+{
+    QByteArray raw = deviceFile.left(188) + QByteArray(308, '\0') + deviceInfo16 + deviceFile.mid(512);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("expected.lmv");
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    f.write(raw);
+    f.close();
+    if (lmv::finishRvaFile(path, point) != 0)
+        return {};
+    return readAll(path);
+}
+
+QByteArray deviceInfoBytes(quint32 number, quint8 type, std::array<quint8, 5> version, float protocol)
+{
+    QByteArray b(16, '\0');
+    lmv::ByteWriter w(b);
+    w.u32le(0, number);
+    w.u8(4, type);
+    for (int i = 0; i < 5; ++i)
+        w.u8(5 + i, version[std::size_t(i)]);
+    w.f32le(12, protocol);
+    return b;
+}
+
+// A main window in a fresh working directory of its own.
+class Viewer
+{
+public:
+    explicit Viewer(int timerMs = 2000)
+    {
+        previous = QDir::currentPath();
+        QDir::setCurrent(work.path());
+        w = std::make_unique<MainWindow>();
+        w->setUsbTimerIntervalForTest(timerMs);
+        w->resize(1400, 860);
+        w->show();
+    }
+    ~Viewer()
+    {
+        w.reset();
+        QDir::setCurrent(previous);
+    }
+    MainWindow *operator->() const { return w.get(); }
+    MainWindow *get() const { return w.get(); }
+
+    void connectTo(const QString &port)
+    {
+        w->port_box->setEditText(port);
+        QTest::mouseClick(w->usb_open_button, Qt::LeftButton);
+    }
+    bool walkDone() const { return w->deviceWalk.stage() == LinkStage::Idle && w->isEnabled(); }
+
+    QTreeWidgetItem *item(const QString &path) const
+    {
+        const QStringList parts = path.split(QLatin1Char('|'));
+        QTreeWidgetItem *found = nullptr;
+        for (int i = 0; i < w->UsbPrjTree->topLevelItemCount() && !found; ++i)
+            if (w->UsbPrjTree->topLevelItem(i)->text(0) == parts[0])
+                found = w->UsbPrjTree->topLevelItem(i);
+        for (int level = 1; found && level < parts.size(); ++level) {
+            QTreeWidgetItem *child = nullptr;
+            for (int i = 0; i < found->childCount() && !child; ++i)
+                if (found->child(i)->text(0) == parts[level])
+                    child = found->child(i);
+            found = child;
+        }
+        return found;
+    }
+    // Clicks the entry's name as the user would.
+    void click(QTreeWidgetItem *entry)
+    {
+        QTreeWidget *tree = w->UsbPrjTree;
+        tree->expandAll();
+        tree->scrollToItem(entry);
+        const QRect r = tree->visualItemRect(entry);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 120, r.center().y()));
+    }
+    QString workPath() const { return work.path(); }
+
+private:
+    QTemporaryDir work;
+    QString previous;
+    std::unique_ptr<MainWindow> w;
+};
+
+const std::array<quint8, 5> kRvaVersion{2, 1, 18, 12, 3};
+
+// A small RVA logger: project P, point A (circle 800, sediment 30) with files.
+void rvaFolder(LoggerFolder &folder, const QMap<QString, QByteArray> &files)
+{
+    folder.setDevice(5, 20190001, "2 1 18 12 3", "1.5");
+    folder.addPoint("P", "A", 0, 800, 0, 0, 30);
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+        folder.addFile("P", "A", it.key(), it.value());
+    folder.write();
+}
+
+lmv::PipeSaveIntoTfType pointA()
+{
+    return lmv::makePointRecord("P", "A", 0, 800, 0, 0, 30);
+}
+
+} // namespace
+
+class DeviceEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void connectShowsTheDeviceAndFillsTheTree()
+    {
+        Simulator sim;
+        QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rva")));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QCOMPARE(v->dev_id_label->text(), QString("20190001"));
+        QCOMPARE(v->dev_type_label->text(), QString("便携式流量仪"));
+        QCOMPARE(v->dev_version_label->text(), QString("V2.01181203"));
+        QCOMPARE(v->protocol_version_label->text(), QString("V1.50"));
+        QCOMPARE(v->UsbPrjTree->topLevelItemCount(), 2);
+        QTreeWidgetItem *point = v.item("城东排水管网|1号检查井");
+        QVERIFY(point);
+        QCOMPARE(point->childCount(), 3);
+        QCOMPARE(point->text(3), QString("800"));
+        QCOMPARE(point->text(6), QString("30"));
+        QTreeWidgetItem *file = v.item("南河监测|桥下断面|20190315_01.lmv");
+        QVERIFY(file);
+        const QFileInfo disk(QStringLiteral(LMV_SAMPLES_DIR "/logger-rva/南河监测/桥下断面/20190315_01.lmv"));
+        QCOMPARE(file->text(1), QString::number(disk.size()));
+        QVERIFY(v->save_lmv_action->isEnabled());
+        QCOMPARE(v->status_label->text(), QString());
+    }
+
+    void rvbDeviceShowsItsModelAndListsOnlyDataFiles()
+    {
+        Simulator sim;
+        QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rvb")));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QCOMPARE(v->dev_type_label->text(), QString("综合监测主机"));
+        QCOMPARE(v->dev_version_label->text(), QString("RVB")); // model code 4
+        QVERIFY(!v->save_lmv_action->isEnabled());
+        QTreeWidgetItem *withReadme = v.item("西区管网|西一路1号井");
+        QVERIFY(withReadme);
+        for (int i = 0; i < withReadme->childCount(); ++i)
+            QVERIFY(withReadme->child(i)->text(0).endsWith(".lmv"));
+        QTreeWidgetItem *month = v.item("西区管网|西二路3号井|2019年01月.lmv");
+        QVERIFY(month);
+        const QFileInfo disk(
+            QStringLiteral(LMV_SAMPLES_DIR "/logger-rvb/西区管网/西二路3号井/2019年01月.lmv"));
+        QCOMPARE(month->text(1), QString::number(disk.size()));
+    }
+
+    void unknownModelCodeShowsRva()
+    {
+        LoggerFolder folder;
+        folder.setDevice(1, 7, "1 0 0 0 99", "1.0");
+        folder.addProject("P");
+        folder.write();
+        Simulator sim;
+        QVERIFY(sim.start(folder.root()));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QCOMPARE(v->dev_version_label->text(), QString("RVA"));
+    }
+
+    void noDeviceInformationSwitchesOffSilentlyAtTheSecondExpiry()
+    {
+        LoggerFolder folder;
+        rvaFolder(folder, {});
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--drop", "all"}));
+        Viewer v(300);
+        BoxAnswerer boxes;
+        QElapsedTimer clock;
+        clock.start();
+        v.connectTo(sim.port);
+        QVERIFY(!v->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!v->usb_open_button->isChecked(), 10000);
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(elapsed >= 550 && elapsed < 3000, qPrintable(QString::number(elapsed)));
+        QVERIFY(v->isEnabled());
+        QVERIFY(boxes.seen.isEmpty());
+        QCOMPARE(sim.requests("devinfo").size(), 1);
+        QCOMPARE(v->dev_id_label->text(), QString("--------"));
+    }
+
+    void pageBytesOfProjectRepliesAreThePagesAskedNext()
+    {
+        LoggerFolder folder;
+        folder.setDevice(5, 1, "1 0 0 0 0", "1.0");
+        folder.addPoint("P1", "A");
+        folder.addPoint("P2", "B");
+        folder.addPoint("P3", "C");
+        folder.write();
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--list-pages", "0,3,5", "--list-page-size", "1"}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QCOMPARE(sim.pagesAsked("rva-projects"), (QList<int>{0, 3, 5}));
+        QCOMPARE(v->UsbPrjTree->topLevelItemCount(), 3);
+        QVERIFY(!sim.requests("rva-points").isEmpty());
+    }
+
+    void fileStageStartsWithTheFirstProjectThatHasPoints()
+    {
+        LoggerFolder folder;
+        folder.setDevice(5, 1, "1 0 0 0 0", "1.0");
+        folder.addProject("P1");
+        folder.addPoint("P2", "A", 1, 1200, 1000);
+        folder.addPoint("P2", "B");
+        folder.addFile("P2", "B", "f.lmv", testfiles::rvaFile(2));
+        folder.write();
+        Simulator sim;
+        // 176 bytes of list content per page: both point records come in one reply.
+        QVERIFY(sim.start(folder.root(), {"--list-page-size", "176"}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QCOMPARE(sim.requests("rva-points").size(), 2);
+        QCOMPARE(v.item("P2")->childCount(), 2);
+        QCOMPARE(v.item("P2|A")->text(2), QString("1"));
+        QCOMPARE(v.item("P2|A")->text(4), QString("1000"));
+        const QStringList files = sim.requests("rva-files");
+        QVERIFY(!files.isEmpty());
+        QVERIFY2(files.first().endsWith("path=0:/P2/A"), qPrintable(files.first()));
+        QCOMPARE(v.item("P2|B")->childCount(), 1);
+    }
+
+    void deviceAnsweringTheThirdSendCompletesTheWalk()
+    {
+        LoggerFolder folder;
+        rvaFolder(folder, {{"f.lmv", testfiles::rvaFile(3)}});
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--drop", "projects:1-2"}));
+        Viewer v(300);
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QVERIFY(v->usb_open_button->isChecked());
+        QCOMPARE(sim.pagesAsked("rva-projects"), (QList<int>{0, 0, 0}));
+        QVERIFY(v.item("P|A|f.lmv"));
+    }
+
+    void deviceThatNeverAnswersIsDisconnectedAtTheThirdExpiry()
+    {
+        LoggerFolder folder;
+        rvaFolder(folder, {});
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--drop", "projects:1-"}));
+        Viewer v(300);
+        BoxAnswerer boxes;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v->usb_open_button->isChecked() && v->dev_id_label->text() == "20190001",
+                                 10000);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->usb_open_button->isChecked(), 10000);
+        QVERIFY2(clock.elapsed() >= 500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(sim.requests("rva-projects").size(), 3);
+        QVERIFY(v->isEnabled());
+        QVERIFY(boxes.seen.isEmpty());
+        QCOMPARE(v->UsbPrjTree->topLevelItemCount(), 0);
+    }
+
+    void rvaDownloadGivesTheExactCacheBytes_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("pageSize");
+        QTest::newRow("single page") << 20 << 65536;
+        QTest::newRow("many pages") << 300 << 256;
+    }
+    void rvaDownloadGivesTheExactCacheBytes()
+    {
+        QFETCH(int, records);
+        QFETCH(int, pageSize);
+        const QByteArray device = testfiles::rvaFile(records, 3);
+        LoggerFolder folder;
+        rvaFolder(folder, {{"f.lmv", device}});
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--page-size", QString::number(pageSize)}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QTreeWidgetItem *file = v.item("P|A|f.lmv");
+        QVERIFY(file);
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(!file->text(7).isEmpty() && v->isEnabled(), 30000);
+        QVERIFY(file->text(7).startsWith(deviceCacheRoot()));
+        const QByteArray expected =
+            expectedRvaCache(device, deviceInfoBytes(20190001, 5, kRvaVersion, 1.5f), pointA());
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(readAll(file->text(7)), expected);
+        QCOMPARE(v->RVA_UsbRecordWindow::UnitModel->rowCount(), records);
+        QVERIFY(!v->read_progress.isVisible());
+        if (pageSize < 1000)
+            QVERIFY(sim.requests("rva-data").size() > 3);
+        else
+            QCOMPARE(sim.requests("rva-data").size(), 1);
+
+        // A click on the cached file shows it without asking the device.
+        const int asked = sim.requestCount();
+        v.click(v.item("P|A"));
+        v.click(file);
+        QTRY_COMPARE(v->RVA_UsbRecordWindow::UnitModel->rowCount(), records);
+        QTest::qWait(200);
+        QCOMPARE(sim.requestCount(), asked);
+    }
+
+    void stoppedDownloadStartedAgainGivesTheSameFile()
+    {
+        const QByteArray device = testfiles::rvaFile(200, 5);
+        LoggerFolder folder;
+        rvaFolder(folder, {{"f.lmv", device}});
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--page-size", "256", "--delay", "100"}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QTreeWidgetItem *file = v.item("P|A|f.lmv");
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requests("rva-data").size() >= 4, 20000);
+        QVERIFY(v->read_progress.isVisible());
+        QVERIFY(v->read_progress.percent_label->text().toInt() >= 1);
+        {
+            // "No" keeps the download running.
+            BoxAnswerer no(QMessageBox::No);
+            v->read_progress.close();
+            QTRY_COMPARE(no.seen.size(), 1);
+            QCOMPARE(no.seen.first(), QString("停止读取|本文件未完整读取,是否停止读取?"));
+            QVERIFY(v->read_progress.isVisible());
+        }
+        {
+            BoxAnswerer yes(QMessageBox::Yes);
+            v->read_progress.close();
+            QTRY_COMPARE(yes.seen.size(), 1);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(v->isEnabled(), 3000);
+        QTRY_COMPARE(sim.requests("rva-stop").size(), 1);
+        QVERIFY(file->text(7).isEmpty());
+
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(!file->text(7).isEmpty() && v->isEnabled(), 30000);
+        QCOMPARE(readAll(file->text(7)),
+                 expectedRvaCache(device, deviceInfoBytes(20190001, 5, kRvaVersion, 1.5f), pointA()));
+    }
+
+    void duplicateDataRepliesLeaveTheFileIdentical()
+    {
+        const QByteArray device = testfiles::rvaFile(120, 7);
+        LoggerFolder folder;
+        rvaFolder(folder, {{"f.lmv", device}});
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(),
+                          {"--page-size", "256", "--duplicate", "data:1-", "--duplicate-delay", "20"}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QTreeWidgetItem *file = v.item("P|A|f.lmv");
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(!file->text(7).isEmpty() && v->isEnabled(), 30000);
+        QCOMPARE(readAll(file->text(7)),
+                 expectedRvaCache(device, deviceInfoBytes(20190001, 5, kRvaVersion, 1.5f), pointA()));
+    }
+
+    void unpluggedLoggerClosesTheLinkAndAReconnectWorks()
+    {
+        const QByteArray device = testfiles::rvaFile(200, 9);
+        LoggerFolder folder;
+        rvaFolder(folder, {{"f.lmv", device}});
+        auto sim = std::make_unique<Simulator>();
+        QVERIFY(sim->start(folder.root(), {"--page-size", "256", "--hangup", "data:3"}));
+        Viewer v;
+        v.connectTo(sim->port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QTreeWidgetItem *file = v.item("P|A|f.lmv");
+        BoxAnswerer boxes;
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.seen.contains("连接已断开|连接已断开！"), 10000);
+        QTRY_VERIFY(v->isEnabled());
+        QVERIFY(!v->usb_open_button->isChecked());
+        QVERIFY(!v->read_progress.isVisible());
+        QCOMPARE(v->UsbPrjTree->topLevelItemCount(), 0);
+        QVERIFY(!v->serial_thread.isRunning());
+        // Nothing partial stays in the cache under the file's name.
+        QVERIFY(!QFile::exists(deviceCacheRoot() + "P/A/f.lmv"));
+
+        sim = std::make_unique<Simulator>();
+        QVERIFY(sim->start(folder.root(), {"--page-size", "256"}));
+        v.connectTo(sim->port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        file = v.item("P|A|f.lmv");
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(!file->text(7).isEmpty() && v->isEnabled(), 30000);
+        QCOMPARE(readAll(file->text(7)),
+                 expectedRvaCache(device, deviceInfoBytes(20190001, 5, kRvaVersion, 1.5f), pointA()));
+    }
+
+    void deviceNamesNeverLeaveTheCache()
+    {
+        const QByteArray device = testfiles::rvaFile(10);
+        LoggerFolder folder;
+        folder.setDevice(5, 20190001, "2 1 18 12 3", "1.5");
+        folder.addPoint("p1", "q1", 0, 800, 0, 0, 30);
+        folder.addFile("p1", "q1", "f1.lmv", device);
+        folder.addPoint("p2", "q2");
+        folder.addFile("p2", "q2", "f2.lmv", device);
+        folder.rename("p1", "..");
+        folder.rename("p1/q1", "../..");
+        folder.rename("p1/q1/f1.lmv", "..%5C..%5Cf.lmv");
+        folder.rename("p2", "a%2Fb");
+        folder.rename("p2/q2", "");
+        folder.rename("p2/q2/f2.lmv", "%01x.lmv");
+        folder.write();
+        Simulator sim;
+        QVERIFY(sim.start(folder.root()));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QTreeWidgetItem *f1 = v.item("..|../..|..\\..\\f.lmv");
+        QVERIFY(f1);
+        v.click(f1);
+        QTRY_VERIFY_WITH_TIMEOUT(!f1->text(7).isEmpty() && v->isEnabled(), 30000);
+        // The request used the device's own names.
+        QVERIFY(sim.requests("rva-data").first().endsWith("path=0:/../../../..\\\\..\\\\f.lmv"));
+
+        QTreeWidgetItem *projectAB = v.item("a/b");
+        QVERIFY(projectAB && projectAB->childCount() == 1);
+        QTreeWidgetItem *f2 = projectAB->child(0)->child(0);
+        QVERIFY(f2);
+        v.click(f2);
+        QTRY_VERIFY_WITH_TIMEOUT(!f2->text(7).isEmpty() && v->isEnabled(), 30000);
+        QVERIFY(f1->text(7) != f2->text(7));
+
+        // Every file the run wrote lies below the device cache.
+        const QString cache = QDir(deviceCacheRoot()).canonicalPath() + "/";
+        int files = 0;
+        for (const QString &root : {v.workPath(), QDir(cacheRoot()).canonicalPath()}) {
+            QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString path = QFileInfo(it.next()).canonicalFilePath();
+                if (QFileInfo(path).fileName() == kCacheMarkerName)
+                    continue;
+                QVERIFY2(path.startsWith(cache), qPrintable(path));
+                ++files;
+            }
+        }
+        QVERIFY(files >= 2);
+        QVERIFY(QFile::exists(f1->text(7)));
+        QVERIFY(QFile::exists(f2->text(7)));
+    }
+
+    void rvbDayIsPickedDownloadedAndCached()
+    {
+        const QByteArray month = testfiles::rvbMonth({3, 17}, 5);
+        LoggerFolder folder;
+        folder.setDevice(1, 20200107, "1 3 20 6 4", "1.2");
+        folder.addPoint("P", "A");
+        folder.addFile("P", "A", "2019年01月.lmv", month);
+        folder.write();
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--page-size", "200"}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QTreeWidgetItem *file = v.item("P|A|2019年01月.lmv");
+        QVERIFY(file);
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(v->calendar_box.isVisible(), 10000);
+        QCalendarWidget *cal = v->calendar_box.calendar();
+        QVERIFY(cal);
+        QCOMPARE(cal->minimumDate(), QDate(2019, 1, 3));
+        QCOMPARE(cal->maximumDate(), QDate(2019, 1, 17));
+
+        emit cal->clicked(QDate(2019, 1, 3));
+        const QString day3 = v->dayFilePath(3);
+        QCOMPARE(day3, deviceCacheRoot() + "P/A/2019年01月03日.lmv");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(day3) && v->isEnabled(), 20000);
+        QVERIFY(!v->calendar_box.isVisible());
+        // The day's range: from day 3's first record to day 17's.
+        const QStringList data = sim.requests("rvb-data");
+        QVERIFY(!data.isEmpty());
+        QVERIFY2(data.first().contains(QString("start=%1 end=%2").arg(512).arg(512 + 5 * 100)),
+                 qPrintable(data.first()));
+        QCOMPARE(readAll(day3), month.left(512) + month.mid(512, 500));
+        QCOMPARE(v->RVB_UsbRecordWindow::UnitModel->rowCount(), 5);
+
+        // The same day again comes from the cache.
+        const int asked = sim.requestCount();
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(v->calendar_box.isVisible(), 10000);
+        emit v->calendar_box.calendar()->clicked(QDate(2019, 1, 3));
+        QTRY_COMPARE(v->RVB_UsbRecordWindow::UnitModel->rowCount(), 5);
+        QCOMPARE(sim.requests("rvb-data").size(), data.size());
+        QCOMPARE(sim.requestCount(), asked + 1); // only the node table
+
+        // A gap day inside the range has no records.
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(v->calendar_box.isVisible(), 10000);
+        {
+            BoxAnswerer boxes;
+            emit v->calendar_box.calendar()->clicked(QDate(2019, 1, 10));
+            QTRY_COMPARE(boxes.seen, QStringList{"读取记录|无记录"});
+        }
+        QCOMPARE(sim.requests("rvb-data").size(), data.size());
+
+        // The last day runs to the end of the file.
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(v->calendar_box.isVisible(), 10000);
+        emit v->calendar_box.calendar()->clicked(QDate(2019, 1, 17));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(v->dayFilePath(17)) && v->isEnabled(), 20000);
+        QVERIFY(
+            sim.requests("rvb-data").last().contains(QString("start=%1 end=%2").arg(1012).arg(month.size())));
+        QCOMPARE(readAll(v->dayFilePath(17)), month.left(512) + month.mid(1012));
+    }
+
+    void monthWithoutRecordsStartsNoDownload()
+    {
+        LoggerFolder folder;
+        folder.setDevice(1, 20200107, "1 3 20 6 4", "1.2");
+        folder.addPoint("P", "A");
+        folder.addFile("P", "A", "2019年01月.lmv", testfiles::rvbMonth({}, 0));
+        folder.write();
+        Simulator sim;
+        QVERIFY(sim.start(folder.root()));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        BoxAnswerer boxes;
+        v.click(v.item("P|A|2019年01月.lmv"));
+        QTRY_COMPARE(boxes.seen.size(), 1);
+        QVERIFY(boxes.seen.first().startsWith("读取记录|"));
+        QVERIFY(!v->calendar_box.isVisible());
+        QVERIFY(v->isEnabled());
+        QCOMPARE(sim.requests("rvb-node").size(), 1);
+        QCOMPARE(sim.requests("rvb-data").size(), 0);
+    }
+};
+
+QTEST_MAIN(DeviceEndToEndTest)
+#include "tst_device_e2e.moc"
