@@ -155,7 +155,9 @@ bool benchIdleLink()
 
     SerialThread serial;
     bool gotInfo = false;
-    QObject::connect(&serial, &SerialThread::SendDevInfo, [&gotInfo](const QByteArray &) { gotInfo = true; });
+    // Queued to this thread through the context object, as the main window receives it.
+    QObject::connect(&serial, &SerialThread::SendDevInfo, QCoreApplication::instance(),
+                     [&gotInfo](const QByteArray &) { gotInfo = true; });
     serial.start(QThread::InheritPriority);
     serial.Once_UsbPortOpen(115200, port);
     for (int i = 0; i < 50 && !gotInfo; ++i)

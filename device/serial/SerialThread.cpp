@@ -120,7 +120,9 @@ void SerialThread::Once_UsbRecieveData()
     // While a reply is being dispatched the worker owns rxBuffer; what arrives now is lost.
     if (frameReady.load())
         return;
-    rxBuffer.append(bytes);
+    // Copied, not shared: rxBuffer must hold no data that this thread still references once
+    // the worker owns it.
+    rxBuffer.append(bytes.constData(), bytes.size());
     if (rxBuffer.size() > rxLimit) {
         // A peer that never ends its reply cannot grow the buffer without limit. The request
         // it should have answered is repeated by the main window's reply timer.

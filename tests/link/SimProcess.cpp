@@ -89,3 +89,18 @@ void SimRoot::addFolder(const QString &relativePath)
 {
     QDir().mkpath(QDir(dir_.path()).filePath(relativePath));
 }
+
+ReplyRelay::ReplyRelay(SerialThread &serial)
+{
+    connect(&serial, &SerialThread::SendDevInfo, this, &ReplyRelay::SendDevInfo);
+    connect(&serial, &SerialThread::UsbDisconnect, this, &ReplyRelay::UsbDisconnect);
+    connect(&serial, &SerialThread::RVA_SendPrjName, this, &ReplyRelay::RVA_SendPrjName);
+    connect(&serial, &SerialThread::RVA_SendPosName, this, &ReplyRelay::RVA_SendPosName);
+    connect(&serial, &SerialThread::RVA_SendFileName, this, &ReplyRelay::RVA_SendFileName);
+    connect(&serial, &SerialThread::RVA_SendDataRecord, this, &ReplyRelay::RVA_SendDataRecord);
+    connect(&serial, &SerialThread::RVB_SendPrjName, this, &ReplyRelay::RVB_SendPrjName);
+    connect(&serial, &SerialThread::RVB_SendPosName, this, &ReplyRelay::RVB_SendPosName);
+    connect(&serial, &SerialThread::RVB_SendFileName, this, &ReplyRelay::RVB_SendFileName);
+    connect(&serial, &SerialThread::RVB_SendNodeRecord, this, &ReplyRelay::RVB_SendNodeRecord);
+    connect(&serial, &SerialThread::RVB_SendDataRecord, this, &ReplyRelay::RVB_SendDataRecord);
+}

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "device/serial/SerialThread.h"
+
 #include <QByteArray>
+#include <QObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -47,4 +50,27 @@ public:
 
 private:
     QTemporaryDir dir_;
+};
+
+// The worker's reply signals, re-emitted in the thread of the relay. The worker emits from its
+// own thread and QSignalSpy records in the emitting thread, so tests spy on the relay, which
+// receives them queued, as the main window does.
+class ReplyRelay : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ReplyRelay(SerialThread &serial);
+
+signals:
+    void SendDevInfo(QByteArray array);
+    void UsbDisconnect();
+    void RVA_SendPrjName(QByteArray array);
+    void RVA_SendPosName(QByteArray array);
+    void RVA_SendFileName(QByteArray array);
+    void RVA_SendDataRecord(QByteArray array);
+    void RVB_SendPrjName(QByteArray array);
+    void RVB_SendPosName(QByteArray array);
+    void RVB_SendFileName(QByteArray array);
+    void RVB_SendNodeRecord(QByteArray array);
+    void RVB_SendDataRecord(QByteArray array);
 };

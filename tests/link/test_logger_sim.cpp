@@ -82,9 +82,10 @@ class TestLoggerSim : public QObject
     struct Host
     {
         SerialThread serial;
+        ReplyRelay relay{serial};
         bool connect(SimProcess &sim)
         {
-            QSignalSpy info(&serial, &SerialThread::SendDevInfo);
+            QSignalSpy info(&relay, &ReplyRelay::SendDevInfo);
             serial.start(QThread::InheritPriority);
             serial.Once_UsbPortOpen(115200, sim.port());
             return info.wait(5000);
@@ -92,9 +93,9 @@ class TestLoggerSim : public QObject
     };
 
     template <typename Signal, typename Send>
-    static QByteArray ask(SerialThread &serial, Signal signal, Send send)
+    static QByteArray ask(ReplyRelay &relay, Signal signal, Send send)
     {
-        QSignalSpy spy(&serial, signal);
+        QSignalSpy spy(&relay, signal);
         send();
         if (!spy.wait(5000))
             return QByteArray("no reply");
@@ -102,12 +103,13 @@ class TestLoggerSim : public QObject
     }
 
     // Downloads an RVA file page by page as the host does: each reply names the next page.
-    static QByteArray downloadRva(SerialThread &serial, const QString &path, QVector<quint8> *pageBytes)
+    static QByteArray downloadRva(Host &host, const QString &path, QVector<quint8> *pageBytes)
     {
+        SerialThread &serial = host.serial;
         QByteArray all;
         uchar page = 0;
         for (int guard = 0; guard < 2000; ++guard) {
-            const QByteArray reply = ask(serial, &SerialThread::RVA_SendDataRecord,
+            const QByteArray reply = ask(host.relay, &ReplyRelay::RVA_SendDataRecord,
                                          [&]() { serial.on_RVA_ReadUsbPortRecordData(path, page); });
             if (reply == "no reply" || reply.isEmpty())
                 return "no reply";
@@ -135,11 +137,11 @@ private slots:
         Host host;
         QVERIFY(host.connect(sim));
         auto &s = host.serial;
-        QCOMPARE(ask(s, &SerialThread::RVA_SendPrjName, [&]() { s.Once_RVA_UserReadPrj(0); }),
+        QCOMPARE(ask(host.relay, &ReplyRelay::RVA_SendPrjName, [&]() { s.Once_RVA_UserReadPrj(0); }),
                  QByteArray("\x03P1\0", 4));
-        QCOMPARE(ask(s, &SerialThread::RVA_SendPrjName, [&]() { s.Once_RVA_UserReadPrj(3); }),
+        QCOMPARE(ask(host.relay, &ReplyRelay::RVA_SendPrjName, [&]() { s.Once_RVA_UserReadPrj(3); }),
                  QByteArray("\x05P2\0", 4));
-        QCOMPARE(ask(s, &SerialThread::RVA_SendPrjName, [&]() { s.Once_RVA_UserReadPrj(5); }),
+        QCOMPARE(ask(host.relay, &ReplyRelay::RVA_SendPrjName, [&]() { s.Once_RVA_UserReadPrj(5); }),
                  QByteArray("\xF0P3\0", 4));
         QStringList asked;
         for (const QString &request : sim.requests().mid(1))
@@ -160,8 +162,8 @@ private slots:
         Host host;
         QVERIFY(host.connect(sim));
         auto &s = host.serial;
-        const QByteArray first =
-            ask(s, &SerialThread::RVA_SendPosName, [&]() { s.Once_RVA_UserReadPos(QStringLiteral("A"), 0); });
+        const QByteArray first = ask(host.relay, &ReplyRelay::RVA_SendPosName,
+                                     [&]() { s.Once_RVA_UserReadPos(QStringLiteral("A"), 0); });
         QCOMPARE(first.size(), 1 + 176);
         QCOMPARE(static_cast<quint8>(first[0]), quint8(1));
         const QByteArray p1 = first.mid(1, 88);
@@ -169,8 +171,8 @@ private slots:
         QCOMPARE(p1.mid(33, 3), QByteArray("p1\0", 3)); // point name field
         QCOMPARE(p1.mid(68, 20), u32le(2) + u32le(1500) + u32le(2000) + u32le(3500) + u32le(50));
         QCOMPARE(first.mid(89 + 68, 20), QByteArray(20, '\0')); // p2 has no pipe described
-        const QByteArray second =
-            ask(s, &SerialThread::RVA_SendPosName, [&]() { s.Once_RVA_UserReadPos(QStringLiteral("A"), 1); });
+        const QByteArray second = ask(host.relay, &ReplyRelay::RVA_SendPosName,
+                                      [&]() { s.Once_RVA_UserReadPos(QStringLiteral("A"), 1); });
         QCOMPARE(second.size(), 1 + 88);
         QCOMPARE(static_cast<quint8>(second[0]), quint8(0xF0));
         QCOMPARE(second.mid(1 + 33, 3), QByteArray("p3\0", 3));
@@ -187,7 +189,7 @@ private slots:
         Host host;
         QVERIFY(host.connect(sim));
         auto &s = host.serial;
-        const QByteArray reply = ask(s, &SerialThread::RVA_SendFileName,
+        const QByteArray reply = ask(host.relay, &ReplyRelay::RVA_SendFileName,
                                      [&]() { s.Once_RVA_UserReadFile(QStringLiteral("A/p"), 0); });
         QCOMPARE(reply, QByteArray("\xF0x.lmv\r\ny.txt\r\nz.lmv\0", 21) + u32le(600) + u32le(5) + u32le(700));
     }
@@ -213,7 +215,7 @@ private slots:
         Host host;
         QVERIFY(host.connect(sim));
         QVector<quint8> pages;
-        const QByteArray got = downloadRva(host.serial, QStringLiteral("0:/A/p/f.lmv"), &pages);
+        const QByteArray got = downloadRva(host, QStringLiteral("0:/A/p/f.lmv"), &pages);
         QCOMPARE(got, file.left(188) + file.mid(512));
         const int expectedPages = (188 + records * 32 + pageSize - 1) / pageSize;
         QCOMPARE(pages.size(), expectedPages);
@@ -240,7 +242,7 @@ private slots:
         auto &s = host.serial;
         const QString path = QStringLiteral("0:/A/p/f.lmv");
         auto page = [&](uchar p) {
-            return ask(s, &SerialThread::RVA_SendDataRecord,
+            return ask(host.relay, &ReplyRelay::RVA_SendDataRecord,
                        [&]() { s.on_RVA_ReadUsbPortRecordData(path, p); });
         };
         const QByteArray p0 = page(0);
@@ -261,7 +263,7 @@ private slots:
         Host host;
         QVERIFY(host.connect(sim));
         auto &s = host.serial;
-        const QByteArray reply = ask(s, &SerialThread::RVB_SendNodeRecord, [&]() {
+        const QByteArray reply = ask(host.relay, &ReplyRelay::RVB_SendNodeRecord, [&]() {
             s.on_RVB_ReadUsbPortRecordNode(QStringLiteral("0:/S/w/2019年01月.lmv"));
         });
         QCOMPARE(reply.size(), 1 + 31 * 4);
@@ -288,7 +290,7 @@ private slots:
         uchar page = 0;
         QVector<quint8> bytes;
         for (int guard = 0; guard < 10; ++guard) {
-            const QByteArray reply = ask(s, &SerialThread::RVB_SendDataRecord,
+            const QByteArray reply = ask(host.relay, &ReplyRelay::RVB_SendDataRecord,
                                          [&]() { s.on_RVB_ReadUsbPortRecordData(path, page, 512, 712); });
             QVERIFY(!reply.isEmpty() && reply != "no reply");
             bytes.append(static_cast<quint8>(reply[0]));
@@ -313,16 +315,16 @@ private slots:
         Host host;
         QVERIFY(host.connect(sim));
         auto &s = host.serial;
-        QCOMPARE(ask(s, &SerialThread::RVA_SendPrjName, [&]() { s.Once_RVA_UserReadPrj(0); }),
+        QCOMPARE(ask(host.relay, &ReplyRelay::RVA_SendPrjName, [&]() { s.Once_RVA_UserReadPrj(0); }),
                  QByteArray("\xF0../up\0", 7));
-        const QByteArray points = ask(s, &SerialThread::RVA_SendPosName,
+        const QByteArray points = ask(host.relay, &ReplyRelay::RVA_SendPosName,
                                       [&]() { s.Once_RVA_UserReadPos(QStringLiteral("../up"), 0); });
         QCOMPARE(points.mid(1 + 33, 4), QByteArray("a\\b\0", 4));
-        const QByteArray files = ask(s, &SerialThread::RVA_SendFileName,
+        const QByteArray files = ask(host.relay, &ReplyRelay::RVA_SendFileName,
                                      [&]() { s.Once_RVA_UserReadFile(QStringLiteral("../up/a\\b"), 0); });
         QVERIFY(files.startsWith(QByteArray("\xF0x\ny.lmv\0", 9)));
         QVector<quint8> pages;
-        QCOMPARE(downloadRva(s, QStringLiteral("0:/../up/a\\b/x\ny.lmv"), &pages).size(), 188 + 64);
+        QCOMPARE(downloadRva(host, QStringLiteral("0:/../up/a\\b/x\ny.lmv"), &pages).size(), 188 + 64);
         // The log keeps each request on one line.
         QVERIFY(sim.requests().at(4).startsWith(QStringLiteral("rva-data frame=")));
         QVERIFY(sim.requests().at(4).endsWith(QStringLiteral(" page=0 path=0:/../up/a\\\\b/x\\x0ay.lmv")));
@@ -337,7 +339,7 @@ private slots:
         Host host;
         QVERIFY(host.connect(sim));
         auto &s = host.serial;
-        QSignalSpy names(&s, &SerialThread::RVA_SendPrjName);
+        QSignalSpy names(&host.relay, &ReplyRelay::RVA_SendPrjName);
         for (int dropped = 2; dropped <= 3; ++dropped) {
             s.Once_RVA_UserReadPrj(0);
             QVERIFY(sim.waitForLine(QStringLiteral("FAULT %1 drop").arg(dropped)));
@@ -360,8 +362,9 @@ private slots:
                            QStringLiteral("devinfo:2"), root.path()}));
         QCOMPARE(QFileInfo(link).symLinkTarget(), sim.port());
         SerialThread serial;
-        QSignalSpy info(&serial, &SerialThread::SendDevInfo);
-        QSignalSpy gone(&serial, &SerialThread::UsbDisconnect);
+        ReplyRelay relay(serial);
+        QSignalSpy info(&relay, &ReplyRelay::SendDevInfo);
+        QSignalSpy gone(&relay, &ReplyRelay::UsbDisconnect);
         serial.start(QThread::InheritPriority);
         serial.Once_UsbPortOpen(115200, link); // the link works as a port name
         QVERIFY(info.wait(5000));

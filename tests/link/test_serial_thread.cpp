@@ -54,7 +54,8 @@ private:
     // Starts the worker and opens the simulator's port; waits for the device information.
     bool connectTo(SerialThread &serial, SimProcess &sim)
     {
-        QSignalSpy info(&serial, &SerialThread::SendDevInfo);
+        ReplyRelay relay(serial);
+        QSignalSpy info(&relay, &ReplyRelay::SendDevInfo);
         serial.start(QThread::InheritPriority);
         serial.Once_UsbPortOpen(kBaud, sim.port());
         return info.wait(5000);
@@ -69,7 +70,8 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({root.path()}));
         SerialThread serial;
-        QSignalSpy info(&serial, &SerialThread::SendDevInfo);
+        ReplyRelay relay(serial);
+        QSignalSpy info(&relay, &ReplyRelay::SendDevInfo);
         serial.start(QThread::InheritPriority);
         serial.Once_UsbPortOpen(kBaud, sim.port());
         QVERIFY(serial.isPortOpen());
@@ -86,8 +88,9 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QVERIFY(connectTo(serial, sim));
-        QSignalSpy info(&serial, &SerialThread::SendDevInfo);
+        QSignalSpy info(&relay, &ReplyRelay::SendDevInfo);
         serial.Once_UsbPortOpen(kBaud, sim.port());
         QVERIFY(info.wait(5000));
         QCOMPARE(info.at(0).at(0).toByteArray(), expectedDeviceInfo());
@@ -97,7 +100,8 @@ private slots:
     void aPortThatDoesNotOpenSendsAndReportsNothing()
     {
         SerialThread serial;
-        QSignalSpy gone(&serial, &SerialThread::UsbDisconnect);
+        ReplyRelay relay(serial);
+        QSignalSpy gone(&relay, &ReplyRelay::UsbDisconnect);
         QSignalSpy progress(&serial, &SerialThread::SendProgress);
         serial.start(QThread::InheritPriority);
         serial.Once_UsbPortOpen(kBaud, QStringLiteral("/nonexistent/ttyLMV0"));
@@ -117,8 +121,9 @@ private slots:
                            QStringLiteral("--split-chunks"), QStringLiteral("3"),
                            QStringLiteral("--split-pause"), QStringLiteral("200"), root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QSignalSpy progress(&serial, &SerialThread::SendProgress);
-        QSignalSpy info(&serial, &SerialThread::SendDevInfo);
+        QSignalSpy info(&relay, &ReplyRelay::SendDevInfo);
         serial.start(QThread::InheritPriority);
         serial.Once_UsbPortOpen(kBaud, sim.port());
         QVERIFY(info.wait(5000));
@@ -169,6 +174,7 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QVERIFY(connectTo(serial, sim));
         serial.on_RVA_ReadUsbPortRecordData(path, 0);
         // A second request afterwards marks the end of what the first one put on the line.
@@ -200,6 +206,7 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         serial.stopAndWait(); // before any start: harmless
         QVERIFY(connectTo(serial, sim));
         QVERIFY(serial.isRunning());
@@ -215,7 +222,7 @@ private slots:
         QVERIFY(finished.count() >= 1 || finished.wait(2000));
         QTest::qWait(50);
         QVERIFY(serial.isPortOpen());
-        QSignalSpy names(&serial, &SerialThread::RVA_SendPrjName);
+        QSignalSpy names(&relay, &ReplyRelay::RVA_SendPrjName);
         serial.Once_RVA_UserReadPrj(0);
         QVERIFY(names.wait(5000));
         QCOMPARE(sim.requests().size(), 3);
@@ -230,8 +237,9 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QVERIFY(connectTo(serial, sim));
-        QSignalSpy names(&serial, &SerialThread::RVA_SendPrjName);
+        QSignalSpy names(&relay, &ReplyRelay::RVA_SendPrjName);
         for (int i = 1; i <= 50; ++i) {
             serial.Once_RVA_UserReadPrj(0);
             QVERIFY(QTest::qWaitFor([&]() { return names.count() >= i; }, 5000));
@@ -253,6 +261,7 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QVERIFY(connectTo(serial, sim));
         int answered = 0;
         const int wanted = 400;
@@ -278,14 +287,15 @@ private slots:
         QVERIFY(sim.start({QStringLiteral("--duplicate"), QStringLiteral("projects:1"),
                            QStringLiteral("--duplicate-delay"), QStringLiteral("0"), root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QVERIFY(connectTo(serial, sim));
-        QSignalSpy names(&serial, &SerialThread::RVA_SendPrjName);
+        QSignalSpy names(&relay, &ReplyRelay::RVA_SendPrjName);
         serial.Once_RVA_UserReadPrj(0);
         QVERIFY(names.wait(5000));
         QTest::qWait(100);
         QCOMPARE(names.count(), 2);
         // The next request gets its own answer, not a leftover of the pair.
-        QSignalSpy points(&serial, &SerialThread::RVA_SendPosName);
+        QSignalSpy points(&relay, &ReplyRelay::RVA_SendPosName);
         serial.Once_RVA_UserReadPos(QStringLiteral("A"), 0);
         QVERIFY(points.wait(5000));
         QCOMPARE(names.count(), 2);
@@ -298,8 +308,9 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({QStringLiteral("--corrupt"), QStringLiteral("projects:1"), root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QVERIFY(connectTo(serial, sim));
-        QSignalSpy names(&serial, &SerialThread::RVA_SendPrjName);
+        QSignalSpy names(&relay, &ReplyRelay::RVA_SendPrjName);
         serial.Once_RVA_UserReadPrj(0);
         QVERIFY(sim.waitForLine(QStringLiteral("FAULT 2 corrupt")));
         QVERIFY(!names.wait(300));
@@ -314,8 +325,9 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({QStringLiteral("--notice"), QStringLiteral("projects:1"), root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QVERIFY(connectTo(serial, sim));
-        QSignalSpy gone(&serial, &SerialThread::UsbDisconnect);
+        QSignalSpy gone(&relay, &ReplyRelay::UsbDisconnect);
         serial.Once_RVA_UserReadPrj(0);
         QVERIFY(gone.wait(5000));
         QTest::qWait(100);
@@ -331,6 +343,7 @@ private slots:
         QVERIFY(sim.start({QStringLiteral("--garbage"), QStringLiteral("projects:1"),
                            QStringLiteral("--garbage-bytes"), QStringLiteral("20000"), root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         serial.setRxLimitForTest(4096);
         QVERIFY(connectTo(serial, sim));
         QSignalSpy progress(&serial, &SerialThread::SendProgress);
@@ -349,7 +362,7 @@ private slots:
             largest = qMax(largest, args.at(0).toUInt());
         QVERIFY2(largest <= 4096, qPrintable(QStringLiteral("buffer reached %1 bytes").arg(largest)));
 
-        QSignalSpy names(&serial, &SerialThread::RVA_SendPrjName);
+        QSignalSpy names(&relay, &ReplyRelay::RVA_SendPrjName);
         serial.Once_RVA_UserReadPrj(0);
         QVERIFY(names.wait(5000));
         QCOMPARE(names.last().at(0).toByteArray(), QByteArray("\xF0"
@@ -363,9 +376,10 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({QStringLiteral("--hangup"), QStringLiteral("projects:1"), root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QVERIFY(connectTo(serial, sim));
         QSignalSpy errors(&serial.portForTest(), &QSerialPort::errorOccurred);
-        QSignalSpy gone(&serial, &SerialThread::UsbDisconnect);
+        QSignalSpy gone(&relay, &ReplyRelay::UsbDisconnect);
         serial.Once_RVA_UserReadPrj(0);
         QVERIFY(gone.wait(5000));
         QVERIFY(!serial.isPortOpen());
@@ -387,6 +401,7 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.start({root.path()}));
         SerialThread serial;
+        ReplyRelay relay(serial);
         QVERIFY(connectTo(serial, sim));
         const double cpuBefore = processCpuSeconds();
         QTest::qWait(1000);

@@ -307,15 +307,14 @@ QByteArray LoggerSim::answer(const Request &request, QString *note)
             *note = QStringLiteral("no-such-file");
             return {};
         }
-        return dataReply(request, LoggerStore::rvaDeviceStream(readFile(file->diskPath)));
+        return dataReply(request, cachedStream(request, *file));
     } else if (cat == QLatin1String("data")) {
         const auto *file = store_.findFile(request.path);
         if (!file) {
             *note = QStringLiteral("no-such-file");
             return {};
         }
-        return dataReply(request,
-                         LoggerStore::rvbRangeStream(readFile(file->diskPath), request.start, request.end));
+        return dataReply(request, cachedStream(request, *file));
     } else if (cat == QLatin1String("node")) {
         const auto *file = store_.findFile(request.path);
         if (!file) {
@@ -468,6 +467,22 @@ void LoggerSim::deliver(const Request &request, const QByteArray &payload)
     }
     if (duplicate)
         sendLater(lastAt + options_.duplicateDelayMs, bytes);
+}
+
+QByteArray LoggerSim::cachedStream(const Request &request, const LoggerStore::File &file)
+{
+    // The stream of the file being downloaded is kept, so that a long file is not read again
+    // for every page.
+    QByteArray key = file.diskPath.toUtf8();
+    if (request.hasRange)
+        key += '@' + QByteArray::number(request.start) + '-' + QByteArray::number(request.end);
+    if (key != streamKey_) {
+        const QByteArray bytes = readFile(file.diskPath);
+        streamKey_ = key;
+        stream_ = request.hasRange ? LoggerStore::rvbRangeStream(bytes, request.start, request.end)
+                                   : LoggerStore::rvaDeviceStream(bytes);
+    }
+    return stream_;
 }
 
 void LoggerSim::sendLater(int delayMs, const QByteArray &bytes)

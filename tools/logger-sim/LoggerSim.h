@@ -52,6 +52,7 @@ private:
     QByteArray dataReply(const Request &request, const QByteArray &stream);
     void deliver(const Request &request, const QByteArray &payload);
     void sendLater(int delayMs, const QByteArray &bytes);
+    QByteArray cachedStream(const Request &request, const LoggerStore::File &file);
     int listPageNumber(int index) const;
 
     const SimOptions &options_;
@@ -63,4 +64,6 @@ private:
     // The download in progress, to tell page numbers apart once they wrap past 0xEF.
     QByteArray downloadKey_;
     int downloadChunk_ = -1;
+    QByteArray streamKey_;
+    QByteArray stream_;
 };
