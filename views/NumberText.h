@@ -21,14 +21,23 @@ public:
     // Appends the shown text of an unsigned integer cell.
     void appendUnsigned(QString &out, std::uint32_t value) const;
 
+    // Latin-1 forms for building long texts quickly; only when latin1Form() is true. Each writes
+    // at most kMaxLatin1Number bytes to dst and returns the number written.
+    static constexpr int kMaxLatin1Number = 48;
+    bool latin1Form() const { return m_latin1; }
+    int writeFloat(char *dst, float value) const;
+    int writeUnsigned(char *dst, std::uint32_t value) const;
+
     QString floatText(float value) const;
     QString unsignedText(std::uint32_t value) const;
 
 private:
     void appendDigits(QString &out, const char *begin, const char *end) const;
+    int writeLatin1(char *dst, const char *begin, const char *end) const;
 
     QLocale m_locale;
     bool m_fast = false;     // the locale uses ASCII digits, so the quick path applies
+    bool m_latin1 = false;   // every symbol is Latin-1, so texts can be built as bytes
     bool m_grouping = false; // thousands separators are inserted into integer parts
     QChar m_decimal = QLatin1Char('.');
     QChar m_group = QLatin1Char(',');

@@ -45,6 +45,10 @@ public:
     virtual QVariant cellValue(int row, int column) const = 0;
     // Appends the text the view shows for a cell.
     virtual void appendCellText(QString &out, int row, int column, const NumberText &numbers) const = 0;
+    // The same text as Latin-1 bytes, at most kMaxCellLatin1 of them written to dst; returns the
+    // number written. Only used when numbers.latin1Form() is true.
+    static constexpr int kMaxCellLatin1 = 64;
+    virtual int writeCellLatin1(char *dst, int row, int column, const NumberText &numbers) const;
     // Removes all rows (the header labels stay).
     virtual void clearRecords() = 0;
 
@@ -74,3 +78,6 @@ std::uint64_t floatSortKey(float value);
 // Appends the time text "[yyyy-mm-dd hh:mm:ss]" of calendar fields (year unpadded).
 void appendTimeText(QString &out, unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
                     unsigned second);
+// The same into a buffer of at least 48 bytes; returns the number of bytes written.
+int writeTimeText(char *dst, unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                  unsigned second);

@@ -151,6 +151,20 @@ void RvaRecordModel::appendCellText(QString &out, int row, int column, const Num
     }
 }
 
+int RvaRecordModel::writeCellLatin1(char *dst, int row, int column, const NumberText &numbers) const
+{
+    const lmv::RvaRecord &r = recordAtRow(row);
+    switch (column) {
+    case TimeColumn:
+        return writeTimeText(dst, r.time.year, r.time.month, r.time.day, r.time.hour, r.time.minute,
+                             r.time.second);
+    case SequenceColumn:
+        return numbers.writeUnsigned(dst, r.sequence);
+    default:
+        return numbers.writeFloat(dst, numberAt(r, column));
+    }
+}
+
 bool RvaRecordModel::sortKey(int record, int column, std::uint64_t &key) const
 {
     const lmv::RvaRecord &r = m_records[static_cast<std::size_t>(record)];

@@ -2,6 +2,8 @@
 
 #include "data/Tables.h"
 
+#include <cstdio>
+
 namespace {
 
 enum class Kind
@@ -76,10 +78,15 @@ void appendTime(QString &out, std::uint32_t seconds)
     appendTimeText(out, t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
+void appendChars(QString &out, const char *text, int size)
+{
+    out.append(QLatin1String(text, size));
+}
+
 void appendHex(QString &out, std::uint32_t value)
 {
-    out.append(QLatin1String("0x"));
-    out.append(QString::number(value, 16));
+    char buf[16];
+    appendChars(out, buf, std::snprintf(buf, sizeof buf, "0x%x", value));
 }
 
 } // namespace
@@ -145,6 +152,24 @@ void RvbRecordModel::appendCellText(QString &out, int row, int column, const Num
         numbers.appendUnsigned(out, c.u);
         break;
     }
+}
+
+int RvbRecordModel::writeCellLatin1(char *dst, int row, int column, const NumberText &numbers) const
+{
+    const Cell c = cellOf(recordAtRow(row), column);
+    switch (c.kind) {
+    case Kind::Time: {
+        const lmv::RecordTime t = lmv::secondsToRecordTime(c.u);
+        return writeTimeText(dst, t.year, t.month, t.day, t.hour, t.minute, t.second);
+    }
+    case Kind::Hex:
+        return std::snprintf(dst, kMaxCellLatin1, "0x%x", c.u);
+    case Kind::Float:
+        return numbers.writeFloat(dst, c.f);
+    case Kind::Unsigned:
+        return numbers.writeUnsigned(dst, c.u);
+    }
+    return 0;
 }
 
 bool RvbRecordModel::sortKey(int record, int column, std::uint64_t &key) const

@@ -28,6 +28,7 @@ public:
 
     QVariant cellValue(int row, int column) const override;
     void appendCellText(QString &out, int row, int column, const NumberText &numbers) const override;
+    int writeCellLatin1(char *dst, int row, int column, const NumberText &numbers) const override;
 
 protected:
     bool sortKey(int record, int column, std::uint64_t &key) const override;
