@@ -97,6 +97,22 @@ private slots:
         QCOMPARE(sim.requests().size(), 2);
     }
 
+    void aPortProbedByAnotherPortObjectStillOpens()
+    {
+        // The connection panel tries each candidate with a temporary port object first.
+        SimRoot root;
+        SimProcess sim;
+        QVERIFY(sim.start({root.path()}));
+        {
+            QSerialPort probe(sim.port());
+            QVERIFY(probe.open(QIODevice::ReadWrite));
+            probe.close();
+        }
+        SerialThread serial;
+        QVERIFY(connectTo(serial, sim));
+        QCOMPARE(sim.requests().size(), 1);
+    }
+
     void aPortThatDoesNotOpenSendsAndReportsNothing()
     {
         SerialThread serial;
