@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <array>
+
 namespace lmv {
 
 struct WalkFile
@@ -129,6 +131,8 @@ public:
     static constexpr quint8 kLastListPage = 0xF0;
     static constexpr quint8 kLastDataPage = 0xF0;
     static constexpr quint8 kOnlyDataPage = 0xF1;
+    // How many of the pages last asked for count as already answered.
+    static constexpr int kRecentPages = 16;
 
     // Back to the start: waiting for the device information, empty directory.
     void reset();
@@ -161,7 +165,9 @@ public:
     // Classifies a record-data reply by its page byte, without changing anything. A reply is
     // dropped when no download is running, when it is a first page (1 or 0xF1) but page 0 was not
     // the page asked for, when page 0 was asked for and it is not a first page, and when its page
-    // byte equals the page just asked for (a second answer to an earlier request).
+    // byte names a page already asked for in the last kRecentPages pages of this download (a second
+    // answer to an earlier request, arriving late). Page numbers run through 2 ... 0xEF before one
+    // comes back, so a genuine reply never names a page that recent.
     DataVerdict classifyDataPage(quint8 page) const;
     // After a middle page has been stored: asks for the page it names.
     DeviceRequest nextDataRequest(quint8 page);
@@ -210,6 +216,11 @@ private:
     quint8 dataPage_ = 0;
     int retryCount_ = 0;
     DeviceRequest outstanding_;
+    // Pages asked for during the running download, the latest kRecentPages of them.
+    std::array<quint8, kRecentPages> recentPages_{};
+    int recentCount_ = 0;
+    void forgetRecentPages() { recentCount_ = 0; }
+    bool recentlyAsked(quint8 page) const;
 };
 
 } // namespace lmv

@@ -221,6 +221,28 @@ private slots:
         QCOMPARE(int(walk.classifyDataPage(quint8(pageByte))), verdict);
     }
 
+    void lateAnswersToPagesAlreadyAskedForAreDropped()
+    {
+        DirectoryWalk walk;
+        walk.start(Family::Rva);
+        walk.onProjectPage(0xF0, {});
+        walk.beginRvaDownload("0:/P/A/f.lmv");
+        walk.nextDataRequest(1);
+        walk.nextDataRequest(2);
+        walk.nextDataRequest(3);
+        // The reply to page 1 (naming page 2) comes once more after page 3 was asked for.
+        QCOMPARE(walk.classifyDataPage(2), DirectoryWalk::DataVerdict::Drop);
+        QCOMPARE(walk.classifyDataPage(4), DirectoryWalk::DataVerdict::NextPage);
+        // Page numbers that come round again after a whole cycle are new pages.
+        for (int p = 4; p <= 0xEF; ++p)
+            walk.nextDataRequest(quint8(p));
+        QCOMPARE(walk.classifyDataPage(2), DirectoryWalk::DataVerdict::NextPage);
+        // A new download forgets the pages of the last one.
+        walk.beginRvaDownload("0:/P/A/g.lmv");
+        walk.nextDataRequest(1);
+        QCOMPARE(walk.classifyDataPage(0xEF), DirectoryWalk::DataVerdict::NextPage);
+    }
+
     void dataRepliesWithoutARunningDownloadAreDropped()
     {
         DirectoryWalk walk;
