@@ -5,6 +5,7 @@
 
 #include "app/DevSelection.h"
 #include "app/ProjectWindow.h"
+#include "data/ProjectIndex.h"
 #include "views/RVA_RecordWindow.h"
 #include "views/RVA_UsbRecordWindow.h"
 #include "views/RVB_RecordWindow.h"
@@ -28,6 +29,8 @@ class QMenu;
 class QProgressBar;
 class QSpacerItem;
 class QSplitter;
+class QToolBar;
+class QTreeWidget;
 class QTreeWidgetItem;
 class QVBoxLayout;
 
@@ -151,6 +154,55 @@ private:
     void connectDialogs();     // MainWindow_Edit.cpp
     void connectSaving();      // MainWindow_Save.cpp
 
+    // ---- shell helpers (MainWindow.cpp) ----
+    enum class ShellMode
+    {
+        DeviceMode,
+        PcMode,
+    };
+    void buildDecoration();
+    void assembleLayout();
+    void connectShell();
+    void applyModeActions(ShellMode mode);
+    void resetSelectAllToggle();
+    void setPrjTreeColumnsToPanel();
+    void setDeviceTreeColumnToPanel();
+    void placeDevSpacerOnce();
+    void clearUnitTables();
+    QWidget *localRvaView();
+    QWidget *localRvbView();
+    QWidget *deviceRvaView();
+    QWidget *deviceRvbView();
+    void relayoutRvaLocal();
+    void relayoutRvbLocal();
+    void relayoutRvaDevice();
+    void relayoutRvbDevice();
+
+    // ---- local tree and dispatch helpers (MainWindow_Local.cpp) ----
+    void addIndexEntries(const QList<IndexEntry> &projects);
+    void openDataFile(const QString &path);
+    void removeCheckedEntries(QTreeWidget *tree);
+    void showLocalView(bool rva);
+    void showFile(QTreeWidgetItem *file);
+    void showPointSummaryRva(QTreeWidgetItem *point);
+    void showPointSummaryRvb(QTreeWidgetItem *point);
+
+    // ---- record views as the shell and the dispatch use them (MainWindow_ViewGlue.cpp) ----
+    void resetLocalViews();
+    void clearLocalRvaView();
+    void clearLocalRvbView();
+    void loadLocalRvaFile(const QString &path);
+    void loadLocalRvbFile(const QString &path);
+    void applyPipeToLocalRva(const std::array<std::uint32_t, 5> &pipe);
+    void setLocalInfo(bool rva, const PointSummary &summary);
+
+public:
+    // Reads a chosen file into the local tree as "打开项目(P)" does after its dialog
+    // (index file or data file by its suffix; anything else adds nothing).
+    void openLocalPath(const QString &path);
+
+private:
+
 public:
     // ---- shell widgets (MainWindow.cpp) ----
     QWidget *central_widget = nullptr;
@@ -182,6 +234,7 @@ public:
     QLabel *status_label = nullptr;
     QProgressBar *status_progress = nullptr;
     QLabel *version_label = nullptr;
+    QToolBar *main_toolbar = nullptr;
 
     // ---- value members, constructed in this order ----
     SerialThread serial_thread;
@@ -199,6 +252,8 @@ public:
 
     // ---- local project tree and dispatch state (MainWindow_Local.cpp) ----
     // LOCAL-STATE
+    // "设备号:" + number of the last "$id$" line read; emptied by every open command.
+    QString currentDeviceRemark;
 
     // ---- record tables state: unit factors (MainWindow_Tables.cpp) ----
     // TABLES-STATE

@@ -1,28 +1,255 @@
 #include "app/MainWindow.h"
 
+#include "app/TreeCheck.h"
+#include "data/ProjectIndex.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
 #include <QTreeWidgetItem>
+
+namespace {
+
+QTreeWidgetItem *makeItem(const IndexEntry &entry, bool centreRemark)
+{
+    auto *item = new QTreeWidgetItem(entry.columns);
+    item->setCheckState(0, Qt::Unchecked);
+    if (centreRemark)
+        item->setTextAlignment(9, Qt::AlignCenter);
+    return item;
+}
+
+// Full path of a file entry: column 1 of its project, its point and itself, concatenated.
+QString filePathOf(const QTreeWidgetItem *file)
+{
+    const QTreeWidgetItem *point = file->parent();
+    const QTreeWidgetItem *project = point->parent();
+    return project->text(1) + point->text(1) + file->text(1);
+}
+
+QStringList columnsOf(const QTreeWidgetItem *item)
+{
+    QStringList columns;
+    for (int c = 0; c < kPrjTreeColumns; ++c)
+        columns << item->text(c);
+    return columns;
+}
+
+} // namespace
+
+void MainWindow::addIndexEntries(const QList<IndexEntry> &projects)
+{
+    for (const IndexEntry &project : projects) {
+        QTreeWidgetItem *projectItem = makeItem(project, true);
+        for (const IndexEntry &point : project.children) {
+            QTreeWidgetItem *pointItem = makeItem(point, true);
+            for (const IndexEntry &file : point.children)
+                pointItem->addChild(makeItem(file, false));
+            projectItem->addChild(pointItem);
+        }
+        PrjTree->addTopLevelItem(projectItem);
+    }
+}
+
+void MainWindow::openDataFile(const QString &path)
+{
+    const QString descriptor = readDataFileDescriptor(path);
+    if (descriptor.isEmpty())
+        return;
+    ProjectIndexReader reader(OpenKind::DataFile, path);
+    reader.addDataFile(descriptor);
+    addIndexEntries(reader.projects());
+}
+
+void MainWindow::openLocalPath(const QString &path)
+{
+    const OpenKind kind = openKindFor(path);
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return;
+    file.close();
+    currentDeviceRemark.clear();
+    if (kind == OpenKind::ProjectIndex || kind == OpenKind::PointIndex)
+        addIndexEntries(readIndexFile(path, kind, &currentDeviceRemark));
+    else if (kind == OpenKind::DataFile)
+        openDataFile(path);
+}
 
 void MainWindow::on_open_prj_action_triggered()
 {
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("打开项目"), QStringLiteral("./"),
+                                     QStringLiteral("All(*.lmv*);;项目文件(*.lmvprj);;监测点文件(*.lmvpos)"));
+    openLocalPath(path);
 }
 
 void MainWindow::on_open_file_action_triggered()
 {
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开文件"), QStringLiteral("./"),
+                                                      QStringLiteral("数据格式(*.lmv)"));
+    currentDeviceRemark.clear();
+    if (!path.isEmpty())
+        openDataFile(path);
 }
 
 void MainWindow::on_select_all_triggered()
 {
+    QTreeWidget *tree = pc_button->isChecked() ? PrjTree : UsbPrjTree;
+    if (!tree || !tree->isVisible() || tree->topLevelItemCount() == 0)
+        return;
+    if (select_all_action->isCheckable()) {
+        setCheckAll(tree, 0);
+        select_all_action->setChecked(false);
+        select_all_action->setCheckable(false);
+    } else {
+        setCheckAll(tree, 2);
+        select_all_action->setCheckable(true);
+        select_all_action->setChecked(true);
+    }
 }
 
 void MainWindow::on_remove_action_triggered()
 {
+    if (!anyChecked(PrjTree)) {
+        QMessageBox::warning(this, QStringLiteral("无法移除"),
+                             QStringLiteral("在本地项目列表中,至少勾选一个条目"), QMessageBox::Ok);
+        return;
+    }
+    if (QMessageBox::question(this, QStringLiteral("移除项目"),
+                              QStringLiteral("是否移除所选条目?本地文件不会被删除"),
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+
+    removeCheckedEntries(PrjTree);
+    resetSelectAllToggle();
+    clearLocalRvaView();
+    if (PrjTree->topLevelItemCount() == 0) {
+        localRvaView()->hide();
+        localRvbView()->hide();
+    }
 }
 
-void MainWindow::on_PrjTreeColumnResized(int, int, int)
+void MainWindow::removeCheckedEntries(QTreeWidget *tree)
 {
+    // After a removal the next entry takes the same index, so the index only moves on a keep.
+    for (int i = 0; i < tree->topLevelItemCount();) {
+        QTreeWidgetItem *project = tree->topLevelItem(i);
+        const int projectState = checkStateOf(project);
+        if (projectState == 2) {
+            delete tree->takeTopLevelItem(i);
+            continue;
+        }
+        if (projectState == 1) {
+            for (int p = 0; p < project->childCount();) {
+                QTreeWidgetItem *point = project->child(p);
+                const int pointState = checkStateOf(point);
+                if (pointState == 2) {
+                    setCheckStateOf(point, 0);
+                    propagateCheck(point);
+                    delete project->takeChild(p);
+                    continue;
+                }
+                if (pointState == 1) {
+                    for (int f = 0; f < point->childCount();) {
+                        QTreeWidgetItem *file = point->child(f);
+                        if (checkStateOf(file) == 0) {
+                            ++f;
+                            continue;
+                        }
+                        setCheckStateOf(file, 0);
+                        propagateCheck(file);
+                        delete point->takeChild(f);
+                    }
+                }
+                ++p;
+            }
+        }
+        ++i;
+    }
 }
 
-void MainWindow::on_file_item_clicked(QTreeWidgetItem *)
+void MainWindow::on_PrjTreeColumnResized(int logicalIndex, int, int)
 {
+    if (logicalIndex != 0 && logicalIndex != 9)
+        return;
+    const int other = logicalIndex == 0 ? 9 : 0;
+    PrjTree->setColumnWidth(other, prj_panel->width() - PrjTree->columnWidth(logicalIndex));
 }
 
+void MainWindow::showLocalView(bool rva)
+{
+    (rva ? localRvaView() : localRvbView())->show();
+    const int rest = width() - 485;
+    splitter->setSizes(rva ? QList<int>{400, rest, 0} : QList<int>{400, 0, rest});
+    (rva ? localRvbView() : localRvaView())->hide();
+}
+
+void MainWindow::on_file_item_clicked(QTreeWidgetItem *item)
+{
+    resetLocalViews();
+    if (!item)
+        return;
+    propagateCheck(item);
+    QTreeWidgetItem *parent = item->parent();
+    if (!parent) {
+        pipe_modify_action->setEnabled(false);
+        parameter_modify_action->setEnabled(false);
+        return;
+    }
+    pipe_modify_action->setEnabled(true);
+    if (parent->parent()) {
+        showFile(item);
+        return;
+    }
+    parameter_modify_action->setEnabled(false);
+    if (item->text(7) == QLatin1String("1")) {
+        pipe_modify_action->setEnabled(false);
+        showLocalView(false);
+        showPointSummaryRvb(item);
+    } else {
+        pipe_modify_action->setEnabled(true);
+        showLocalView(true);
+        showPointSummaryRva(item);
+    }
+}
+
+void MainWindow::showFile(QTreeWidgetItem *file)
+{
+    // Loading runs synchronously; the disabled window keeps every other command out meanwhile.
+    setEnabled(false);
+    const QString path = filePathOf(file);
+    const std::uint8_t type = readFileTypeCode(path);
+    if (type == 5) {
+        pipe_modify_action->setEnabled(true);
+        parameter_modify_action->setEnabled(true);
+        showLocalView(true);
+        loadLocalRvaFile(path);
+        const QTreeWidgetItem *point = file->parent();
+        if (!point->text(2).isEmpty())
+            applyPipeToLocalRva(pipeFieldsFromColumns(columnsOf(point)));
+    } else if (type == 1) {
+        pipe_modify_action->setEnabled(false);
+        parameter_modify_action->setEnabled(false);
+        showLocalView(false);
+        loadLocalRvbFile(path);
+    }
+    setEnabled(true);
+}
+
+void MainWindow::showPointSummaryRva(QTreeWidgetItem *point)
+{
+    QString firstFile;
+    if (point->childCount() > 0)
+        firstFile = filePathOf(point->child(0));
+    const PointSummary s = pointSummaryRva(point->parent()->text(0), columnsOf(point), firstFile);
+    setLocalInfo(true, s);
+}
+
+void MainWindow::showPointSummaryRvb(QTreeWidgetItem *point)
+{
+    setLocalInfo(false, pointSummaryRvb(point->parent()->text(0), columnsOf(point)));
+}
