@@ -14,6 +14,7 @@
 
 #include "app/MainWindow.h"
 #include "tests/dialogs/ModalCloser.h"
+#include "views/RvaRecordModel.h"
 
 // The editing dialogs inside the main window, on a copy of the sample project store:
 // what "仅修改" and "修改并保存" change in the view and on disk, and that a dialog only ever
@@ -206,6 +207,127 @@ private slots:
         QTest::mouseClick(dialogChild<QPushButton>(m_window->parameter_dialog, "Save_Btn"), Qt::LeftButton);
         QCOMPARE(closer.seen().size(), 1);
         QVERIFY(closer.seen().at(0).contains(file->text(1)));
+    }
+
+    // ---- what the local RVA view shows ----
+
+    void parameterDialogNamesTheShownFile()
+    {
+        QTreeWidgetItem *file = pointItem(QStringLiteral("建设路1号井"))->child(2);
+        click(file);
+        m_window->on_parameter_modify_action_triggered();
+        ParameterModify &d = m_window->parameter_dialog;
+        QCOMPARE(dialogChild<QLabel>(d, "projectName")->text(), QStringLiteral("城东排水管网"));
+        QCOMPARE(dialogChild<QLabel>(d, "pointName")->text(), QStringLiteral("建设路1号井"));
+        QCOMPARE(dialogChild<QLabel>(d, "fileName")->text(), file->text(0));
+        QCOMPARE(dialogChild<QLineEdit>(d, "velocityEdit")->text(), QStringLiteral("1.05"));
+        QCOMPARE(dialogChild<QLineEdit>(d, "flowEdit")->text(), QStringLiteral("0.98"));
+    }
+
+    void parameterViewOnlyDoublesShownVelocitiesAndFlows()
+    {
+        QTreeWidgetItem *file = pointItem(QStringLiteral("建设路1号井"))->child(0);
+        const QByteArray before = readAll(pathOf(file));
+        click(file);
+        RvaRecordModel *model = m_window->RVA_RecordWindow::UnitModel;
+        QTableWidget *sum = m_window->RVA_RecordWindow::SumTable;
+        QCOMPARE(model->rowCount(), 288);
+        QCOMPARE(cellText(sum, 0, 3), QStringLiteral("1.00"));
+        QList<float> level, velocity, flow, stats;
+        for (const lmv::RvaRecord &r : model->records()) {
+            level << model->shownLevel(r);
+            velocity << model->shownVelocity(r);
+            flow << model->shownFlow(r);
+        }
+        for (int row = 3; row <= 5; ++row)
+            stats << cellNumber(sum, row, 3) << cellNumber(sum, row, 8) << cellNumber(sum, row, 13);
+
+        m_window->on_parameter_modify_action_triggered();
+        ParameterModify &d = m_window->parameter_dialog;
+        dialogChild<QLineEdit>(d, "velocityEdit")->setText(QStringLiteral("2.00"));
+        QTest::mouseClick(dialogChild<QPushButton>(d, "Confirm_Btn"), Qt::LeftButton);
+
+        QCOMPARE(cellText(sum, 0, 3), QStringLiteral("2.00"));
+        QCOMPARE(m_window->RVA_RecordWindow::shownVelocityCorrection(), 2.0f);
+        int i = 0;
+        for (const lmv::RvaRecord &r : model->records()) {
+            QCOMPARE(model->shownLevel(r), level[i]);
+            QVERIFY(qAbs(model->shownVelocity(r) - 2 * velocity[i]) <= 0.0011f);
+            QVERIFY(qAbs(model->shownFlow(r) - 2 * flow[i]) <= 0.0011f);
+            ++i;
+        }
+        for (int row = 3, k = 0; row <= 5; ++row, k += 3) {
+            QCOMPARE(cellNumber(sum, row, 3), stats[k]);
+            QVERIFY(qAbs(cellNumber(sum, row, 8) - 2 * stats[k + 1]) <= 0.0011f);
+            QVERIFY(qAbs(cellNumber(sum, row, 13) - 2 * stats[k + 2]) <= 0.0011f);
+        }
+        QCOMPARE(readAll(pathOf(file)), before);
+    }
+
+    void parameterSaveRefillsTheViewWithTheStoredFactors()
+    {
+        QTreeWidgetItem *file = pointItem(QStringLiteral("建设路1号井"))->child(1);
+        click(file);
+        m_window->on_parameter_modify_action_triggered();
+        ParameterModify &d = m_window->parameter_dialog;
+        dialogChild<QLineEdit>(d, "velocityEdit")->setText(QStringLiteral("1.50"));
+        dialogChild<QLineEdit>(d, "flowEdit")->setText(QStringLiteral("0.80"));
+        QTest::mouseClick(dialogChild<QPushButton>(d, "Save_Btn"), Qt::LeftButton);
+        QTableWidget *sum = m_window->RVA_RecordWindow::SumTable;
+        QCOMPARE(cellText(sum, 0, 3), QStringLiteral("1.50"));
+        QCOMPARE(cellText(sum, 1, 3), QStringLiteral("0.80"));
+        QCOMPARE(m_window->RVA_RecordWindow::UnitModel->rowCount(), 288);
+        // Showing the file again reads the same factors back.
+        click(pointItem(QStringLiteral("建设路1号井"))->child(0));
+        click(file);
+        QCOMPARE(cellText(sum, 0, 3), QStringLiteral("1.50"));
+        QCOMPARE(m_window->RVA_RecordWindow::UnitModel->velocityCorrection(), 1.5f);
+    }
+
+    void pipeViewOnlyChangesTheShownFlowsAndNothingElse()
+    {
+        QTreeWidgetItem *point = pointItem(QStringLiteral("建设路1号井"));
+        click(point->child(0));
+        RvaRecordModel *model = m_window->RVA_RecordWindow::UnitModel;
+        const std::vector<lmv::RvaRecord> before = model->records();
+        m_window->on_pipe_modify_action_triggered();
+        PipeModifyWindow &d = m_window->pipe_dialog;
+        while (dialogChild<QLabel>(d, "shapeName")->text() != QStringLiteral("方沟"))
+            QTest::mouseClick(dialogChild<QPushButton>(d, "next_btn"), Qt::LeftButton);
+        fillPipe("900", "700", "0", "20");
+        QTest::mouseClick(dialogChild<QPushButton>(d, "confirm_btn"), Qt::LeftButton);
+        const std::vector<lmv::RvaRecord> &after = model->records();
+        QCOMPARE(after.size(), before.size());
+        int changed = 0;
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            QCOMPARE(after[i].level, before[i].level);
+            QCOMPARE(after[i].velocity, before[i].velocity);
+            changed += after[i].flow != before[i].flow;
+        }
+        QVERIFY(changed > 0);
+        QCOMPARE(cellText(m_window->RVA_RecordWindow::InfoTable, 3, 1),
+                 QStringLiteral("方沟 高度900mm 宽度700mm 淤积层20mm"));
+        // Another file of the point, shown later, gets the same pipe.
+        click(point->child(1));
+        QCOMPARE(cellText(m_window->RVA_RecordWindow::InfoTable, 3, 1),
+                 QStringLiteral("方沟 高度900mm 宽度700mm 淤积层20mm"));
+    }
+
+    void pipeSaveRefillsTheShownFileFromDisk()
+    {
+        QTreeWidgetItem *point = pointItem(QStringLiteral("建设路1号井"));
+        click(point->child(2));
+        m_window->on_pipe_modify_action_triggered();
+        PipeModifyWindow &d = m_window->pipe_dialog;
+        fillPipe("1000", "0", "0", "100");
+        QTest::mouseClick(dialogChild<QPushButton>(d, "save_btn"), Qt::LeftButton);
+        const QByteArray file = readAll(pathOf(point->child(2)));
+        const std::vector<lmv::RvaRecord> &shown = m_window->RVA_RecordWindow::UnitModel->records();
+        QCOMPARE(int(shown.size()), 288);
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            QCOMPARE(shown[i].flow, f32At(file, 512 + int(i) * 32 + 24));
+        QCOMPARE(cellText(m_window->RVA_RecordWindow::InfoTable, 3, 1),
+                 QStringLiteral("圆形 直径1000mm 淤积层100mm"));
     }
 
     // ---- pipe ----
