@@ -1,5 +1,41 @@
 #include "views/ClipboardText.h"
 
+#include <thread>
+
+namespace {
+
+// From this many rows on, a copy is written by two threads.
+constexpr int kParallelCopyRows = 50000;
+
+// Rows [from, to) as Latin-1 lines.
+QByteArray latin1Rows(const RecordModel &model, int from, int to, const QVector<int> &columns,
+                      bool tabAfterEachField, NumberText numbers)
+{
+    QByteArray out;
+    const int rowMax = columns.size() * (RecordModel::kMaxCellLatin1 + 1) + 2;
+    // Roughly twelve bytes per field; the buffer grows when a row might not fit.
+    out.resize(int(qMin<qint64>(qint64(to - from) * (columns.size() * 12 + 4) + rowMax, 0x3fffffff)));
+    int used = 0;
+    for (int r = from; r < to; ++r) {
+        if (out.size() - used < rowMax)
+            out.resize(out.size() + out.size() / 2 + rowMax);
+        char *const begin = out.data() + used;
+        char *p = begin;
+        for (int i = 0; i < columns.size(); ++i) {
+            p += model.writeCellLatin1(p, r, columns[i], numbers);
+            if (tabAfterEachField || i + 1 < columns.size())
+                *p++ = '\t';
+        }
+        *p++ = '\r';
+        *p++ = '\n';
+        used += int(p - begin);
+    }
+    out.resize(used);
+    return out;
+}
+
+} // namespace
+
 QString recordTableText(const QStringList &names, const RecordModel &model, const QVector<int> &columns,
                         bool tabAfterEachField, const NumberText &numbers)
 {
@@ -23,27 +59,19 @@ QString recordTableText(const QStringList &names, const RecordModel &model, cons
     }
     out.append(QLatin1String("\r\n"));
     if (numbers.latin1Form()) {
-        // Rows are plain Latin-1 here: write them as bytes into a block that is appended (and
-        // widened) whenever it fills up.
-        constexpr int kBlock = 1 << 16;
-        const int rowMax = columns.size() * (RecordModel::kMaxCellLatin1 + 1) + 2;
-        QByteArray block(kBlock + rowMax, Qt::Uninitialized);
-        char *const begin = block.data();
-        char *p = begin;
-        for (int r = 0; r < rows; ++r) {
-            for (int i = 0; i < columns.size(); ++i) {
-                p += model.writeCellLatin1(p, r, columns[i], numbers);
-                if (tabAfterEachField || i + 1 < columns.size())
-                    *p++ = '\t';
-            }
-            *p++ = '\r';
-            *p++ = '\n';
-            if (p - begin >= kBlock) {
-                out.append(QLatin1String(begin, int(p - begin)));
-                p = begin;
-            }
-        }
-        out.append(QLatin1String(begin, int(p - begin)));
+        // Rows are plain Latin-1 here: write them as bytes and widen them once. A long table is
+        // written in two halves at the same time; the model is only read.
+        const int half = rows >= kParallelCopyRows ? rows / 2 : rows;
+        QByteArray second;
+        std::thread helper;
+        if (half < rows)
+            helper = std::thread(
+                [&] { second = latin1Rows(model, half, rows, columns, tabAfterEachField, numbers); });
+        const QByteArray first = latin1Rows(model, 0, half, columns, tabAfterEachField, numbers);
+        if (helper.joinable())
+            helper.join();
+        out.append(QLatin1String(first.constData(), first.size()));
+        out.append(QLatin1String(second.constData(), second.size()));
         return out;
     }
     for (int r = 0; r < rows; ++r) {

@@ -69,6 +69,7 @@ private slots:
     void rvaClipboardFollowsUnitsAndSortOrder();
     void rvbClipboardHas35FieldsEachFollowedByATab();
     void emptyTableCopiesTheTwoHeaderLines();
+    void longTableCopiesEveryRowInOrder();
 };
 
 void TestRecordModels::numberTextsAreTheLocaleNumberForm_data()
@@ -380,6 +381,31 @@ void TestRecordModels::emptyTableCopiesTheTwoHeaderLines()
     m.setHeaderLabels(kRvaUnits);
     QCOMPARE(rvaClipboardText(kRvaNames, m),
              QString("测量时间\t液位\t流速\t流量\t温度\r\n(年-月-日 时:分:秒)\t(m)\t(m/s)\t(L/s)\t(℃)\r\n"));
+}
+
+void TestRecordModels::longTableCopiesEveryRowInOrder()
+{
+    // Long tables are written in two halves; the seam must neither lose nor repeat a row.
+    RvaRecordModel m;
+    m.setHeaderLabels(kRvaUnits);
+    std::vector<lmv::RvaRecord> records;
+    const int n = 120001;
+    for (int i = 0; i < n; ++i)
+        records.push_back(rva(0.001f * float(i % 5000), 0.5f, float(i), 10.0f + float(i % 7), 1 + i % 28,
+                              unsigned(i % 24), std::uint32_t(i)));
+    m.setRecords(records, 1.0f, 1.0f);
+    m.sort(RvaRecordModel::LevelColumn, Qt::DescendingOrder);
+    const QStringList lines = rvaClipboardText(kRvaNames, m).split("\r\n");
+    QCOMPARE(lines.size(), n + 3);
+    for (int r : {0, 1, n / 2 - 1, n / 2, n / 2 + 1, n - 1}) {
+        QString expected;
+        for (int c : {0, 2, 4, 6, 7}) {
+            if (!expected.isEmpty())
+                expected += '\t';
+            expected += text(m, r, c);
+        }
+        QCOMPARE(lines[r + 2], expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRecordModels)
