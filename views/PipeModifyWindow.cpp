@@ -1,5 +1,7 @@
 #include "views/PipeModifyWindow.h"
 
+#include "data/Tables.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,17 +18,11 @@ namespace {
 // Names and pictures of the four shapes, indexed by the stored shape value.
 const QStringList &shapeNames()
 {
-    static const QStringList names = {QStringLiteral("圆形"), QStringLiteral("方沟"), QStringLiteral("梯形"),
-                                      QStringLiteral("三角形")};
-    return names;
+    return lmv::PipeShapeNames;
 }
-
 const QStringList &shapePictures()
 {
-    static const QStringList pictures = {
-        QStringLiteral(":/pipe/image/circle.png"), QStringLiteral(":/pipe/image/rectangle.png"),
-        QStringLiteral(":/pipe/image/trapezoid.png"), QStringLiteral(":/pipe/image/triangle.png")};
-    return pictures;
+    return lmv::PipeShapePictures;
 }
 
 constexpr int kShapeCount = 4;

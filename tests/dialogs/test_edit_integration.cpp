@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -140,6 +141,33 @@ private slots:
         QDir::setCurrent(m_startDir);
         delete m_work;
         m_work = nullptr;
+    }
+
+    // ---- the menu actions of the small windows ----
+
+    void deviceNumberActionStaysDisabledInEveryMode()
+    {
+        QVERIFY(!m_window->id_modify_action->isEnabled());
+        m_window->on_dev_button_released();
+        QVERIFY(!m_window->id_modify_action->isEnabled());
+        m_window->on_pc_button_released();
+        click(pointItem(QStringLiteral("建设路1号井"))->child(0));
+        QVERIFY(!m_window->id_modify_action->isEnabled());
+    }
+
+    void aboutActionShowsOneWindowAndClosingTheMainWindowClosesTheDialogs()
+    {
+        m_window->show();
+        m_window->about_action->trigger();
+        m_window->about_action->trigger();
+        QVERIFY(m_window->about_window.isVisible());
+        click(pointItem(QStringLiteral("建设路1号井"))->child(0));
+        m_window->on_parameter_modify_action_triggered();
+        QVERIFY(m_window->parameter_dialog.isVisible());
+        m_window->close();
+        QVERIFY(!m_window->about_window.isVisible());
+        QVERIFY(!m_window->parameter_dialog.isVisible());
+        QVERIFY(!m_window->parameter_dialog.isOpen());
     }
 
     // ---- calculation parameters ----
