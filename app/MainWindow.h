@@ -16,6 +16,9 @@
 #include "app/AboutUsWindow.h"
 #include "app/CalendarBox.h"
 #include "device/CopyDevProgress.h"
+#include "data/StoreFailures.h"
+#include "data/StoreSelection.h"
+#include "device/core/DownloadJob.h"
 #include "device/Modify_ID_Window.h"
 #include "device/ReadDevProgress.h"
 #include "device/serial/SerialThread.h"
@@ -342,4 +345,18 @@ public:
 
     // ---- saving state (MainWindow_Save.cpp) ----
     // SAVE-STATE
+    // What a queued file becomes once it has arrived: 0 data file, 1 text, 2 CSV.
+    quint8 saveFormat = 0;
+    // Files of the running save that were not written; listed to the user when the save ends.
+    lmv::StoreFailureList saveFailures;
+    lmv::SaveSelection collectSelection(QTreeWidget *deviceTree, const QString &saveRoot, quint32 deviceNumber);
+    // Stores the ticked files that are cached at once and queues the others in downloadJobs.
+    int queueOrStore(QTreeWidget *deviceTree, const QString &saveRoot, lmv::SaveFormat format);
+    // Called by the record download in save mode once the head job's file is complete.
+    void storeArrivedFile(const lmv::DownloadJob &job, const QString &cachePath);
+    void convertCheckedLocalFiles(lmv::SaveFormat format);
+    void saveCheckedDeviceFiles(lmv::SaveFormat format);
+    void startSaveDownload();
+    void reportSaveFailures();
+    void reportStoppedSave();
 };

@@ -1,0 +1,255 @@
+// Saving from a connected logger end to end: the real main window talks through a pseudo-terminal
+// to the logger simulator, downloads the ticked files that are not cached yet one after the other
+// and stores them, while the progress window counts files and bytes.
+
+#include "tests/device/SimHarness.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/MainWindow.h"
+#include "app/TreeCheck.h"
+#include "data/DataFile.h"
+#include "tests/save/ModalAnswer.h"
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A main window in a fresh working directory of its own (the device cache lives below it).
+class Viewer
+{
+public:
+    Viewer()
+    {
+        previous = QDir::currentPath();
+        QDir::setCurrent(work.path());
+        w = std::make_unique<MainWindow>();
+        w->resize(1400, 860);
+        w->show();
+    }
+    ~Viewer()
+    {
+        w.reset();
+        QDir::setCurrent(previous);
+    }
+    MainWindow *operator->() const { return w.get(); }
+
+    void connectTo(const QString &port)
+    {
+        w->port_box->setEditText(port);
+        QTest::mouseClick(w->usb_open_button, Qt::LeftButton);
+    }
+    bool walkDone() const { return w->deviceWalk.stage() == lmv::LinkStage::Idle && w->isEnabled(); }
+    QTreeWidgetItem *file(int index) const { return w->UsbPrjTree->topLevelItem(0)->child(0)->child(index); }
+
+private:
+    QTemporaryDir work;
+    QString previous;
+    std::unique_ptr<MainWindow> w;
+};
+
+// What the progress window shows, sampled every millisecond; one entry per change.
+class ProgressRecorder : public QObject
+{
+public:
+    explicit ProgressRecorder(const CopyDevProgress &dialog) : d(dialog)
+    {
+        timer.setInterval(1);
+        QObject::connect(&timer, &QTimer::timeout, this, [this] { sample(); });
+        timer.start();
+    }
+    // "file N total T% bar B" whenever the file number or the total changes.
+    QStringList totals;
+    // File bar and total bar values seen together while the window was shown.
+    QList<QPair<int, int>> bars;
+
+private:
+    void sample()
+    {
+        if (!d.isVisible())
+            return;
+        const QString t = QStringLiteral("file %1 total %2% bar %3")
+                              .arg(d.fileNumberLabel->text(), d.totalPercentLabel->text())
+                              .arg(d.totalBar->value());
+        if (totals.isEmpty() || totals.last() != t)
+            totals << t;
+        const QPair<int, int> b(d.fileBar->value(), d.totalBar->value());
+        if (bars.isEmpty() || bars.last() != b)
+            bars << b;
+    }
+    const CopyDevProgress &d;
+    QTimer timer;
+};
+
+void rvaFolder(LoggerFolder &folder, const QStringList &names, int records)
+{
+    folder.setDevice(5, 20190007, "2 1 18 12 3", "1.5");
+    folder.addPoint("P", "A", 0, 800, 0, 0, 30);
+    quint32 seed = 1;
+    for (const QString &name : names)
+        folder.addFile("P", "A", name, testfiles::rvaFile(records, seed++));
+    folder.write();
+}
+
+} // namespace
+
+class SaveDeviceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
+
+    void threeFilesOfWhichOneIsCachedCountAsFilesOneTwoThree()
+    {
+        LoggerFolder folder;
+        rvaFolder(folder, {"f1.lmv", "f2.lmv", "f3.lmv"}, 200);
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--page-size", "512", "--delay", "5"}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QCOMPARE(v->UsbPrjTree->topLevelItem(0)->child(0)->childCount(), 3);
+
+        // f2 is viewed first and so is in the cache.
+        v->once_UsbTreeItemClicked(v.file(1));
+        QTRY_VERIFY_WITH_TIMEOUT(!v.file(1)->text(7).isEmpty() && v->isEnabled(), 30000);
+        const QByteArray cachedF2 = readAll(v.file(1)->text(7));
+
+        setCheckAll(v->UsbPrjTree, 2);
+        QTemporaryDir out;
+        ModalAnswer answer;
+        answer.queueFileName(out.path() + "/s.lmv");
+        ProgressRecorder progress(v->copy_progress);
+        v->save_lmv_action->trigger();
+        QVERIFY(v->copy_progress.isVisible());
+        QVERIFY(!v->isEnabled());
+        const QString point = out.path() + "/s/P/A/";
+        QCOMPARE(readAll(point + "f2.lmv"), cachedF2); // stored at once, as file 1
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 60000);
+
+        QStringList starts;
+        for (const QString &t : std::as_const(progress.totals))
+            if (starts.isEmpty() || starts.last().section(' ', 0, 1) != t.section(' ', 0, 1))
+                starts << t;
+        QCOMPARE(starts, QStringList({"file 2 total 33% bar 33", "file 3 total 67% bar 66"}));
+        for (int i : {0, 2}) {
+            QVERIFY(!v.file(i)->text(7).isEmpty());
+            QCOMPARE(readAll(point + v.file(i)->text(0)), readAll(v.file(i)->text(7)));
+        }
+        QVERIFY(readAll(point + "A.lmvpos").contains("$record$P/A/f3.lmv\r\n"));
+        QVERIFY(answer.boxes().isEmpty());
+        QVERIFY(v->downloadJobs.isEmpty());
+    }
+
+    void singleFileMovesBothBarsTogether()
+    {
+        LoggerFolder folder;
+        rvaFolder(folder, {"only.lmv"}, 400);
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--page-size", "512", "--delay", "5"}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        setCheckAll(v->UsbPrjTree, 2);
+        QTemporaryDir out;
+        ModalAnswer answer;
+        answer.queueFileName(out.path() + "/one.lmv");
+        ProgressRecorder progress(v->copy_progress);
+        v->save_lmv_action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 60000);
+        QVERIFY(QFile::exists(out.path() + "/one/P/A/only.lmv"));
+        QVERIFY(progress.bars.size() > 3);
+        int highest = 0;
+        for (const auto &b : std::as_const(progress.bars)) {
+            QCOMPARE(b.first, b.second);
+            highest = qMax(highest, b.first);
+        }
+        QVERIFY(highest > 50);
+        QVERIFY(highest <= 99);
+    }
+
+    void answeringNoToTheCloseQuestionKeepsTheSaveRunning()
+    {
+        LoggerFolder folder;
+        rvaFolder(folder, {"a.lmv", "b.lmv"}, 300);
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--page-size", "256", "--delay", "10"}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        setCheckAll(v->UsbPrjTree, 2);
+        QTemporaryDir out;
+        ModalAnswer answer(QMessageBox::No);
+        answer.queueFileName(out.path() + "/n.lmv");
+        v->save_lmv_action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.transferredLabel->text().isEmpty(), 20000);
+        v->copy_progress.close();
+        QCOMPARE(answer.boxes(), QStringList{"停止传输|本文件未完整传输,是否停止传输?"});
+        QVERIFY(v->copy_progress.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 60000);
+        QVERIFY(QFile::exists(out.path() + "/n/P/A/a.lmv"));
+        QVERIFY(QFile::exists(out.path() + "/n/P/A/b.lmv"));
+        QCOMPARE(answer.boxes().size(), 1);
+    }
+
+    void answeringYesStopsAndListsTheFilesNotSaved()
+    {
+        LoggerFolder folder;
+        rvaFolder(folder, {"a.lmv", "b.lmv"}, 300);
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--page-size", "256", "--delay", "10"}));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        setCheckAll(v->UsbPrjTree, 2);
+        QTemporaryDir out;
+        ModalAnswer answer(QMessageBox::Yes);
+        answer.queueFileName(out.path() + "/y.lmv");
+        v->save_lmv_action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.transferredLabel->text().isEmpty(), 20000);
+        v->copy_progress.close();
+        QVERIFY(!v->copy_progress.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(answer.boxes().size() == 2, 10000);
+        const QString report = answer.boxes()[1];
+        QVERIFY(report.startsWith(QStringLiteral("部分文件未写入|以下2个文件未写入:")));
+        QVERIFY(report.contains(out.path() + "/y/P/A/a.lmv: 传输已停止,未保存"));
+        QVERIFY(report.contains(out.path() + "/y/P/A/b.lmv: 传输已停止,未保存"));
+        QTRY_VERIFY_WITH_TIMEOUT(v->isEnabled(), 10000);
+        QVERIFY(!QFile::exists(out.path() + "/y/P/A/a.lmv"));
+    }
+
+    void savingAsTextDownloadsAndExportsWithoutIndexFiles()
+    {
+        LoggerFolder folder;
+        rvaFolder(folder, {"F1.lmv"}, 50);
+        Simulator sim;
+        QVERIFY(sim.start(folder.root()));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        setCheckAll(v->UsbPrjTree, 2);
+        QTemporaryDir out;
+        ModalAnswer answer;
+        answer.queueFileName(out.path() + "/t.txt");
+        v->save_txt_action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 30000);
+        const QByteArray text = readAll(out.path() + "/t/P/A/F1.txt");
+        QVERIFY(text.startsWith(QStringLiteral("项目名称:P\r\n监测地点:A\r\n").toUtf8()));
+        QCOMPARE(text.count("\r\n"), 23 + 50);
+        QVERIFY(!QFile::exists(out.path() + "/t/P/P.lmvprj"));
+        QVERIFY(!QFile::exists(out.path() + "/t/P/A/A.lmvpos"));
+        QVERIFY(sim.requests("rva-data").size() >= 1);
+    }
+};
+
+QTEST_MAIN(SaveDeviceTest)
+#include "test_save_device.moc"
