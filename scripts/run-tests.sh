@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test headless.
+# Installs what is missing, builds everything, runs each fuzz target briefly, then runs every
+# test headless. Exits non-zero on any failure.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 lmv_install
 lmv_build
 export QT_QPA_PLATFORM=offscreen
+# A short fuzz run of every reply parser (the corpus is also replayed by the ordinary tests).
+LMV_FUZZ_BUILD="$LMV_ROOT/build-fuzz" bash "$LMV_ROOT/tests/fuzz/smoke.sh" "${LMV_FUZZ_SECONDS:-30}"
 cd "$LMV_BUILD"
 ctest --output-on-failure -j"$(nproc)" --timeout 600
