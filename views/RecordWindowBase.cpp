@@ -255,8 +255,10 @@ QString RecordWindowBase::clipboardText() const
     if (!recordModel)
         return QString();
     const bool rva = windowKind == RecordWindowKind::RvaLocal || windowKind == RecordWindowKind::RvaDevice;
-    return rva ? rvaClipboardText(columnNames(), *recordModel)
-               : rvbClipboardText(columnNames(), *recordModel);
+    // Numbers in the form the table view renders them, which follows the view's locale.
+    const NumberText numbers(UnitTable ? UnitTable->locale() : QLocale());
+    return rva ? rvaClipboardText(columnNames(), *recordModel, numbers)
+               : rvbClipboardText(columnNames(), *recordModel, numbers);
 }
 
 void fillWithCentredItems(QTableWidget *table)
