@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace viewfiles;
@@ -44,6 +45,7 @@ private slots:
     void draggingEitherHeaderRowResizesBoth();
     void namesScrollWithTheRecordsBeyondTheirOwnRange();
     void copyButtonsPutTheShownTableOnTheClipboard();
+    void changeCellsOpenTheParameterDialogOnlyForAFileItem();
 
 private:
     lmv::DataFileContents rvaFile(int records);
@@ -238,6 +240,27 @@ void TestRecordSlots::copyButtonsPutTheShownTableOnTheClipboard()
 
     static_cast<RVB_RecordWindow &>(*m_window).CopyRecordBtn->click();
     QVERIFY(QApplication::clipboard()->text().startsWith("测量时间\t数据1\t"));
+}
+
+void TestRecordSlots::changeCellsOpenTheParameterDialogOnlyForAFileItem()
+{
+    RVA_RecordWindow &w = *m_window;
+    lmv::DataFileContents c = rvaFile(3);
+    w.showRvaFile(c.header, c.rva, m_window->unitFactors());
+    QTreeWidget *tree = m_window->PrjTree;
+    QVERIFY(tree);
+    auto *project = new QTreeWidgetItem(tree, {QStringLiteral("北区管网")});
+    auto *point = new QTreeWidgetItem(project, {QStringLiteral("1号井")});
+    auto *file = new QTreeWidgetItem(point, {QStringLiteral("rva3.lmv")});
+
+    tree->setCurrentItem(point); // a point is no file: nothing opens
+    emit w.SumTable->cellClicked(0, 4);
+    QVERIFY(!m_window->parameter_dialog.isOpen());
+
+    tree->setCurrentItem(file);
+    emit w.SumTable->cellClicked(1, 4);
+    QVERIFY(m_window->parameter_dialog.isOpen());
+    m_window->parameter_dialog.close();
 }
 
 QTEST_MAIN(TestRecordSlots)
