@@ -58,6 +58,14 @@ QByteArray deviceInfoBytes(quint32 number, quint8 type, std::array<quint8, 5> ve
     return b;
 }
 
+// With LMV_SHOT_DIR set, saves a picture of the widget there (for looking at the screens).
+void shot(QWidget *widget, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("LMV_SHOT_DIR");
+    if (!dir.isEmpty())
+        widget->grab().save(dir + "/" + name + ".png");
+}
+
 // A main window in a fresh working directory of its own.
 class Viewer
 {
@@ -155,6 +163,8 @@ private slots:
         QCOMPARE(v->dev_version_label->text(), QString("V2.01181203"));
         QCOMPARE(v->protocol_version_label->text(), QString("V1.50"));
         QCOMPARE(v->UsbPrjTree->topLevelItemCount(), 2);
+        v->UsbPrjTree->expandAll();
+        shot(v.get(), "device-rva-tree");
         QTreeWidgetItem *point = v.item("城东排水管网|1号检查井");
         QVERIFY(point);
         QCOMPARE(point->childCount(), 3);
@@ -178,6 +188,8 @@ private slots:
         QCOMPARE(v->dev_type_label->text(), QString("综合监测主机"));
         QCOMPARE(v->dev_version_label->text(), QString("RVB")); // model code 4
         QVERIFY(!v->save_lmv_action->isEnabled());
+        v->UsbPrjTree->expandAll();
+        shot(v.get(), "device-rvb-tree");
         QTreeWidgetItem *withReadme = v.item("西区管网|西一路1号井");
         QVERIFY(withReadme);
         for (int i = 0; i < withReadme->childCount(); ++i)
@@ -332,6 +344,7 @@ private slots:
         QCOMPARE(readAll(file->text(7)), expected);
         QCOMPARE(v->RVA_UsbRecordWindow::UnitModel->rowCount(), records);
         QVERIFY(!v->read_progress.isVisible());
+        shot(v.get(), QString("device-rva-file-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
         if (pageSize < 1000)
             QVERIFY(sim.requests("rva-data").size() > 3);
         else
@@ -361,6 +374,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(sim.requests("rva-data").size() >= 4, 20000);
         QVERIFY(v->read_progress.isVisible());
         QVERIFY(v->read_progress.percent_label->text().toInt() >= 1);
+        shot(&v->read_progress, "device-read-progress");
         {
             // "No" keeps the download running.
             BoxAnswerer no(QMessageBox::No);
@@ -511,6 +525,7 @@ private slots:
         QVERIFY(cal);
         QCOMPARE(cal->minimumDate(), QDate(2019, 1, 3));
         QCOMPARE(cal->maximumDate(), QDate(2019, 1, 17));
+        shot(&v->calendar_box, "device-calendar");
 
         emit cal->clicked(QDate(2019, 1, 3));
         const QString day3 = v->dayFilePath(3);
@@ -524,6 +539,7 @@ private slots:
                  qPrintable(data.first()));
         QCOMPARE(readAll(day3), month.left(512) + month.mid(512, 500));
         QCOMPARE(v->RVB_UsbRecordWindow::UnitModel->rowCount(), 5);
+        shot(v.get(), "device-rvb-day");
 
         // The same day again comes from the cache.
         const int asked = sim.requestCount();
