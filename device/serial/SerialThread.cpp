@@ -75,6 +75,8 @@ void SerialThread::Once_UsbPortOpen(uint BaudRate, QString ComName)
     if (!port.open(QIODevice::ReadWrite))
         return; // the main window's reply timer ends the attempt
     linkUp = true;
+    // Bytes the line held before this open (a late reply to an earlier connection) are stale.
+    port.clear(QSerialPort::AllDirections);
     requestLowLatency();
     sendRequest(commonProtocol.deviceInfoRequest());
 }

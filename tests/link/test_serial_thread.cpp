@@ -113,6 +113,25 @@ private slots:
         QCOMPARE(sim.requests().size(), 1);
     }
 
+    void bytesLeftOnTheLineFromAnEarlierConnectionAreDiscarded()
+    {
+        // The first device information reply comes twice, the copy 300 ms later, when the
+        // port has already been closed: it waits in the line until the next open.
+        SimRoot root;
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--duplicate"), QStringLiteral("devinfo:1"),
+                           QStringLiteral("--duplicate-delay"), QStringLiteral("300"), root.path()}));
+        SerialThread serial;
+        ReplyRelay relay(serial);
+        QVERIFY(connectTo(serial, sim));
+        serial.stopAndWait();
+        QTest::qWait(600);
+        QSignalSpy info(&relay, &ReplyRelay::SendDevInfo);
+        QVERIFY(connectTo(serial, sim));
+        QTest::qWait(200);
+        QCOMPARE(info.count(), 1);
+    }
+
     void aPortThatDoesNotOpenSendsAndReportsNothing()
     {
         SerialThread serial;
