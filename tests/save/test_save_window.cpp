@@ -273,6 +273,9 @@ private slots:
         w.show();
         w.pc_button->click();
         w.openLocalPath(QStringLiteral(LMV_SOURCE_DIR "/samples/store/城东排水管网/城东排水管网.lmvprj"));
+        // Every point of the store carries the logger's number from the "$id$" line.
+        QCOMPARE(w.PrjTree->topLevelItem(0)->child(0)->text(9), QStringLiteral("设备号:2103057"));
+        QCOMPARE(w.PrjTree->topLevelItem(0)->child(1)->text(9), QStringLiteral("设备号:2103057"));
         setCheckAll(w.PrjTree, 2);
         ModalAnswer answer;
         answer.queueFileName(out.path() + "/out.txt");
