@@ -203,6 +203,7 @@ private slots:
         click(point->child(0));
         m_window->on_parameter_modify_action_triggered();
         click(point->child(1)); // the dialog is not modal: the user shows another file
+        m_window->on_parameter_modify_action_triggered(); // and asks again: the open dialog stays as it is
         ParameterModify &d = m_window->parameter_dialog;
         dialogChild<QLineEdit>(d, "velocityEdit")->setText(QStringLiteral("3.00"));
         QTest::mouseClick(dialogChild<QPushButton>(d, "Save_Btn"), Qt::LeftButton);
@@ -408,6 +409,7 @@ private slots:
         click(point->child(1));
         m_window->on_pipe_modify_action_triggered();
         click(other->child(0)); // another point is shown while the dialog is open
+        m_window->on_pipe_modify_action_triggered();
         PipeModifyWindow &d = m_window->pipe_dialog;
         while (dialogChild<QLabel>(d, "shapeName")->text() != QStringLiteral("圆形"))
             QTest::mouseClick(dialogChild<QPushButton>(d, "next_btn"), Qt::LeftButton);
