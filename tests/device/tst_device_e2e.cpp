@@ -201,6 +201,20 @@ private slots:
         QCOMPARE(month->text(1), QString::number(disk.size()));
     }
 
+    void typedPathOfALinkToThePortConnects()
+    {
+        QTemporaryDir linkDir;
+        const QString link = linkDir.filePath("logger");
+        Simulator sim;
+        QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rva"), {"--link", link}));
+        Viewer v;
+        v.connectTo(link);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QCOMPARE(v->dev_id_label->text(), QString("20190001"));
+        // The port that opened stays first for the next connect.
+        QCOMPARE(v->port_box->itemText(0), link);
+    }
+
     void unknownModelCodeShowsRva()
     {
         LoggerFolder folder;
