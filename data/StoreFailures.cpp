@@ -47,6 +47,10 @@ QString indexUnwritable()
 {
     return QStringLiteral("索引文件无法写入");
 }
+QString indexLineTooLong()
+{
+    return QStringLiteral("索引行超过127字节,打开项目时不会列出");
+}
 } // namespace StoreReason
 
 } // namespace lmv

@@ -41,6 +41,7 @@ QString directoryUnavailable();
 QString notDataFile(int typeCode);
 QString notLmvName();
 QString indexUnwritable();
+QString indexLineTooLong();
 } // namespace StoreReason
 
 } // namespace lmv

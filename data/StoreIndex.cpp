@@ -11,6 +11,9 @@ namespace lmv {
 
 namespace {
 
+// Longest index line, CR LF included, that the index reader accepts.
+constexpr int kMaxReadableIndexLine = 127;
+
 QByteArray encodedLine(const QString &line)
 {
     static QTextCodec *const codec = QTextCodec::codecForName("GB2312");
@@ -46,6 +49,11 @@ void writeIndexFiles(const QString &saveRoot, const QStringList &indexLines, Sto
     std::unique_ptr<QFile> pointFile;
     for (const QString &line : indexLines) {
         const QByteArray bytes = encodedLine(line);
+        // The index reader skips lines longer than its 128-byte buffer allows; such a line is
+        // still written, but the user is told that opening the store will not list it.
+        if (failures && bytes.size() > kMaxReadableIndexLine)
+            failures->add(saveRoot + line.mid(line.indexOf(QLatin1Char('$'), 1) + 1),
+                          StoreReason::indexLineTooLong());
         if (line.startsWith(QLatin1String("$id$"))) {
             idLine = bytes;
         } else if (line.startsWith(QLatin1String("$prj$"))) {

@@ -190,6 +190,26 @@ private slots:
         QVERIFY(failures.items()[1].path.endsWith(QStringLiteral("P/Q/Q.lmvpos")));
     }
 
+    void indexLineTooLongForTheReaderIsWrittenAndListed()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path() + QStringLiteral("/s/");
+        StoreTree tree = exampleTree();
+        // "$record$P/Q/" + name + CR LF: 127 bytes with a 113-character name, 128 with 114.
+        const QString fits = QString(109, QLatin1Char('a')) + QStringLiteral(".lmv");
+        const QString tooLong = QString(110, QLatin1Char('b')) + QStringLiteral(".lmv");
+        tree[0].points[0].files = {fileNode(fits, 2), fileNode(tooLong, 2)};
+        const SaveSelection s = collectSelection(tree, root, 7);
+        for (const QString &d : s.directories)
+            QVERIFY(QDir().mkpath(d));
+        StoreFailureList failures;
+        writeIndexFiles(root, s.indexLines, &failures);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures.items()[0].path, root + QStringLiteral("P/Q/") + tooLong);
+        QCOMPARE(failures.items()[0].reason, StoreReason::indexLineTooLong());
+        QCOMPARE(readLines(root + "P/Q/Q.lmvpos").last(), QStringLiteral("$record$P/Q/") + tooLong);
+    }
+
     void plannedTargetsFollowTheFormat_data()
     {
         QTest::addColumn<int>("format");
