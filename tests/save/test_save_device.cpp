@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -225,6 +226,59 @@ private slots:
         QVERIFY(report.contains(out.path() + "/y/P/A/b.lmv: 传输已停止,未保存"));
         QTRY_VERIFY_WITH_TIMEOUT(v->isEnabled(), 10000);
         QVERIFY(!QFile::exists(out.path() + "/y/P/A/a.lmv"));
+    }
+
+    void wholeSampleLoggerSavedOpensAgainInPcModeAsTheSameTree()
+    {
+        QTemporaryDir logger;
+        QProcess make;
+        make.start(QStringLiteral(LMV_SIM_PATH), {"--make-sample", "rva", logger.path()});
+        QVERIFY(make.waitForFinished(30000));
+        QCOMPARE(make.exitCode(), 0);
+        Simulator sim;
+        QVERIFY(sim.start(logger.path()));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QVERIFY(v->UsbPrjTree->topLevelItemCount() >= 2);
+        setCheckAll(v->UsbPrjTree, 2);
+        QTemporaryDir out;
+        ModalAnswer answer;
+        answer.queueFileName(out.path() + "/store.lmv");
+        v->save_lmv_action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 120000);
+        QVERIFY(answer.boxes().isEmpty());
+
+        QStringList deviceShape, localShape;
+        for (int p = 0; p < v->UsbPrjTree->topLevelItemCount(); ++p) {
+            const QTreeWidgetItem *project = v->UsbPrjTree->topLevelItem(p);
+            for (int q = 0; q < project->childCount(); ++q)
+                for (int f = 0; f < project->child(q)->childCount(); ++f) {
+                    const QTreeWidgetItem *file = project->child(q)->child(f);
+                    deviceShape << project->text(0) + "/" + project->child(q)->text(0) + "/" + file->text(0);
+                    QCOMPARE(readAll(out.path() + "/store/" + deviceShape.last()), readAll(file->text(7)));
+                }
+        }
+        QStringList projects;
+        for (int p = 0; p < v->UsbPrjTree->topLevelItemCount(); ++p)
+            projects << v->UsbPrjTree->topLevelItem(p)->text(0);
+        v->pc_button->click(); // leaving device mode closes the link and empties the cache
+        for (const QString &name : std::as_const(projects))
+            v->openLocalPath(out.path() + "/store/" + name + "/" + name + ".lmvprj");
+        for (int p = 0; p < v->PrjTree->topLevelItemCount(); ++p) {
+            const QTreeWidgetItem *project = v->PrjTree->topLevelItem(p);
+            for (int q = 0; q < project->childCount(); ++q)
+                for (int f = 0; f < project->child(q)->childCount(); ++f) {
+                    const QTreeWidgetItem *point = project->child(q);
+                    const QTreeWidgetItem *file = point->child(f);
+                    localShape << project->text(0) + "/" + point->text(0) + "/" + file->text(0);
+                    lmv::DataFileContents contents;
+                    QCOMPARE(lmv::readDataFile(project->text(1) + point->text(1) + file->text(1), contents),
+                             int(lmv::ReadOk));
+                    QVERIFY(!contents.rva.empty());
+                }
+        }
+        QCOMPARE(localShape, deviceShape);
     }
 
     void savingAsTextDownloadsAndExportsWithoutIndexFiles()
