@@ -15,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTreeWidgetItem>
 
 using lmv::LinkStage;
@@ -176,6 +178,40 @@ private slots:
         QCOMPARE(file->text(1), QString::number(disk.size()));
         QVERIFY(v->save_lmv_action->isEnabled());
         QCOMPARE(v->status_label->text(), QString());
+    }
+
+    void tickingFilesOfAnRvaDeviceTicksTheirPointAndProject()
+    {
+        Simulator sim;
+        QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rva")));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QTreeWidgetItem *point = v.item("南河监测|桥下断面");
+        QVERIFY(point && point->childCount() == 2);
+        QTreeWidget *tree = v->UsbPrjTree;
+        tree->expandAll();
+        auto tick = [&](QTreeWidgetItem *entry) {
+            tree->scrollToItem(entry);
+            const QRect r = tree->visualItemRect(entry);
+            // Where the style draws the entry's check box.
+            QStyleOptionViewItem opt;
+            opt.initFrom(tree);
+            opt.rect = r;
+            opt.features |= QStyleOptionViewItem::HasCheckIndicator;
+            const QRect box =
+                tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, tree);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box.center());
+        };
+        tick(point->child(0));
+        QTRY_COMPARE(point->child(0)->checkState(0), Qt::Checked);
+        QCOMPARE(point->checkState(0), Qt::PartiallyChecked);
+        QCOMPARE(point->parent()->checkState(0), Qt::PartiallyChecked);
+        // A click on a file also downloads it, with the window disabled meanwhile.
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone() && !point->child(0)->text(7).isEmpty(), 20000);
+        tick(point->child(1));
+        QTRY_COMPARE(point->checkState(0), Qt::Checked);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone() && !point->child(1)->text(7).isEmpty(), 20000);
     }
 
     void rvbDeviceShowsItsModelAndListsOnlyDataFiles()
@@ -449,6 +485,7 @@ private slots:
         QVERIFY(!v->read_progress.isVisible());
         QCOMPARE(v->UsbPrjTree->topLevelItemCount(), 0);
         QVERIFY(!v->serial_thread.isRunning());
+        QVERIFY(!v->UsbTimer->isActive()); // nothing keeps waking the window
         // Nothing partial stays in the cache under the file's name.
         QVERIFY(!QFile::exists(deviceCacheRoot() + "P/A/f.lmv"));
 
