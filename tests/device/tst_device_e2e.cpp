@@ -466,6 +466,45 @@ private slots:
                  expectedRvaCache(device, deviceInfoBytes(20190001, 5, kRvaVersion, 1.5f), pointA()));
     }
 
+    void lostDataRepliesAreAskedForAgainUntilTheFileIsComplete()
+    {
+        const QByteArray device = testfiles::rvaFile(120, 11);
+        LoggerFolder folder;
+        rvaFolder(folder, {{"f.lmv", device}});
+        Simulator sim;
+        // A corrupted and a dropped page: record data is repeated beyond the directory limit of 3.
+        QVERIFY(
+            sim.start(folder.root(), {"--page-size", "256", "--corrupt", "data:3", "--drop", "data:5-7"}));
+        Viewer v(300);
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QTreeWidgetItem *file = v.item("P|A|f.lmv");
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(!file->text(7).isEmpty() && v->isEnabled(), 30000);
+        QVERIFY(v->usb_open_button->isChecked());
+        // The page of the fifth request was sent four times in a row.
+        const QList<int> pages = sim.pagesAsked("rva-data");
+        QVERIFY(pages.size() >= 8);
+        QCOMPARE(pages.mid(4, 4), (QList<int>{pages.at(4), pages.at(4), pages.at(4), pages.at(4)}));
+        QCOMPARE(readAll(file->text(7)),
+                 expectedRvaCache(device, deviceInfoBytes(20190001, 5, kRvaVersion, 1.5f), pointA()));
+    }
+
+    void linkClosedNoticeWarnsAndSwitchesOff()
+    {
+        LoggerFolder folder;
+        rvaFolder(folder, {});
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), {"--notice", "projects:1"}));
+        Viewer v;
+        BoxAnswerer boxes;
+        v.connectTo(sim.port);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.seen, QStringList{"连接已断开|连接已断开！"}, 10000);
+        QVERIFY(!v->usb_open_button->isChecked());
+        QVERIFY(v->isEnabled());
+        QCOMPARE(v->dev_id_label->text(), QString("--------"));
+    }
+
     void unpluggedLoggerClosesTheLinkAndAReconnectWorks()
     {
         const QByteArray device = testfiles::rvaFile(200, 9);
