@@ -51,6 +51,8 @@ void ReadDevProgress::start(lmv::Family family, quint32 size)
     bytes_label->setText(QStringLiteral("0"));
     percent_label->setText(QStringLiteral("0"));
     progress_bar->setValue(0);
+    shownPercent = -1;
+    sinceRedraw.invalidate();
     show();
     raise();
 }
@@ -62,12 +64,15 @@ void ReadDevProgress::RefreshProgressBar(uint bytes)
     if (!isVisible())
         return;
     counter.refresh(bytes);
-    showCounts();
+    if (counter.percent() != shownPercent || !sinceRedraw.isValid() || sinceRedraw.elapsed() >= kRedrawMs)
+        showCounts();
 }
 
 void ReadDevProgress::showCounts()
 {
     const int percent = counter.percent();
+    shownPercent = percent;
+    sinceRedraw.start();
     bytes_label->setText(QString::number(counter.shownBytes()));
     percent_label->setText(QString::number(percent));
     progress_bar->setValue(percent);

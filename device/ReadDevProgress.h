@@ -3,6 +3,7 @@
 #include "data/Records.h"
 #include "device/core/DownloadProgress.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <functional>
@@ -56,6 +57,11 @@ private:
 
     lmv::DownloadProgress counter;
     std::function<void()> progressHook;
+    // Texts are redrawn when the percentage changes, otherwise at most every kRedrawMs: a fast
+    // link reports progress thousands of times a second, and each redraw costs the page's time.
+    static constexpr int kRedrawMs = 50;
+    QElapsedTimer sinceRedraw;
+    int shownPercent = -1;
     // Set while finish()/on_ProgressTerminate() hide the window, so no question is asked then.
     bool closingQuietly = false;
 };
