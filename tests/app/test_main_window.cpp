@@ -569,6 +569,20 @@ private slots:
         QCOMPARE(w->PrjTree->columnWidth(9), panel - 120);
     }
 
+    void firstResizeKeepsPanelWidthsLaterOnesRecompute()
+    {
+        startWindow();
+        QVERIFY(w->firstResizeSeen);
+        QCOMPARE(w->PrjTree->columnWidth(0), 300);
+        QCOMPARE(w->PrjTree->columnWidth(9), 100);
+        toPcMode();
+        w->PrjTree->setColumnWidth(9, 50);
+        w->resize(1400, 800);
+        QTRY_COMPARE(w->PrjTree->columnWidth(9), w->prj_panel->width() / 3);
+        QCOMPARE(w->PrjTree->columnWidth(0) + w->PrjTree->columnWidth(9), w->prj_panel->width());
+        QCOMPARE(w->UsbPrjTree->columnWidth(0), w->usb_prj_panel->width());
+    }
+
     // ---- display dispatch ----
 
     void clickedRvaFileShowsRecordsWithThePointsOwnPipe()
