@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
@@ -35,10 +36,25 @@ QAction *makeAction(const QString &text, const QString &icon, const QKeySequence
     return action;
 }
 
+// The panel titles ask for "ADMUI3Lm" and the dialogs for "微软雅黑", which a Linux desktop rarely
+// has. Without a substitution fontconfig falls back to a wide Latin face for the digits and
+// dashes, and the connection panel no longer fits the 1200-pixel window; the CJK sans face that
+// the set-up installs is the closest match for both.
+void installFontSubstitutions()
+{
+    const QStringList fallbacks = {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+                                   QStringLiteral("Droid Sans Fallback")};
+    for (const QString &family : {QStringLiteral("ADMUI3Lm"), QStringLiteral("微软雅黑")}) {
+        if (QFont::substitutes(family).isEmpty())
+            QFont::insertSubstitutions(family, fallbacks);
+    }
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
+    installFontSubstitutions();
     buildDecoration();
 
     setupDevSelection(central_widget);
