@@ -193,19 +193,7 @@ int finishRvaFile(const QString &cachePath, const PipeSaveIntoTfType &point)
         temperature.add(in.f32le(at + 28));
     }
     SummaryBlock summary = SummaryBlock::decode(in, kSummaryOffset);
-    summary.sampleCount = static_cast<quint32>(count);
-    summary.levelMax = level.max;
-    summary.levelMin = level.min;
-    summary.levelAvg = level.average();
-    summary.velocityMax = velocity.max;
-    summary.velocityMin = velocity.min;
-    summary.velocityAvg = velocity.average();
-    summary.flowMax = flows.max;
-    summary.flowMin = flows.min;
-    summary.flowAvg = flows.average();
-    summary.temperatureMax = temperature.max;
-    summary.temperatureMin = temperature.min;
-    summary.temperatureAvg = temperature.average();
+    setRvaSummary(summary, static_cast<quint32>(count), level, velocity, flows, temperature);
     summary.encode(out, kSummaryOffset);
 
     if (!file.seek(0) || !writeAll(file, bytes))
@@ -236,9 +224,7 @@ int updatePipe(const QString &path, const PipeSaveIntoTfType &point)
 
     const RunningStats flows = recomputeFlows(bytes, pipeGeometryFrom(stored));
     SummaryBlock summary = SummaryBlock::decode(ByteReader(bytes), kSummaryOffset);
-    summary.flowMax = flows.max;
-    summary.flowMin = flows.min;
-    summary.flowAvg = flows.average();
+    setFlowSummary(summary, flows);
     summary.encode(out, kSummaryOffset);
 
     return replaceFile(path, bytes) ? UpdateOk : UpdateCannotWrite;

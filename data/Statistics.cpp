@@ -21,6 +21,18 @@ bool truncatable(float x)
     return std::isfinite(x) && std::fabs(x) < 9.0e18f;
 }
 
+// Half-up rounding: x is scaled one decimal past the kept ones, the half (5) is added, the
+// extra decimal is truncated away and the result scaled back. NaN and values beyond the
+// 64-bit range are returned as they are.
+float roundDecimals(float x, float scaleUp, float scaleDown)
+{
+    const float scaled = x * scaleUp + 5.0f;
+    if (!truncatable(scaled))
+        return x;
+    const qint64 tenths = static_cast<qint64>(scaled) / 10;
+    return static_cast<float>(tenths) / scaleDown;
+}
+
 } // namespace
 
 UnitFactors refreshUnitFactors(const QStringList &unitLabels, UnitFactors current)
@@ -41,20 +53,12 @@ UnitFactors refreshUnitFactors(UnitFactors current)
 
 float round3(float x)
 {
-    const float scaled = x * 10000.0f + 5.0f;
-    if (!truncatable(scaled))
-        return x;
-    const qint64 tenths = static_cast<qint64>(scaled) / 10;
-    return static_cast<float>(tenths) / 1000.0f;
+    return roundDecimals(x, 10000.0f, 1000.0f);
 }
 
 float round2(float x)
 {
-    const float scaled = x * 1000.0f + 5.0f;
-    if (!truncatable(scaled))
-        return x;
-    const qint64 tenths = static_cast<qint64>(scaled) / 10;
-    return static_cast<float>(tenths) / 100.0f;
+    return roundDecimals(x, 1000.0f, 100.0f);
 }
 
 float displayLevel(float level, const UnitFactors &factors)
@@ -111,19 +115,30 @@ void computeRvaSummary(const std::vector<RvaRecord> &records, SummaryBlock &summ
         flow.add(r.flow);
         temperature.add(r.temperature);
     }
-    summary.sampleCount = static_cast<quint32>(records.size());
+    setRvaSummary(summary, static_cast<quint32>(records.size()), level, velocity, flow, temperature);
+}
+
+void setRvaSummary(SummaryBlock &summary, quint32 sampleCount, const RunningStats &level,
+                   const RunningStats &velocity, const RunningStats &flow, const RunningStats &temperature)
+{
+    summary.sampleCount = sampleCount;
     summary.levelMax = level.max;
     summary.levelMin = level.min;
     summary.levelAvg = level.average();
     summary.velocityMax = velocity.max;
     summary.velocityMin = velocity.min;
     summary.velocityAvg = velocity.average();
-    summary.flowMax = flow.max;
-    summary.flowMin = flow.min;
-    summary.flowAvg = flow.average();
+    setFlowSummary(summary, flow);
     summary.temperatureMax = temperature.max;
     summary.temperatureMin = temperature.min;
     summary.temperatureAvg = temperature.average();
+}
+
+void setFlowSummary(SummaryBlock &summary, const RunningStats &flow)
+{
+    summary.flowMax = flow.max;
+    summary.flowMin = flow.min;
+    summary.flowAvg = flow.average();
 }
 
 std::array<RunningStats, 6> computeRvbChannelStats(const std::vector<RvbRecord> &records)

@@ -41,10 +41,6 @@ float displayTemperature(float temperature);
 // Pipe description text ("圆形 直径1000mm 淤积层0mm", ...); empty for an unknown shape.
 QString pipeDescription(const PipeSaveIntoTfType &point);
 
-// Fills sampleCount and the twelve statistics of summary from the records (all 0 without
-// records); the reserved bytes and durationSeconds are kept. Sums are kept in double precision.
-void computeRvaSummary(const std::vector<RvaRecord> &records, SummaryBlock &summary);
-
 // Maximum, minimum and sum of one set of values, the first value initialising all three.
 struct RunningStats
 {
@@ -67,6 +63,17 @@ struct RunningStats
     // Average over the values; 0 without values.
     float average() const { return count ? static_cast<float>(sum / static_cast<double>(count)) : 0.0f; }
 };
+
+// Fills sampleCount and the twelve statistics of summary from the records (all 0 without
+// records); the reserved bytes and durationSeconds are kept. Sums are kept in double precision.
+void computeRvaSummary(const std::vector<RvaRecord> &records, SummaryBlock &summary);
+
+// Writes sampleCount and the twelve statistics of summary from statistics gathered elsewhere
+// (straight from file bytes, say); everything else in summary is kept.
+void setRvaSummary(SummaryBlock &summary, quint32 sampleCount, const RunningStats &level,
+                   const RunningStats &velocity, const RunningStats &flow, const RunningStats &temperature);
+// Writes only the three flow statistics of summary, as after a pipe change.
+void setFlowSummary(SummaryBlock &summary, const RunningStats &flow);
 
 // Statistics of the six channels of RVB records.
 std::array<RunningStats, 6> computeRvbChannelStats(const std::vector<RvbRecord> &records);
