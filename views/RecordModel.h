@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // Common part of the record table models: the header labels (the unit row of a record window),
@@ -59,6 +60,31 @@ protected:
 
     // Starts a new set of rows in file order.
     void resetOrder(std::size_t rows);
+
+    // Shows records (moved into stored) in file order. Rows are inserted rather than the model
+    // reset, so the view keeps its column widths and hidden columns.
+    template <typename Record>
+    void insertRecords(std::vector<Record> &stored, std::vector<Record> records)
+    {
+        removeRecords(stored);
+        if (records.empty())
+            return;
+        beginInsertRows(QModelIndex(), 0, static_cast<int>(records.size()) - 1);
+        stored = std::move(records);
+        resetOrder(stored.size());
+        endInsertRows();
+    }
+    // Removes all rows and frees the records behind them.
+    template <typename Record>
+    void removeRecords(std::vector<Record> &stored)
+    {
+        if (m_order.empty())
+            return;
+        beginRemoveRows(QModelIndex(), 0, rowCount() - 1);
+        stored = {};
+        m_order = {};
+        endRemoveRows();
+    }
     // Tells the view that the shown values of the given columns changed.
     void columnsChanged(std::initializer_list<int> columns);
 

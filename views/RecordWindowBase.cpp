@@ -119,7 +119,8 @@ QTableView *makeUnitTable(QWidget *parent, RecordModel *model)
 } // namespace
 
 void RecordWindowBase::buildRecordWindow(QWidget *parent, RecordWindowKind kind, RecordModel *model,
-                                         const QStringList &columnNames, const QStringList &unitLabels)
+                                         const QStringList &columnNames, const QStringList &unitLabels,
+                                         int sumRows, int sumColumns)
 {
     windowKind = kind;
     recordModel = model;
@@ -151,6 +152,8 @@ void RecordWindowBase::buildRecordWindow(QWidget *parent, RecordWindowKind kind,
     SumTable->setMinimumHeight(0);
     // The stored-value columns of the RVA grid are 0 pixels wide: no minimum section size.
     SumTable->horizontalHeader()->setMinimumSectionSize(0);
+    SumTable->setRowCount(sumRows);
+    SumTable->setColumnCount(sumColumns);
     topLayout->addWidget(overviewLabel);
     topLayout->addWidget(InfoTable);
     topLayout->addWidget(SumTable);
@@ -175,6 +178,7 @@ void RecordWindowBase::buildRecordWindow(QWidget *parent, RecordWindowKind kind,
     RecordTable = makeRecordTable(bottomPanel, columnNames);
     model->setHeaderLabels(unitLabels);
     UnitTable = makeUnitTable(bottomPanel, model);
+    model->setParent(UnitTable);
     bottomLayout->addWidget(detailBar);
     bottomLayout->addWidget(RecordTable);
     bottomLayout->addWidget(UnitTable);
@@ -218,6 +222,17 @@ void RecordWindowBase::relayoutColumns()
         applyFixedColumnWidths();
     else
         applyColumnWidths(width);
+}
+
+void RecordWindowBase::clearInfoAndRecords(const QStringList &unitLabels)
+{
+    if (InfoTable)
+        for (int r = 0; r < InfoTable->rowCount(); ++r)
+            setCellText(InfoTable, r, 1, QString());
+    if (recordModel) {
+        recordModel->clearRecords();
+        recordModel->setHeaderLabels(unitLabels);
+    }
 }
 
 void RecordWindowBase::clearUnitTable()

@@ -61,10 +61,15 @@ public:
     QTableView *UnitTable = nullptr;     // unit header and records, over the window's record model
 
 protected:
-    // Builds the panels, the fixed texts and styles and the initial widths. The SumTable is
-    // created here (empty); the family-specific holder sets its rows, columns and texts.
+    // Builds the panels, the fixed texts and styles and the initial widths; the model becomes a
+    // child of UnitTable. The SumTable is created here with sumRows × sumColumns cells and no
+    // items; the family-specific holder sets its texts.
     void buildRecordWindow(QWidget *parent, RecordWindowKind kind, RecordModel *model,
-                           const QStringList &columnNames, const QStringList &unitLabels);
+                           const QStringList &columnNames, const QStringList &unitLabels, int sumRows,
+                           int sumColumns);
+    // Empties InfoTable column 1 and removes every record row, with unitLabels back in the unit
+    // header.
+    void clearInfoAndRecords(const QStringList &unitLabels);
     // Applies widths to the tables; used by the two width operations.
     void applyWidths(const ColumnWidths &widths);
 

@@ -7,27 +7,15 @@ RvaRecordModel::RvaRecordModel(QObject *parent) : RecordModel(ColumnCount, paren
 void RvaRecordModel::setRecords(std::vector<lmv::RvaRecord> records, float velocityCorrection,
                                 float flowCorrection)
 {
-    clearRecords();
+    removeRecords(m_records);
     m_vc = velocityCorrection;
     m_fc = flowCorrection;
-    if (records.empty())
-        return;
-    // Rows are inserted rather than the model reset, so the view keeps its column widths and
-    // hidden columns.
-    beginInsertRows(QModelIndex(), 0, static_cast<int>(records.size()) - 1);
-    m_records = std::move(records);
-    resetOrder(m_records.size());
-    endInsertRows();
+    insertRecords(m_records, std::move(records));
 }
 
 void RvaRecordModel::clearRecords()
 {
-    if (m_order.empty())
-        return;
-    beginRemoveRows(QModelIndex(), 0, rowCount() - 1);
-    m_records = {};
-    m_order = {};
-    endRemoveRows();
+    removeRecords(m_records);
 }
 
 void RvaRecordModel::setLevelFactor(float factor)

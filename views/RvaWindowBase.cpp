@@ -60,11 +60,7 @@ void RvaWindowBase::buildRvaWindow(QWidget *parent, RecordWindowKind kind)
 {
     auto *model = new RvaRecordModel;
     UnitModel = model;
-    buildRecordWindow(parent, kind, model, lmv::RvaColumnNames, lmv::RvaUnitLabels);
-    model->setParent(UnitTable);
-
-    SumTable->setRowCount(kSumRows);
-    SumTable->setColumnCount(kSumColumns);
+    buildRecordWindow(parent, kind, model, lmv::RvaColumnNames, lmv::RvaUnitLabels, kSumRows, kSumColumns);
     SumTable->horizontalHeader()->hide();
     SumTable->verticalHeader()->hide();
     fillWithCentredItems(SumTable);
@@ -85,13 +81,7 @@ void RvaWindowBase::buildRvaWindow(QWidget *parent, RecordWindowKind kind)
 
 void RvaWindowBase::clearRvaWindow()
 {
-    if (InfoTable)
-        for (int r = 0; r < InfoTable->rowCount(); ++r)
-            setCellText(InfoTable, r, 1, QString());
-    if (UnitModel) {
-        UnitModel->clearRecords();
-        UnitModel->setHeaderLabels(lmv::RvaUnitLabels);
-    }
+    clearInfoAndRecords(lmv::RvaUnitLabels);
     if (SumTable) {
         writeSumUnitCells(SumTable);
         for (int r = 0; r < kSumRows; ++r)

@@ -95,25 +95,12 @@ RvbRecordModel::RvbRecordModel(QObject *parent) : RecordModel(ColumnCount, paren
 
 void RvbRecordModel::setRecords(std::vector<lmv::RvbRecord> records)
 {
-    clearRecords();
-    if (records.empty())
-        return;
-    // Rows are inserted rather than the model reset, so the view keeps its column widths and
-    // hidden columns.
-    beginInsertRows(QModelIndex(), 0, static_cast<int>(records.size()) - 1);
-    m_records = std::move(records);
-    resetOrder(m_records.size());
-    endInsertRows();
+    insertRecords(m_records, std::move(records));
 }
 
 void RvbRecordModel::clearRecords()
 {
-    if (m_order.empty())
-        return;
-    beginRemoveRows(QModelIndex(), 0, rowCount() - 1);
-    m_records = {};
-    m_order = {};
-    endRemoveRows();
+    removeRecords(m_records);
 }
 
 QVariant RvbRecordModel::cellValue(int row, int column) const

@@ -26,11 +26,7 @@ void RvbWindowBase::buildRvbWindow(QWidget *parent, RecordWindowKind kind)
 {
     auto *model = new RvbRecordModel;
     UnitModel = model;
-    buildRecordWindow(parent, kind, model, lmv::RvbColumnNames, lmv::RvbUnitLabels);
-    model->setParent(UnitTable);
-
-    SumTable->setRowCount(kSumRows);
-    SumTable->setColumnCount(kChannels);
+    buildRecordWindow(parent, kind, model, lmv::RvbColumnNames, lmv::RvbUnitLabels, kSumRows, kChannels);
     SumTable->setHorizontalHeaderLabels(placeholderChannelNames());
     SumTable->setVerticalHeaderLabels({QStringLiteral(" 单位"), QStringLiteral("最大值"),
                                        QStringLiteral("最小值"), QStringLiteral("平均值")});
@@ -41,13 +37,7 @@ void RvbWindowBase::buildRvbWindow(QWidget *parent, RecordWindowKind kind)
 
 void RvbWindowBase::clearRvbWindow()
 {
-    if (InfoTable)
-        for (int r = 0; r < InfoTable->rowCount(); ++r)
-            setCellText(InfoTable, r, 1, QString());
-    if (UnitModel) {
-        UnitModel->clearRecords();
-        UnitModel->setHeaderLabels(lmv::RvbUnitLabels);
-    }
+    clearInfoAndRecords(lmv::RvbUnitLabels);
     if (RecordTable)
         RecordTable->setHorizontalHeaderLabels(lmv::RvbColumnNames);
     if (SumTable) {
