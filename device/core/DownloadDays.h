@@ -4,14 +4,15 @@
 // (decodeNodeTable() of ReplyDecoders.h) and the year and month of the file. QtCore only.
 // Day file names: dayFileName() of data/DataFile.h.
 
-#include <QString>
+#include "device/core/ReplyDecoders.h"
 
-#include <array>
+#include <QString>
 
 namespace lmv {
 
-// Start address of each day's records, day 1 first; 0 = no records that day.
-using DayNodeArray = std::array<quint32, 31>;
+// Start address of each day's records, day 1 first; 0 = no records that day. The same array the
+// node-table decoder fills, so a decoded table is kept as it is.
+using DayNodeArray = decltype(NodeTable::dayNodes);
 
 // The byte range of one day: from the day's node to the next later non-zero node, or to the file
 // size for the last day with records. Empty (start == end == 0) for a day without a node.
