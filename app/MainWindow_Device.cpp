@@ -369,21 +369,8 @@ void MainWindow::Once_RVA_PosNameRecieved(QByteArray array)
     if (!isRva(device_info))
         return;
     const lmv::PositionListPage page = lmv::decodeRvaPositionList(array);
-    if (!page.page.valid)
-        return;
-    QVector<lmv::WalkPoint> points;
-    for (const lmv::DevicePoint &p : page.points) {
-        lmv::WalkPoint w;
-        w.name = p.pointName;
-        w.hasPipe = true;
-        w.pipeShape = p.pipeShape;
-        w.heightOrDiameter = p.heightOrDiameter;
-        w.widthOrLowerBase = p.widthOrLowerBase;
-        w.upperBase = p.upperBase;
-        w.sediment = p.sediment;
-        points.append(w);
-    }
-    applyWalkStep(deviceWalk.onPositionPage(page.page.page, points));
+    if (page.page.valid)
+        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.points)));
 }
 
 void MainWindow::Once_RVB_PosNameRecieved(QByteArray array)
@@ -391,23 +378,8 @@ void MainWindow::Once_RVB_PosNameRecieved(QByteArray array)
     if (device_info.typeCode != lmv::kTypeCodeRvb)
         return;
     const lmv::NameListPage page = lmv::decodeNameList(array);
-    if (!page.page.valid)
-        return;
-    QVector<lmv::WalkPoint> points;
-    for (const QString &name : page.names) {
-        lmv::WalkPoint w;
-        w.name = name;
-        points.append(w);
-    }
-    applyWalkStep(deviceWalk.onPositionPage(page.page.page, points));
-}
-
-static QVector<lmv::WalkFile> walkFiles(const lmv::FileListPage &page)
-{
-    QVector<lmv::WalkFile> files;
-    for (const lmv::DeviceFileEntry &f : page.files)
-        files.append({f.name, f.size});
-    return files;
+    if (page.page.valid)
+        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.names)));
 }
 
 void MainWindow::Once_RVA_FileNameRecieved(QByteArray array)
@@ -416,7 +388,7 @@ void MainWindow::Once_RVA_FileNameRecieved(QByteArray array)
         return;
     const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rva);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onFilePage(page.page.page, walkFiles(page)));
+        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files));
 }
 
 void MainWindow::Once_RVB_FileNameRecieved(QByteArray array)
@@ -425,7 +397,7 @@ void MainWindow::Once_RVB_FileNameRecieved(QByteArray array)
         return;
     const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rvb);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onFilePage(page.page.page, walkFiles(page)));
+        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -610,7 +582,9 @@ void MainWindow::Once_RVB_DataNodeRecieved(QByteArray array)
     if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile())
         return;
     const lmv::NodeTable table = lmv::decodeNodeTable(array);
-    if (table.status == lmv::NodeTable::Status::NotLastPage || !deviceWalk.acceptNodeTable(0xF0))
+    // Only a whole table is taken: a short one would leave later days reading as "no records", so
+    // it is ignored like an unfinished one and the reply timer asks for the table again.
+    if (table.status != lmv::NodeTable::Status::Ok || !deviceWalk.acceptNodeTable(0xF0))
         return;
     dayNodes = table.dayNodes;
     stopTimer();

@@ -2,6 +2,36 @@
 
 namespace lmv {
 
+QVector<WalkPoint> walkPoints(const QVector<DevicePoint> &points)
+{
+    QVector<WalkPoint> out;
+    out.reserve(points.size());
+    for (const DevicePoint &p : points) {
+        WalkPoint w;
+        w.name = p.pointName;
+        w.hasPipe = true;
+        w.pipeShape = p.pipeShape;
+        w.heightOrDiameter = p.heightOrDiameter;
+        w.widthOrLowerBase = p.widthOrLowerBase;
+        w.upperBase = p.upperBase;
+        w.sediment = p.sediment;
+        out.append(w);
+    }
+    return out;
+}
+
+QVector<WalkPoint> walkPoints(const QStringList &names)
+{
+    QVector<WalkPoint> out;
+    out.reserve(names.size());
+    for (const QString &name : names) {
+        WalkPoint w;
+        w.name = name;
+        out.append(w);
+    }
+    return out;
+}
+
 void DirectoryWalk::reset()
 {
     *this = DirectoryWalk();

@@ -6,6 +6,7 @@
 // entries each step added into its device tree.
 
 #include "data/Records.h"
+#include "device/core/ReplyDecoders.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,11 +16,8 @@
 
 namespace lmv {
 
-struct WalkFile
-{
-    QString name;
-    quint32 size = 0;
-};
+// A file as the decoded file list gives it: name and size.
+using WalkFile = DeviceFileEntry;
 
 struct WalkPoint
 {
@@ -33,6 +31,11 @@ struct WalkPoint
     quint32 sediment = 0;
     QVector<WalkFile> files;
 };
+
+// The points of one position list page: group RVA pages carry each point's pipe, group RVB pages
+// only names.
+QVector<WalkPoint> walkPoints(const QVector<DevicePoint> &points);
+QVector<WalkPoint> walkPoints(const QStringList &names);
 
 struct WalkProject
 {
