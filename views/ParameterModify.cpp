@@ -1,5 +1,7 @@
 #include "views/ParameterModify.h"
 
+#include "views/DialogParts.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QIcon>
@@ -9,11 +11,6 @@
 #include <QRegExpValidator>
 
 namespace {
-
-QFont dialogFont()
-{
-    return QFont(QStringLiteral("微软雅黑"), 10, 50);
-}
 
 QLabel *nameLabel(const QString &text, QWidget *parent)
 {
@@ -105,17 +102,9 @@ void ParameterModify::buildWidgets(const QString &projectName, const QString &po
     m_velocityEdit = makeEdit(velocityCorrection, "velocityEdit", 3);
     m_flowEdit = makeEdit(flowCorrection, "flowEdit", 4);
 
-    auto makeButton = [&](const QString &text, const char *objectName, int x) {
-        auto *button = new QPushButton(text, m_content);
-        button->setObjectName(QLatin1String(objectName));
-        button->setFont(dialogFont());
-        button->setFixedSize(120, 40);
-        button->move(x, 320);
-        return button;
-    };
-    m_saveButton = makeButton(QStringLiteral("修改并保存"), "Save_Btn", 180);
-    m_confirmButton = makeButton(QStringLiteral("仅修改"), "Confirm_Btn", 320);
-    m_cancelButton = makeButton(QStringLiteral("取 消"), "Cancel_Btn", 460);
+    m_saveButton = makeDialogButton(QStringLiteral("修改并保存"), "Save_Btn", 180, 320, m_content);
+    m_confirmButton = makeDialogButton(QStringLiteral("仅修改"), "Confirm_Btn", 320, 320, m_content);
+    m_cancelButton = makeDialogButton(QStringLiteral("取 消"), "Cancel_Btn", 460, 320, m_content);
     m_content->show();
 }
 

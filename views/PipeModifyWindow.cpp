@@ -1,5 +1,7 @@
 #include "views/PipeModifyWindow.h"
 
+#include "views/DialogParts.h"
+
 #include "data/Tables.h"
 
 #include <QCloseEvent>
@@ -28,10 +30,6 @@ const QStringList &shapePictures()
 constexpr int kShapeCount = 4;
 const QString kUnknownShapeName = QStringLiteral("未知形状");
 
-QFont normalFont()
-{
-    return QFont(QStringLiteral("微软雅黑"), 10, 50);
-}
 QFont strongFont()
 {
     return QFont(QStringLiteral("微软雅黑"), 12, 87);
@@ -115,7 +113,7 @@ void PipeModifyWindow::buildWidgets(const lmv::PipeSaveIntoTfType &point)
         return l;
     };
 
-    QLabel *heading = label(QStringLiteral("管道修改"), normalFont(), m_content);
+    QLabel *heading = label(QStringLiteral("管道修改"), dialogFont(), m_content);
     heading->adjustSize();
     heading->move(30, 30);
     const int nameRows[] = {70, 110};
@@ -123,7 +121,7 @@ void PipeModifyWindow::buildWidgets(const lmv::PipeSaveIntoTfType &point)
     const QString names[] = {point.projectNameText(), point.pointNameText()};
     const char *nameObjects[] = {"projectName", "pointName"};
     for (int i = 0; i < 2; ++i) {
-        QLabel *title = label(titles[i], normalFont(), m_content);
+        QLabel *title = label(titles[i], dialogFont(), m_content);
         title->setFixedWidth(120);
         title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         title->move(50, nameRows[i]);
@@ -145,14 +143,14 @@ void PipeModifyWindow::buildWidgets(const lmv::PipeSaveIntoTfType &point)
     auto *stripLayout = new QHBoxLayout(strip);
     m_prevButton = new QPushButton(QStringLiteral("上一个"), strip);
     m_prevButton->setObjectName(QStringLiteral("prev_btn"));
-    m_prevButton->setFont(normalFont());
+    m_prevButton->setFont(dialogFont());
     m_shapeName = label(QString(), strongFont(), strip);
     m_shapeName->setObjectName(QStringLiteral("shapeName"));
     m_shapeName->setFixedWidth(160);
     m_shapeName->setAlignment(Qt::AlignCenter);
     m_nextButton = new QPushButton(QStringLiteral("下一个"), strip);
     m_nextButton->setObjectName(QStringLiteral("next_btn"));
-    m_nextButton->setFont(normalFont());
+    m_nextButton->setFont(dialogFont());
     stripLayout->addWidget(m_prevButton);
     stripLayout->addWidget(m_shapeName);
     stripLayout->addWidget(m_nextButton);
@@ -168,12 +166,12 @@ void PipeModifyWindow::buildWidgets(const lmv::PipeSaveIntoTfType &point)
                               point.sediment};
     const char *editObjects[] = {"hEdit", "wEdit", "tEdit", "yEdit"};
     for (int row = 0; row < 4; ++row) {
-        m_rowLabels[row] = label(rowTitles[row], normalFont(), panel);
+        m_rowLabels[row] = label(rowTitles[row], dialogFont(), panel);
         m_rowLabels[row]->setFixedWidth(100);
         m_rowLabels[row]->setAlignment(Qt::AlignCenter);
         m_edits[row] = new QLineEdit(QString::number(values[row]), panel);
         m_edits[row]->setObjectName(QLatin1String(editObjects[row]));
-        m_edits[row]->setFont(normalFont());
+        m_edits[row]->setFont(dialogFont());
         m_edits[row]->setFixedWidth(150);
         m_edits[row]->setAlignment(Qt::AlignCenter);
         m_edits[row]->setValidator(m_validator);
@@ -182,17 +180,9 @@ void PipeModifyWindow::buildWidgets(const lmv::PipeSaveIntoTfType &point)
     }
     panel->adjustSize();
 
-    auto button = [&](const QString &text, const char *objectName, int x) {
-        auto *b = new QPushButton(text, m_content);
-        b->setObjectName(QLatin1String(objectName));
-        b->setFont(normalFont());
-        b->setFixedSize(120, 40);
-        b->move(x, 510);
-        return b;
-    };
-    m_saveButton = button(QStringLiteral("修改并保存"), "save_btn", 500);
-    m_confirmButton = button(QStringLiteral("仅修改"), "confirm_btn", 650);
-    m_cancelButton = button(QStringLiteral("取 消"), "cancel_btn", 800);
+    m_saveButton = makeDialogButton(QStringLiteral("修改并保存"), "save_btn", 500, 510, m_content);
+    m_confirmButton = makeDialogButton(QStringLiteral("仅修改"), "confirm_btn", 650, 510, m_content);
+    m_cancelButton = makeDialogButton(QStringLiteral("取 消"), "cancel_btn", 800, 510, m_content);
     m_content->show();
 }
 
