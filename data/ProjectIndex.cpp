@@ -1,5 +1,6 @@
 #include "data/ProjectIndex.h"
 
+#include "data/Records.h"
 #include "data/Statistics.h"
 #include "data/Tables.h"
 
@@ -15,14 +16,15 @@ const QString kRecordMarker = QStringLiteral("$record$");
 const QString kDeviceNumberPrefix = QStringLiteral("设备号:");
 
 constexpr int kDescriptorFields = 10;
-constexpr qint64 kDeviceInfoOffset = 496;
-constexpr int kDeviceInfoSize = 16;
-constexpr int kPointRecordSize = 88;
-constexpr int kNameFieldSize = 33;
+// File layout offsets, taken from the record definitions rather than restated here.
+constexpr qint64 kDeviceInfoOffset = qint64(lmv::kDeviceInfoOffset);
+constexpr int kDeviceInfoSize = int(lmv::kDeviceInfoSize);
+constexpr int kPointRecordSize = int(lmv::kPipeRecordSize);
+constexpr int kNameFieldSize = int(lmv::kNameFieldSize);
 constexpr int kProjectNameOffset = 0;
-constexpr int kPointNameOffset = 33;
+constexpr int kPointNameOffset = kNameFieldSize;
 constexpr int kPipeOffset = 68;
-constexpr int kTypeCodeInDeviceInfo = 4;
+constexpr int kTypeCodeInDeviceInfo = int(lmv::kTypeCodeOffset - lmv::kDeviceInfoOffset);
 constexpr int kModelCodeInDeviceInfo = 9;
 
 QTextCodec *gb2312()
