@@ -1,0 +1,109 @@
+#include "data/TimeSteps.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace lmv {
+
+namespace {
+
+// Days from 1970-01-01 to a proleptic Gregorian date (month and day may lie out of range).
+qint64 daysFromCivil(qint64 y, qint64 m, qint64 d)
+{
+    y -= m <= 2 ? 1 : 0;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 yoe = y - era * 400;
+    const qint64 mp = (m + 9) % 12;
+    const qint64 doy = (153 * mp + 2) / 5 + d - 1;
+    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+template <typename Record>
+std::vector<qint64> secondsOf(const std::vector<Record> &records)
+{
+    std::vector<qint64> out;
+    out.reserve(records.size());
+    for (const Record &r : records) {
+        if constexpr (std::is_same_v<Record, RvaRecord>)
+            out.push_back(clockSeconds(r.time));
+        else
+            out.push_back(clockSeconds(r));
+    }
+    return out;
+}
+
+} // namespace
+
+qint64 clockSeconds(const RecordTime &t)
+{
+    // A month outside 1..12 is folded into the year so that the day count stays defined.
+    qint64 year = t.year;
+    qint64 month = t.month;
+    if (month < 1 || month > 12) {
+        const qint64 m0 = month - 1;
+        year += m0 >= 0 ? m0 / 12 : -((11 - m0) / 12);
+        month = ((m0 % 12) + 12) % 12 + 1;
+    }
+    return daysFromCivil(year, month, t.day) * 86400 + qint64(t.hour) * 3600 + qint64(t.minute) * 60 +
+           qint64(t.second);
+}
+
+std::vector<qint64> clockSeconds(const std::vector<RvaRecord> &records)
+{
+    return secondsOf(records);
+}
+
+std::vector<qint64> clockSeconds(const std::vector<RvbRecord> &records)
+{
+    return secondsOf(records);
+}
+
+qint64 mostCommonStep(std::span<const qint64> times)
+{
+    // Regular surveys repeat one step: count runs of equal steps and hash once per run.
+    std::unordered_map<qint64, qsizetype> counts;
+    qint64 runStep = 0;
+    qsizetype runLength = 0;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        const qint64 step = times[i] - times[i - 1];
+        if (step <= 0)
+            continue;
+        if (step == runStep) {
+            ++runLength;
+            continue;
+        }
+        if (runLength > 0)
+            counts[runStep] += runLength;
+        runStep = step;
+        runLength = 1;
+    }
+    if (runLength > 0)
+        counts[runStep] += runLength;
+    qint64 best = 0;
+    qsizetype bestCount = 0;
+    for (const auto &[step, count] : counts) {
+        if (count > bestCount || (count == bestCount && step < best)) {
+            best = step;
+            bestCount = count;
+        }
+    }
+    return best;
+}
+
+qint64 nominalInterval(quint32 recordIntervalSeconds, std::span<const qint64> times)
+{
+    return recordIntervalSeconds > 0 ? qint64(recordIntervalSeconds) : mostCommonStep(times);
+}
+
+QVector<TimeGap> findGaps(std::span<const qint64> times, qint64 nominal)
+{
+    QVector<TimeGap> gaps;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        if (isGapStep(times[i] - times[i - 1], nominal))
+            gaps.push_back({qsizetype(i - 1), times[i - 1], times[i]});
+    }
+    return gaps;
+}
+
+} // namespace lmv
