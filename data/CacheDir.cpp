@@ -53,6 +53,19 @@ QString makeFallbackCache()
 
 } // namespace
 
+CachePlace chooseCachePlace(const CacheSite &site)
+{
+    if (site.isHome || !site.writable || site.tmpInTheWay)
+        return CachePlace::OwnTempFolder;
+    return CachePlace::BaseTmp;
+}
+
+bool isSameFolder(const QString &a, const QString &b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
 bool isMarkedCache(const QString &dir)
 {
     return QFileInfo(withSlash(dir) + QLatin1String(kCacheMarkerName)).isFile();
@@ -65,15 +78,18 @@ bool prepareCacheAtStart(const QString &baseDir)
 
     const QString local = withSlash(baseDir) + QStringLiteral("tmp/");
     const QFileInfo info(local.chopped(1));
-    bool inTheWay = false;
+    CacheSite site;
+    site.isHome = isSameFolder(baseDir, QDir::homePath());
+    site.writable = QFileInfo(baseDir).isWritable();
     if (info.exists() || info.isSymLink()) {
         // Only a real folder carrying our marker is ours to delete; a symbolic link is never
-        // followed into, since removing through it would delete somebody else's files.
+        // followed into, since removing through it would delete somebody else's files. A marked
+        // "tmp" is removed even where the cache no longer goes (an earlier version's "~/tmp/").
         if (info.isDir() && !info.isSymLink() && isMarkedCache(local))
             QDir(local).removeRecursively();
-        inTheWay = QFileInfo::exists(local.chopped(1)) || QFileInfo(local.chopped(1)).isSymLink();
+        site.tmpInTheWay = QFileInfo::exists(local.chopped(1)) || QFileInfo(local.chopped(1)).isSymLink();
     }
-    if (!inTheWay && makeMarkedCache(local)) {
+    if (chooseCachePlace(site) == CachePlace::BaseTmp && makeMarkedCache(local)) {
         g_root = local;
         return true;
     }

@@ -133,6 +133,49 @@ private slots:
         QVERIFY(QFile::exists("tmp/dev/user.txt"));
     }
 
+    void cachePlaceFollowsTheFolderFacts_data()
+    {
+        QTest::addColumn<bool>("isHome");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("tmpInTheWay");
+        QTest::addColumn<bool>("inBase");
+        QTest::newRow("plain working folder") << false << true << false << true;
+        QTest::newRow("home folder") << true << true << false << false;
+        QTest::newRow("read-only folder") << false << false << false << false;
+        QTest::newRow("foreign tmp") << false << true << true << false;
+        QTest::newRow("read-only home") << true << false << false << false;
+    }
+    void cachePlaceFollowsTheFolderFacts()
+    {
+        QFETCH(bool, isHome);
+        QFETCH(bool, writable);
+        QFETCH(bool, tmpInTheWay);
+        QFETCH(bool, inBase);
+        const CacheSite site{isHome, writable, tmpInTheWay};
+        QCOMPARE(chooseCachePlace(site) == CachePlace::BaseTmp, inBase);
+    }
+
+    void startedInHomeLeavesNoTmpThere()
+    {
+        // Started from the desktop menu the working directory is home, often reached through a
+        // link; an earlier version's marked "~/tmp/" is cleaned up and no new one appears.
+        QTemporaryDir home;
+        QTemporaryDir links;
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
+        QVERIFY(QFile::link(home.path(), links.path() + "/home"));
+        QVERIFY(QDir().mkpath(home.path() + "/tmp/dev"));
+        writeFile(home.path() + "/tmp/" + kMarker, "x");
+
+        const bool prepared = prepareCacheAtStart(links.path() + "/home");
+        qputenv("HOME", oldHome);
+        QVERIFY(prepared);
+        QVERIFY(cacheIsFallback());
+        QVERIFY(cacheRoot().startsWith(QDir::tempPath()));
+        QVERIFY(!QFileInfo::exists(home.path() + "/tmp"));
+        QVERIFY(QDir(deviceCacheRoot()).exists());
+    }
+
     void exitRemovesMarkedCache()
     {
         QTemporaryDir base;
