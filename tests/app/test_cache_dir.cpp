@@ -161,11 +161,11 @@ private slots:
         // link; an earlier version's marked "~/tmp/" is cleaned up and no new one appears.
         QTemporaryDir home;
         QTemporaryDir links;
-        const QByteArray oldHome = qgetenv("HOME");
-        qputenv("HOME", home.path().toLocal8Bit());
         QVERIFY(QFile::link(home.path(), links.path() + "/home"));
         QVERIFY(QDir().mkpath(home.path() + "/tmp/dev"));
         writeFile(home.path() + "/tmp/" + kMarker, "x");
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
 
         const bool prepared = prepareCacheAtStart(links.path() + "/home");
         qputenv("HOME", oldHome);
