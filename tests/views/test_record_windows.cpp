@@ -81,6 +81,7 @@ private slots:
     void unitSwitchOnAnEmptyWindowChangesOnlyLabels();
     void nextFileOpensInTheLastChosenUnits();
     void headerClicksSortNumericallyAndReverse();
+    void rvbDeviceHeadersIgnoreClicks();
     void clearingEmptiesValuesAndKeepsUnits();
     void widthsAreFixedUpTo915PixelsAndFollowAbove_data();
     void widthsAreFixedUpTo915PixelsAndFollowAbove();
@@ -393,6 +394,31 @@ void TestRecordWindows::headerClicksSortNumericallyAndReverse()
     clickSection(w.RecordTable->horizontalHeader(), 0);
     QCOMPARE(w.RecordTable->horizontalHeader()->sortIndicatorSection(), 0);
     QCOMPARE(w.RecordTable->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
+void TestRecordWindows::rvbDeviceHeadersIgnoreClicks()
+{
+    QWidget parent;
+    RVB_UsbRecordWindow w;
+    w.setupRVB_UsbRecordWindow(&parent);
+    parent.resize(1000, 700);
+    w.root->resize(1000, 700);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    Header h;
+    h.typeCode = 1;
+    h.model = 4;
+    lmv::DataFileContents c = readBack(writeRvb(h, std::vector<Rvb>(3)));
+    w.showRvbFile(c.header, c.rvb);
+    QHeaderView *names = w.RecordTable->horizontalHeader();
+    QSignalSpy clicked(names, &QHeaderView::sectionClicked);
+    clickSection(names, 2);
+    clickSection(names, 0);
+    clickSection(w.UnitTable->horizontalHeader(), 2);
+    QCOMPARE(clicked.count(), 0);
+    QCOMPARE(names->sortIndicatorSection(), 0);
+    QCOMPARE(names->sortIndicatorOrder(), Qt::AscendingOrder);
+    QVERIFY(w.UnitTable->selectionModel()->selectedIndexes().isEmpty());
 }
 
 void TestRecordWindows::clearingEmptiesValuesAndKeepsUnits()
