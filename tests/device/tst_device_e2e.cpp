@@ -130,7 +130,7 @@ public:
         QTest::mouseClick(w->pc_button, Qt::LeftButton);
         QVERIFY(!w->usb_open_button->isChecked());
         const QList<QAction *> on = {w->open_file_action, w->open_prj_action, w->select_all_action,
-                                     w->remove_action, w->save_txt_action, w->save_csv_action};
+                                     w->remove_action,    w->save_txt_action, w->save_csv_action};
         const QList<QAction *> off = {w->save_lmv_action, w->pipe_modify_action, w->parameter_modify_action,
                                       w->id_modify_action};
         for (QAction *a : on)
