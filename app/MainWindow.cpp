@@ -256,8 +256,8 @@ void MainWindow::applyModeActions(ShellMode mode)
     save_lmv_action->setEnabled(!pc);
     save_txt_action->setEnabled(true);
     save_csv_action->setEnabled(true);
-    pipe_modify_action->setEnabled(false);
-    parameter_modify_action->setEnabled(false);
+    // Entering a mode hides the local views: nothing is shown to edit.
+    forgetShownEntry();
     // Writing a new device number is not offered in any state.
     id_modify_action->setEnabled(false);
     about_action->setEnabled(true);
@@ -347,11 +347,12 @@ void MainWindow::on_pc_button_released()
     if (!wasDeviceMode)
         return;
 
-    applyModeActions(ShellMode::PcMode);
     if (serial_thread.isRunning())
         serial_thread.stopAndWait();
-    // Its toggled(false) runs the disconnect of the device link.
+    // Its toggled(false) runs the disconnect of the device link, which sets the actions of a
+    // logger-less device panel; the PC column of the mode table is applied after it.
     usb_open_button->setChecked(false);
+    applyModeActions(ShellMode::PcMode);
     ::clearDeviceCache();
 
     central_layout->removeWidget(dev_area);
@@ -369,6 +370,7 @@ void MainWindow::on_pc_button_released()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     PrjTree->clear();
+    forgetShownEntry();
     UsbPrjTree->clear();
     clearUnitTables();
     about_window.close();

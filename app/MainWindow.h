@@ -5,6 +5,7 @@
 
 #include "app/DevSelection.h"
 #include "app/ProjectWindow.h"
+#include "app/ShownEntry.h"
 #include "data/ProjectIndex.h"
 #include "views/RVA_RecordWindow.h"
 #include "views/RVA_UsbRecordWindow.h"
@@ -184,7 +185,8 @@ private:
     // ---- local tree and dispatch helpers (MainWindow_Local.cpp) ----
     void addIndexEntries(const QList<IndexEntry> &projects);
     void openDataFile(const QString &path);
-    void removeCheckedEntries(QTreeWidget *tree);
+    // Returns true when the shown entry was among the removed ones.
+    bool removeCheckedEntries(QTreeWidget *tree);
     void showLocalView(bool rva);
     void showFile(QTreeWidgetItem *file);
     void showPointSummaryRva(QTreeWidgetItem *point);
@@ -199,7 +201,21 @@ private:
     void applyPipeToLocalRva(const std::array<std::uint32_t, 5> &pipe);
     void setLocalInfo(bool rva, const PointSummary &summary);
 
+    // Enables the two editing actions for what shownEntry says is shown.
+    void syncEditActions();
+    // Forgets what was shown (the views no longer show it) and disables the editing actions.
+    void forgetShownEntry();
+    QTreeWidgetItem *shownPointItem() const;
+
 public:
+    // "移除" after its question was answered Yes: removes the checked entries and empties the
+    // views that showed them.
+    void removeCheckedLocalEntries();
+    // What the local record view shows and the tree entry it came from (point or file item);
+    // the editing dialogs act on it.
+    lmv::ShownEntry shownEntry;
+    QTreeWidgetItem *shownItem = nullptr;
+
     // Reads a chosen file into the local tree as "打开项目(P)" does after its dialog
     // (index file or data file by its suffix; anything else adds nothing).
     void openLocalPath(const QString &path);

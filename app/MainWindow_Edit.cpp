@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/TreeItems.h"
+
 #include "data/DataFile.h"
 #include "data/ProjectIndex.h"
 #include "data/Statistics.h"
@@ -10,33 +12,18 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
-// The editing dialogs are not modal, so the tree may show something else by the time a
-// button is pressed. Each dialog therefore remembers what it was opened for (the file of the
-// parameter dialog, the point of the pipe dialog) and its result is applied to that alone;
-// the view is touched only while it still shows that file or point.
+// The editing dialogs open for what the local view shows (shownEntry), not for the tree's
+// current item, which the keyboard moves without showing anything. They are not modal, so the
+// view may show something else by the time a button is pressed: each dialog remembers what it
+// was opened for (the file of the parameter dialog, the point of the pipe dialog) and its
+// result is applied to that alone; the view is touched only while it still shows it.
 
 namespace {
-
-bool isFileItem(const QTreeWidgetItem *item)
-{
-    return item && item->parent() && item->parent()->parent();
-}
-bool isPointItem(const QTreeWidgetItem *item)
-{
-    return item && item->parent() && !item->parent()->parent();
-}
 
 // Full path of a file item: column 1 of its project, its point and itself, concatenated.
 QString filePathOf(const QTreeWidgetItem *file)
 {
     return file->parent()->parent()->text(1) + file->parent()->text(1) + file->text(1);
-}
-
-// Path of the current item when it is a file, otherwise empty.
-QString currentFilePath(const QTreeWidget *tree)
-{
-    const QTreeWidgetItem *item = tree ? tree->currentItem() : nullptr;
-    return isFileItem(item) ? filePathOf(item) : QString();
 }
 
 // What identifies a point item: its texts and those of its project.
@@ -155,20 +142,20 @@ void MainWindow::connectDialogs()
 
 void MainWindow::on_parameter_modify_action_triggered()
 {
-    QTreeWidgetItem *item = PrjTree ? PrjTree->currentItem() : nullptr;
-    if (!isFileItem(item) || parameter_dialog.isOpen())
+    const QString path = shownEntry.parameterTarget();
+    if (path.isEmpty() || parameter_dialog.isOpen())
         return;
     const QStringList names = cellText(RVA_RecordWindow::InfoTable, 1, 1).split(QLatin1Char('/'));
     const bool both = names.size() >= 2;
-    parameterTargetPath = filePathOf(item);
+    parameterTargetPath = path;
     parameter_dialog.showForFile(both ? names.at(0) : QString(), both ? names.at(1) : QString(),
-                                 item->text(0), RVA_RecordWindow::shownVelocityCorrection(),
+                                 shownEntry.key().fileName, RVA_RecordWindow::shownVelocityCorrection(),
                                  RVA_RecordWindow::shownFlowCorrection());
 }
 
 bool MainWindow::showsParameterTarget() const
 {
-    return !parameterTargetPath.isEmpty() && currentFilePath(PrjTree) == parameterTargetPath;
+    return !parameterTargetPath.isEmpty() && shownEntry.parameterTarget() == parameterTargetPath;
 }
 
 void MainWindow::applyCorrectionsToView(float vc, float fc)
@@ -204,8 +191,8 @@ void MainWindow::on_RecievedGainCoefForSaving(float gain, float coefficient)
         // Whatever happened, the view shows what the file now holds.
         clearLocalRvaView();
         loadLocalRvaFile(path);
-        QTreeWidgetItem *point = PrjTree->currentItem()->parent();
-        if (!point->text(2).isEmpty()) {
+        const QTreeWidgetItem *point = shownPointItem();
+        if (point && !point->text(2).isEmpty()) {
             QStringList columns;
             for (int c = 0; c < kPrjTreeColumns; ++c)
                 columns << point->text(c);
@@ -222,11 +209,13 @@ void MainWindow::on_RecievedGainCoefForSaving(float gain, float coefficient)
 
 void MainWindow::on_pipe_modify_action_triggered()
 {
-    QTreeWidgetItem *item = PrjTree ? PrjTree->currentItem() : nullptr;
-    if (!item || !item->parent() || pipe_dialog.isOpen())
+    lmv::TreeEntryKey target;
+    QTreeWidgetItem *point = shownPointItem();
+    if (!shownEntry.pipeTarget(target) || !point || pipe_dialog.isOpen())
         return;
-    QTreeWidgetItem *point = isPointItem(item) ? item : item->parent();
-    QTreeWidgetItem *file = isPointItem(item) ? (item->childCount() > 0 ? item->child(0) : nullptr) : item;
+    QTreeWidgetItem *file = isFileItem(shownItem)     ? shownItem
+                            : point->childCount() > 0 ? point->child(0)
+                                                      : nullptr;
     pipeTargetPoint = point;
     pipeTargetKey = pointKey(point);
     pipe_dialog.showForPoint(pointRecordFrom(point, file));
@@ -242,10 +231,10 @@ void MainWindow::on_RecievedPipeInfo(lmv::PipeSaveIntoTfType pipe)
     }
     // The point's columns carry the pipe to every file of the point shown from now on.
     setPipeColumns(point, pipeFields(pipe));
-    QTreeWidgetItem *current = PrjTree->currentItem();
-    if (current == point)
+    const lmv::TreeEntryKey key = treeEntryKey(point);
+    if (shownEntry.showsRvaPoint(key))
         setCellText(RVA_RecordWindow::InfoTable, 3, 1, lmv::pipeDescription(pipe));
-    else if (current && current->parent() == point)
+    else if (!shownEntry.shownRvaFileOf(key).isEmpty())
         applyPipeToLocalRva(pipeFields(pipe));
 }
 
@@ -257,9 +246,9 @@ void MainWindow::on_RecievedPipeInfoForSaving(lmv::PipeSaveIntoTfType pipe)
                              QMessageBox::Ok);
         return;
     }
-    QTreeWidgetItem *current = PrjTree->currentItem();
-    const bool pointShown = current == point;
-    const QString shownFile = current && current->parent() == point ? filePathOf(current) : QString();
+    const lmv::TreeEntryKey key = treeEntryKey(point);
+    const bool pointShown = shownEntry.showsRvaPoint(key);
+    const QString shownFile = shownEntry.shownRvaFileOf(key);
     if (pointShown)
         setCellText(RVA_RecordWindow::InfoTable, 3, 1, lmv::pipeDescription(pipe));
     if (point->childCount() == 0)

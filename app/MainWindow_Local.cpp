@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/TreeCheck.h"
+#include "app/TreeItems.h"
 #include "data/ProjectIndex.h"
 
 #include <QAction>
@@ -124,22 +125,40 @@ void MainWindow::on_remove_action_triggered()
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
 
-    removeCheckedEntries(PrjTree);
+    removeCheckedLocalEntries();
+}
+
+void MainWindow::removeCheckedLocalEntries()
+{
+    const bool shownRemoved = removeCheckedEntries(PrjTree);
     resetSelectAllToggle();
     clearLocalRvaView();
+    // A view left showing a removed file would let the dialogs edit a file no longer listed.
+    if (shownEntry.afterRemoval(shownRemoved))
+        clearLocalRvbView();
+    if (shownEntry.kind() == lmv::ShownEntry::Kind::Nothing)
+        shownItem = nullptr;
+    syncEditActions();
     if (PrjTree->topLevelItemCount() == 0) {
         localRvaView()->hide();
         localRvbView()->hide();
     }
 }
 
-void MainWindow::removeCheckedEntries(QTreeWidget *tree)
+bool MainWindow::removeCheckedEntries(QTreeWidget *tree)
 {
+    bool shownRemoved = false;
+    // The shown item goes with every entry above it.
+    auto goes = [&](const QTreeWidgetItem *removed) {
+        for (const QTreeWidgetItem *i = shownItem; i; i = i->parent())
+            shownRemoved = shownRemoved || i == removed;
+    };
     // After a removal the next entry takes the same index, so the index only moves on a keep.
     for (int i = 0; i < tree->topLevelItemCount();) {
         QTreeWidgetItem *project = tree->topLevelItem(i);
         const int projectState = checkStateOf(project);
         if (projectState == 2) {
+            goes(project);
             delete tree->takeTopLevelItem(i);
             continue;
         }
@@ -150,6 +169,7 @@ void MainWindow::removeCheckedEntries(QTreeWidget *tree)
                 if (pointState == 2) {
                     setCheckStateOf(point, 0);
                     propagateCheck(point);
+                    goes(point);
                     delete project->takeChild(p);
                     continue;
                 }
@@ -162,6 +182,7 @@ void MainWindow::removeCheckedEntries(QTreeWidget *tree)
                         }
                         setCheckStateOf(file, 0);
                         propagateCheck(file);
+                        goes(file);
                         delete point->takeChild(f);
                     }
                 }
@@ -170,6 +191,7 @@ void MainWindow::removeCheckedEntries(QTreeWidget *tree)
         }
         ++i;
     }
+    return shownRemoved;
 }
 
 void MainWindow::on_PrjTreeColumnResized(int logicalIndex, int, int)
@@ -191,30 +213,25 @@ void MainWindow::showLocalView(bool rva)
 void MainWindow::on_file_item_clicked(QTreeWidgetItem *item)
 {
     resetLocalViews();
+    forgetShownEntry();
     if (!item)
         return;
     propagateCheck(item);
-    QTreeWidgetItem *parent = item->parent();
-    if (!parent) {
-        pipe_modify_action->setEnabled(false);
-        parameter_modify_action->setEnabled(false);
+    if (!item->parent())
         return;
-    }
-    pipe_modify_action->setEnabled(true);
-    if (parent->parent()) {
+    if (isFileItem(item)) {
         showFile(item);
         return;
     }
-    parameter_modify_action->setEnabled(false);
-    if (item->text(7) == QLatin1String("1")) {
-        pipe_modify_action->setEnabled(false);
-        showLocalView(false);
+    const bool rvbForm = item->text(7) == QLatin1String("1");
+    showLocalView(!rvbForm);
+    if (rvbForm)
         showPointSummaryRvb(item);
-    } else {
-        pipe_modify_action->setEnabled(true);
-        showLocalView(true);
+    else
         showPointSummaryRva(item);
-    }
+    shownEntry.showPoint(treeEntryKey(item), rvbForm);
+    shownItem = item;
+    syncEditActions();
 }
 
 void MainWindow::showFile(QTreeWidgetItem *file)
@@ -224,20 +241,40 @@ void MainWindow::showFile(QTreeWidgetItem *file)
     const QString path = filePathOf(file);
     const std::uint8_t type = readFileTypeCode(path);
     if (type == 5) {
-        pipe_modify_action->setEnabled(true);
-        parameter_modify_action->setEnabled(true);
         showLocalView(true);
         loadLocalRvaFile(path);
         const QTreeWidgetItem *point = file->parent();
         if (!point->text(2).isEmpty())
             applyPipeToLocalRva(pipeFieldsFromColumns(columnsOf(point)));
     } else if (type == 1) {
-        pipe_modify_action->setEnabled(false);
-        parameter_modify_action->setEnabled(false);
         showLocalView(false);
         loadLocalRvbFile(path);
     }
+    shownEntry.showFile(treeEntryKey(file), type);
+    shownItem = file;
+    syncEditActions();
     setEnabled(true);
+}
+
+void MainWindow::syncEditActions()
+{
+    const lmv::EditActions allowed = shownEntry.actions();
+    pipe_modify_action->setEnabled(allowed.pipe);
+    parameter_modify_action->setEnabled(allowed.parameters);
+}
+
+void MainWindow::forgetShownEntry()
+{
+    shownEntry.clear();
+    shownItem = nullptr;
+    syncEditActions();
+}
+
+QTreeWidgetItem *MainWindow::shownPointItem() const
+{
+    if (isFileItem(shownItem))
+        return shownItem->parent();
+    return isPointItem(shownItem) ? shownItem : nullptr;
 }
 
 void MainWindow::showPointSummaryRva(QTreeWidgetItem *point)

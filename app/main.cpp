@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QScreen>
 
 #include "app/MainWindow.h"
+#include "app/WindowPlacement.h"
 
 int main(int argc, char *argv[])
 {
@@ -10,6 +12,14 @@ int main(int argc, char *argv[])
     int rc = 0;
     {
         MainWindow window;
+        // The window's own geometry is 1200 × 800 at (500, 100); a smaller screen moves it, and
+        // shrinks it if it must, so that the whole window can be reached.
+        // Like the window's own move(), the position is that of the frame.
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect fitted = lmv::fitWindowRect(window.geometry(), screen->availableGeometry());
+            window.resize(fitted.size());
+            window.move(fitted.topLeft());
+        }
         window.show();
         rc = app.exec();
     }

@@ -52,6 +52,9 @@ QVariant RecordModel::data(const QModelIndex &index, int role) const
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
+        // A text, so that the view's delegate shows it as it is instead of formatting the
+        // number by the locale.
+        return cellText(index.row(), index.column());
     case Qt::EditRole:
         return cellValue(index.row(), index.column());
     case Qt::TextAlignmentRole:
@@ -59,6 +62,19 @@ QVariant RecordModel::data(const QModelIndex &index, int role) const
     default:
         return QVariant();
     }
+}
+
+const NumberText &RecordModel::cellNumbers()
+{
+    static const NumberText numbers{QLocale::c()}; // the C locale omits group separators
+    return numbers;
+}
+
+QString RecordModel::cellText(int row, int column) const
+{
+    QString text;
+    appendCellText(text, row, column, cellNumbers());
+    return text;
 }
 
 void RecordModel::setHeaderLabels(const QStringList &labels)
@@ -127,10 +143,9 @@ void RecordModel::sort(int column, Qt::SortOrder order)
             newOrder[i] = m_order[entries[i].pos];
     } else {
         // Text columns: compare the shown texts.
-        NumberText numbers;
         std::vector<QString> texts(n);
         for (std::size_t i = 0; i < n; ++i)
-            appendCellText(texts[i], static_cast<int>(i), column, numbers);
+            appendCellText(texts[i], static_cast<int>(i), column, cellNumbers());
         std::vector<std::uint32_t> pos(n);
         std::iota(pos.begin(), pos.end(), 0u);
         std::stable_sort(pos.begin(), pos.end(), [&](std::uint32_t a, std::uint32_t b) {

@@ -42,7 +42,13 @@ public:
     // Record index (file order) of a shown row.
     int recordIndex(int row) const { return static_cast<int>(m_order[static_cast<std::size_t>(row)]); }
 
-    // The value of a cell as the view gets it: a float, an unsigned integer or a text.
+    // Number form of every record table cell, shown and copied alike: six significant digits,
+    // "." as decimal point and no group separators ("5076.15"), whatever the user's locale.
+    static const NumberText &cellNumbers();
+    // The text the table shows for a cell (its display role) and the clipboard copies.
+    QString cellText(int row, int column) const;
+
+    // The stored value of a cell (its edit role): a float, an unsigned integer or a text.
     virtual QVariant cellValue(int row, int column) const = 0;
     // Appends the text the view shows for a cell.
     virtual void appendCellText(QString &out, int row, int column, const NumberText &numbers) const = 0;

@@ -148,6 +148,9 @@ void RecordWindowBase::buildRecordWindow(QWidget *parent, RecordWindowKind kind,
     overviewLabel = makeTitleLabel(QStringLiteral("测试概述"), topPanel);
     InfoTable = makeInfoTable(topPanel, kind);
     SumTable = new QTableWidget(topPanel);
+    // Statistics are shown in the number form of the record rows below them, without group
+    // separators: the C locale's, as RecordModel::cellNumbers() writes them.
+    SumTable->setLocale(QLocale::c());
     SumTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SumTable->setMinimumHeight(0);
     // The stored-value columns of the RVA grid are 0 pixels wide: no minimum section size.
@@ -270,10 +273,9 @@ QString RecordWindowBase::clipboardText() const
     if (!recordModel)
         return QString();
     const bool rva = windowKind == RecordWindowKind::RvaLocal || windowKind == RecordWindowKind::RvaDevice;
-    // Numbers in the form the table view renders them, which follows the view's locale.
-    const NumberText numbers(UnitTable ? UnitTable->locale() : QLocale());
-    return rva ? rvaClipboardText(columnNames(), *recordModel, numbers)
-               : rvbClipboardText(columnNames(), *recordModel, numbers);
+    // The model's display texts and the copy come from one number form.
+    return rva ? rvaClipboardText(columnNames(), *recordModel)
+               : rvbClipboardText(columnNames(), *recordModel);
 }
 
 void fillWithCentredItems(QTableWidget *table)

@@ -123,6 +123,22 @@ public:
     }
     QString workPath() const { return work.path(); }
 
+    // Leaves the connected logger for PC mode; the actions must be the PC column of the mode
+    // table whatever the logger's family had set (the disconnect runs in between).
+    void leaveForPcModeWithItsActions()
+    {
+        QTest::mouseClick(w->pc_button, Qt::LeftButton);
+        QVERIFY(!w->usb_open_button->isChecked());
+        const QList<QAction *> on = {w->open_file_action, w->open_prj_action, w->select_all_action,
+                                     w->remove_action,    w->save_txt_action, w->save_csv_action};
+        const QList<QAction *> off = {w->save_lmv_action, w->pipe_modify_action, w->parameter_modify_action,
+                                      w->id_modify_action};
+        for (QAction *a : on)
+            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+        for (QAction *a : off)
+            QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+    }
+
 private:
     QTemporaryDir work;
     QString previous;
@@ -178,6 +194,7 @@ private slots:
         QCOMPARE(file->text(1), QString::number(disk.size()));
         QVERIFY(v->save_lmv_action->isEnabled());
         QCOMPARE(v->status_label->text(), QString());
+        v.leaveForPcModeWithItsActions();
     }
 
     void tickingFilesOfAnRvaDeviceTicksTheirPointAndProject()
@@ -235,6 +252,7 @@ private slots:
         const QFileInfo disk(
             QStringLiteral(LMV_SAMPLES_DIR "/logger-rvb/西区管网/西二路3号井/2019年01月.lmv"));
         QCOMPARE(month->text(1), QString::number(disk.size()));
+        v.leaveForPcModeWithItsActions();
     }
 
     void typedPathOfALinkToThePortConnects()

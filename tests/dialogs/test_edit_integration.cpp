@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "app/MainWindow.h"
+#include "app/TreeCheck.h"
 #include "tests/dialogs/ModalCloser.h"
 #include "views/RvaRecordModel.h"
 
@@ -236,6 +237,80 @@ private slots:
         QTest::mouseClick(dialogChild<QPushButton>(m_window->parameter_dialog, "Save_Btn"), Qt::LeftButton);
         QCOMPARE(closer.seen().size(), 1);
         QVERIFY(closer.seen().at(0).contains(file->text(1)));
+    }
+
+    // ---- the dialogs follow the shown file, not the tree's current item ----
+
+    void arrowKeysMoveTheCurrentItemButTheDialogsEditTheShownFile()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        QTreeWidgetItem *point = pointItem(QStringLiteral("建设路1号井"));
+        point->setExpanded(true);
+        const QString shown = pathOf(point->child(0));
+        const QByteArray nextBefore = readAll(pathOf(point->child(1)));
+        click(point->child(0));
+        QTest::keyClick(tree(), Qt::Key_Down);
+        QCOMPARE(tree()->currentItem(), point->child(1));
+        // The keyboard only moves the current item: the view and the actions stay with the click.
+        QCOMPARE(m_window->shownEntry.parameterTarget(), shown);
+        QVERIFY(m_window->parameter_modify_action->isEnabled());
+
+        m_window->parameter_modify_action->trigger();
+        ParameterModify &d = m_window->parameter_dialog;
+        QCOMPARE(dialogChild<QLabel>(d, "fileName")->text(), point->child(0)->text(0));
+        dialogChild<QLineEdit>(d, "velocityEdit")->setText(QStringLiteral("3.00"));
+        QTest::mouseClick(dialogChild<QPushButton>(d, "Save_Btn"), Qt::LeftButton);
+        QCOMPARE(f32At(readAll(shown), 88), 3.0f);
+        QCOMPARE(readAll(pathOf(point->child(1))), nextBefore);
+
+        // The pipe dialog: a point summary shown, the current item moved on to another point.
+        click(point);
+        point->setExpanded(false);
+        auto pointOf = [](QTreeWidgetItem *i) {
+            return i && i->parent() && i->parent()->parent() ? i->parent() : i;
+        };
+        for (int i = 0;
+             i < 10 && (pointOf(tree()->currentItem()) == point || !tree()->currentItem()->parent()); ++i)
+            QTest::keyClick(tree(), Qt::Key_Down);
+        QTreeWidgetItem *moved = pointOf(tree()->currentItem());
+        QVERIFY(moved && moved != point && moved->parent());
+        const QString movedPipe = moved->text(3);
+        m_window->pipe_modify_action->trigger();
+        PipeModifyWindow &p = m_window->pipe_dialog;
+        QCOMPARE(dialogChild<QLabel>(p, "pointName")->text(), point->text(0));
+        fillPipe("900", "700", "0", "20");
+        QTest::mouseClick(dialogChild<QPushButton>(p, "confirm_btn"), Qt::LeftButton);
+        QCOMPARE(point->text(3), QStringLiteral("900"));
+        QCOMPARE(moved->text(3), movedPipe);
+    }
+
+    void removingTheShownFileEmptiesTheViewAndDisablesTheDialogs()
+    {
+        QTreeWidgetItem *point = pointItem(QStringLiteral("建设路1号井"));
+        QTreeWidgetItem *kept = point->child(1);
+        const QByteArray keptBefore = readAll(pathOf(kept));
+        click(point->child(0));
+        tree()->setCurrentItem(kept);
+        point->child(0)->setCheckState(0, Qt::Checked);
+        propagateCheck(point->child(0));
+        m_window->removeCheckedLocalEntries();
+
+        QCOMPARE(point->childCount(), 2);
+        QCOMPARE(m_window->RVA_RecordWindow::UnitModel->rowCount(), 0);
+        QVERIFY(!m_window->parameter_modify_action->isEnabled());
+        QVERIFY(!m_window->pipe_modify_action->isEnabled());
+        // Even called directly (the "更改" cell, a shortcut), neither dialog opens for the current item.
+        m_window->on_parameter_modify_action_triggered();
+        m_window->on_pipe_modify_action_triggered();
+        QVERIFY(!m_window->parameter_dialog.isOpen());
+        QVERIFY(!m_window->pipe_dialog.isOpen());
+        QCOMPARE(readAll(pathOf(kept)), keptBefore);
+
+        // Showing a file again brings the dialogs back, for that file.
+        click(kept);
+        QVERIFY(m_window->parameter_modify_action->isEnabled());
+        QCOMPARE(m_window->shownEntry.parameterTarget(), pathOf(kept));
     }
 
     // ---- what the local RVA view shows ----

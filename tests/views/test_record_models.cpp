@@ -31,9 +31,7 @@ lmv::RvaRecord rva(float level, float velocity = 0.5f, float flow = 10.0f, float
 
 QString text(const RecordModel &m, int row, int column)
 {
-    QString s;
-    m.appendCellText(s, row, column, NumberText());
-    return s;
+    return m.cellText(row, column);
 }
 
 QStringList column(const RecordModel &m, int c)
@@ -157,11 +155,12 @@ void TestRecordModels::shownValuesFollowRoundingCorrectionsAndUnits()
     m.setFlowFactor(3.6f);
     QCOMPARE(text(m, 0, 6), QString("36"));
     m.setLevelFactor(1000.0f);
-    QCOMPARE(text(m, 0, 2), QLocale().toString(1235.0f));
-    // The view gets numbers, not texts, so that it can render and compare them as numbers.
-    QCOMPARE(m.data(m.index(0, 2)).userType(), int(QMetaType::Float));
-    QCOMPARE(m.data(m.index(0, 8)).userType(), int(QMetaType::UInt));
-    QCOMPARE(m.data(m.index(0, 0)).userType(), int(QMetaType::QString));
+    QCOMPARE(text(m, 0, 2), QString("1235"));
+    // The view shows the cell text itself (the copy's form, not the locale's); the stored
+    // number stays available as the edit role.
+    QCOMPARE(m.data(m.index(0, 2)).toString(), QString("1235"));
+    QCOMPARE(m.data(m.index(0, 2), Qt::EditRole).userType(), int(QMetaType::Float));
+    QCOMPARE(m.data(m.index(0, 8), Qt::EditRole).userType(), int(QMetaType::UInt));
     QCOMPARE(m.data(m.index(0, 3), Qt::TextAlignmentRole).toInt(), int(Qt::AlignHCenter | Qt::AlignBottom));
 }
 

@@ -45,7 +45,7 @@ private slots:
     void draggingEitherHeaderRowResizesBoth();
     void namesScrollWithTheRecordsBeyondTheirOwnRange();
     void copyButtonsPutTheShownTableOnTheClipboard();
-    void changeCellsOpenTheParameterDialogOnlyForAFileItem();
+    void changeCellsOpenTheParameterDialogOnlyForAShownFile();
 
 private:
     lmv::DataFileContents rvaFile(int records);
@@ -242,7 +242,7 @@ void TestRecordSlots::copyButtonsPutTheShownTableOnTheClipboard()
     QVERIFY(QApplication::clipboard()->text().startsWith("测量时间\t数据1\t"));
 }
 
-void TestRecordSlots::changeCellsOpenTheParameterDialogOnlyForAFileItem()
+void TestRecordSlots::changeCellsOpenTheParameterDialogOnlyForAShownFile()
 {
     RVA_RecordWindow &w = *m_window;
     lmv::DataFileContents c = rvaFile(3);
@@ -253,11 +253,13 @@ void TestRecordSlots::changeCellsOpenTheParameterDialogOnlyForAFileItem()
     auto *point = new QTreeWidgetItem(project, {QStringLiteral("1号井")});
     auto *file = new QTreeWidgetItem(point, {QStringLiteral("rva3.lmv")});
 
-    tree->setCurrentItem(point); // a point is no file: nothing opens
+    // A file item made current (as the arrow keys do) is not shown: nothing opens.
+    tree->setCurrentItem(file);
     emit w.SumTable->cellClicked(0, 4);
     QVERIFY(!m_window->parameter_dialog.isOpen());
 
-    tree->setCurrentItem(file);
+    // Shown by the dispatch as an RVA file: either cell opens the dialog.
+    m_window->shownEntry.showFile({"北区管网", "", "1号井", "", "rva3.lmv", "rva3.lmv"}, 5);
     emit w.SumTable->cellClicked(1, 4);
     QVERIFY(m_window->parameter_dialog.isOpen());
     m_window->parameter_dialog.close();

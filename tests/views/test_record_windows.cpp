@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <numeric>
+
 using namespace viewfiles;
 
 namespace {
@@ -76,11 +78,12 @@ private slots:
 
     void windowsAreBuiltWithTheirFixedTexts();
     void rvaFileFillsInfoSumAndRows();
-    void shownCellTextsAreTheViewsNumberForm();
+    void shownAndCopiedCellsAreOneNumberFormInEveryUnit();
     void unitsCycleFromHeaderAndGridAndReturnToTheFirstValues();
     void unitSwitchOnAnEmptyWindowChangesOnlyLabels();
     void nextFileOpensInTheLastChosenUnits();
     void headerClicksSortNumericallyAndReverse();
+    void rvbDeviceHeadersIgnoreClicks();
     void clearingEmptiesValuesAndKeepsUnits();
     void widthsAreFixedUpTo915PixelsAndFollowAbove_data();
     void widthsAreFixedUpTo915PixelsAndFollowAbove();
@@ -256,25 +259,76 @@ void TestRecordWindows::rvaFileFillsInfoSumAndRows()
     QCOMPARE(w.RecordTable->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
 }
 
-void TestRecordWindows::shownCellTextsAreTheViewsNumberForm()
+void TestRecordWindows::shownAndCopiedCellsAreOneNumberFormInEveryUnit()
 {
+    // A user locale with group separators: neither the table nor the copy may use them.
+    const QLocale userLocale;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(userLocale); });
+
+    // Each copied line holds exactly what the table shows in its row, field by field.
+    auto copyEqualsTable = [](const RecordWindowBase &w, const QTableView *view,
+                              const QVector<int> &columns) {
+        const QStringList lines = w.clipboardText().split(QStringLiteral("\r\n"));
+        const int rows = view->model()->rowCount();
+        QCOMPARE(lines.size(), rows + 3); // names, units, rows, and the empty text after the last end
+        for (int r = 0; r < rows; ++r) {
+            const QStringList fields = lines[r + 2].split(QLatin1Char('\t'));
+            for (int i = 0; i < columns.size(); ++i) {
+                QCOMPARE(fields.value(i), shown(view, r, columns[i]));
+                QVERIFY2(!fields.value(i).contains(QLatin1Char(',')), qPrintable(fields.value(i)));
+            }
+        }
+    };
+
     QWidget parent;
     RVA_RecordWindow w;
     w.setupRVA_RecordWindow(&parent);
     std::vector<Rva> records;
-    for (int i = 0; i < 50; ++i)
-        records.push_back({2024, 1, 1, 0, 0, unsigned(i), std::uint32_t(i * 997), 1.5f * float(i * i),
-                           0.031f * i, 123.7f * float(i * i), -3.3f + i});
-    lmv::DataFileContents c = readBack(writeRva(rvaHeader(), records));
-    w.showRvaFile(c.header, c.rva, {1000.0f, 1000.0f, 86.4f});
-    // Whatever the view renders is exactly what the clipboard copy writes for the cell.
-    const auto *model = static_cast<const RecordModel *>(w.UnitTable->model());
-    for (int r = 0; r < model->rowCount(); ++r)
-        for (int col = 0; col < model->columnCount(); ++col) {
-            QString copied;
-            model->appendCellText(copied, r, col, NumberText(w.UnitTable->locale()));
-            QCOMPARE(copied, shown(w.UnitTable, r, col));
+    for (int i = 0; i < 6; ++i)
+        records.push_back({2024, 1, 1, 0, 0, unsigned(i), 1234567u + std::uint32_t(i), 1.5f * float(i * i),
+                           0.731f * float(i), 5076.15f * float(i + 1), -3.3f + float(i)});
+    Header header = rvaHeader();
+    header.vc = 1.0f;
+    header.fc = 1.0f;
+    header.stats[6] = 30456.9f; // flow maximum
+    lmv::DataFileContents c = readBack(writeRva(header, records));
+    lmv::UnitFactors f{};
+    w.showRvaFile(c.header, c.rva, f);
+    QCOMPARE(shown(w.UnitTable, 0, 6), QString("5076.15"));
+    QCOMPARE(shown(w.UnitTable, 0, 8), QString("1234567"));
+    QCOMPARE(w.clipboardText().split(QStringLiteral("\r\n")).value(2).split(QLatin1Char('\t')).value(3),
+             QString("5076.15"));
+    QCOMPARE(cell(w.SumTable, 3, 13), QString("30456.9")); // the statistics above the rows alike
+    // Both level/velocity units times the four flow units; the copy takes five of the columns.
+    for (int lv = 0; lv < 2; ++lv) {
+        for (int flow = 0; flow < 4; ++flow) {
+            copyEqualsTable(w, w.UnitTable, {0, 2, 4, 6, 7});
+            for (int col = 0; col < w.UnitTable->model()->columnCount(); ++col)
+                QVERIFY(!shown(w.UnitTable, 1, col).contains(QLatin1Char(',')));
+            f = w.switchUnitFromHeader(6, f);
         }
+        f = w.switchUnitFromHeader(2, f);
+    }
+
+    RVB_UsbRecordWindow b;
+    b.setupRVB_UsbRecordWindow(&parent);
+    Header h;
+    h.typeCode = 1;
+    h.model = 4;
+    std::vector<Rvb> rvb(4);
+    for (int i = 0; i < 4; ++i) {
+        rvb[std::size_t(i)].seconds = 31536000u + 3600u * unsigned(i);
+        for (int ch = 0; ch < 6; ++ch)
+            rvb[std::size_t(i)].channel[ch] = 1234.567f * float(ch + 1) * float(i + 1);
+        rvb[std::size_t(i)].sensor = 987654u;
+        rvb[std::size_t(i)].alarm = 0x3ff;
+    }
+    lmv::DataFileContents rc = readBack(writeRvb(h, rvb));
+    b.showRvbFile(rc.header, rc.rvb);
+    QVector<int> all(35);
+    std::iota(all.begin(), all.end(), 0);
+    copyEqualsTable(b, b.UnitTable, all);
 }
 
 void TestRecordWindows::unitsCycleFromHeaderAndGridAndReturnToTheFirstValues()
@@ -296,9 +350,9 @@ void TestRecordWindows::unitsCycleFromHeaderAndGridAndReturnToTheFirstValues()
     QCOMPARE(lmv::RvaUnitLabels[4], QString("(mm/s)"));
     QCOMPARE(cell(w.SumTable, 4, 4), QString("(mm)"));
     QCOMPARE(cell(w.SumTable, 5, 9), QString("(mm/s)"));
-    QCOMPARE(shown(w.UnitTable, 0, 2), QLocale().toString(1235.0f));
+    QCOMPARE(shown(w.UnitTable, 0, 2), QString("1235"));
     QCOMPARE(shown(w.UnitTable, 0, 4), QString("550"));
-    QCOMPARE(cell(w.SumTable, 3, 3), QLocale().toString(1235.0f));
+    QCOMPARE(cell(w.SumTable, 3, 3), QString("1235"));
 
     // Back from the velocity cell of the grid.
     f = w.switchUnitFromSumCell(4, 9, f);
@@ -356,7 +410,7 @@ void TestRecordWindows::nextFileOpensInTheLastChosenUnits()
     QCOMPARE(unitHeader(device.UnitTable, 6), QString("(L/min)"));
     QCOMPARE(cell(device.SumTable, 3, 14), QString("(L/min)"));
     QCOMPARE(shown(device.UnitTable, 1, 2), QString("500"));
-    QCOMPARE(shown(device.UnitTable, 1, 6), QLocale().toString(1980.0f)); // 30 × 1.1 × 60
+    QCOMPARE(shown(device.UnitTable, 1, 6), QString("1980")); // 30 × 1.1 × 60
 }
 
 void TestRecordWindows::headerClicksSortNumericallyAndReverse()
@@ -393,6 +447,31 @@ void TestRecordWindows::headerClicksSortNumericallyAndReverse()
     clickSection(w.RecordTable->horizontalHeader(), 0);
     QCOMPARE(w.RecordTable->horizontalHeader()->sortIndicatorSection(), 0);
     QCOMPARE(w.RecordTable->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
+void TestRecordWindows::rvbDeviceHeadersIgnoreClicks()
+{
+    QWidget parent;
+    RVB_UsbRecordWindow w;
+    w.setupRVB_UsbRecordWindow(&parent);
+    parent.resize(1000, 700);
+    w.root->resize(1000, 700);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    Header h;
+    h.typeCode = 1;
+    h.model = 4;
+    lmv::DataFileContents c = readBack(writeRvb(h, std::vector<Rvb>(3)));
+    w.showRvbFile(c.header, c.rvb);
+    QHeaderView *names = w.RecordTable->horizontalHeader();
+    QSignalSpy clicked(names, &QHeaderView::sectionClicked);
+    clickSection(names, 2);
+    clickSection(names, 0);
+    clickSection(w.UnitTable->horizontalHeader(), 2);
+    QCOMPARE(clicked.count(), 0);
+    QCOMPARE(names->sortIndicatorSection(), 0);
+    QCOMPARE(names->sortIndicatorOrder(), Qt::AscendingOrder);
+    QVERIFY(w.UnitTable->selectionModel()->selectedIndexes().isEmpty());
 }
 
 void TestRecordWindows::clearingEmptiesValuesAndKeepsUnits()
@@ -602,7 +681,7 @@ void TestRecordWindows::clipboardTextOfAWindowFollowsSortAndUnits()
     QStringList lines = w.clipboardText().split("\r\n");
     QCOMPARE(lines[0], QString("测量时间\t液位\t流速\t流量\t温度"));
     QCOMPARE(lines[1], QString("(年-月-日 时:分:秒)\t(mm)\t(mm/s)\t(L/s)\t(℃)"));
-    QCOMPARE(lines[2], QString("[2024-05-06 07:08:09]\t%1\t550\t11\t12.35").arg(QLocale().toString(1235.0f)));
+    QCOMPARE(lines[2], QString("[2024-05-06 07:08:09]\t1235\t550\t11\t12.35"));
     QCOMPARE(lines[4], QString("[2024-05-06 07:09:09]\t500\t880\t33\t18.46"));
 
     RVB_RecordWindow b;
