@@ -20,6 +20,8 @@
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_grid.h>
+#include <qwt_plot_layout.h>
+#include <qwt_plot_textlabel.h>
 #include <qwt_scale_draw.h>
 #include <qwt_scale_widget.h>
 #include <qwt_widget_overlay.h>
@@ -28,9 +30,9 @@
 
 namespace {
 
-const QColor kPaneColours[] = {QColor(0, 90, 200),  QColor(200, 60, 0),  QColor(0, 140, 60),
-                               QColor(150, 0, 150), QColor(0, 130, 150), QColor(160, 110, 0),
-                               QColor(90, 90, 90),  QColor(200, 0, 90)};
+const QColor kPaneColours[] = {QColor(0, 90, 200),   QColor(200, 60, 0),  QColor(0, 140, 60),
+                               QColor(150, 0, 150),  QColor(0, 130, 150), QColor(160, 110, 0),
+                               QColor(110, 70, 190), QColor(200, 0, 90)};
 const QColor kGapColour(0, 0, 0, 28);
 const QColor kCursorAColour(220, 0, 0);
 const QColor kCursorBColour(0, 0, 220);
@@ -148,6 +150,7 @@ void Hydrograph::buildPanes()
     qDeleteAll(m_panes);
     m_panes.clear();
     m_curves.clear();
+    m_titles.clear();
     m_shades.clear();
     m_overlays.clear();
     if (!m_data)
@@ -160,6 +163,7 @@ void Hydrograph::buildPanes()
         if (auto *canvas = qobject_cast<QwtPlotCanvas *>(pane->canvas()))
             canvas->setFrameStyle(int(QFrame::Box) | int(QFrame::Plain));
         useClockAxis(pane);
+        pane->plotLayout()->setAlignCanvasToScales(true);
         QwtScaleWidget *xAxis = pane->axisWidget(QwtPlot::xBottom);
         xAxis->setMinBorderDist(kAxisBorder, kAxisBorder);
         // Only the lowest pane writes the times; the others keep the ticks.
@@ -169,7 +173,23 @@ void Hydrograph::buildPanes()
         titleFont.setPointSize(9);
         QwtText title(m_data->series[std::size_t(i)].title);
         title.setFont(titleFont);
-        pane->setAxisTitle(QwtPlot::yLeft, title);
+        // Eight panes are too low for an upright title and many ticks: their titles go into
+        // the canvas corner and their value axes get fewer ticks.
+        const bool low = count > 4;
+        if (!low)
+            pane->setAxisTitle(QwtPlot::yLeft, title);
+        pane->setAxisMaxMajor(QwtPlot::yLeft, low ? 3 : 5);
+        pane->setAxisMaxMinor(QwtPlot::yLeft, low ? 2 : 5);
+        QwtPlotTextLabel *label = nullptr;
+        if (low) {
+            title.setRenderFlags(Qt::AlignLeft | Qt::AlignTop);
+            label = new QwtPlotTextLabel;
+            label->setText(title);
+            label->setMargin(2);
+            label->setZ(30);
+            label->attach(pane);
+        }
+        m_titles << label;
 
         auto *grid = new QwtPlotGrid;
         grid->setPen(QColor(225, 225, 225), 0, Qt::SolidLine);
@@ -224,9 +244,17 @@ void Hydrograph::replaceValues(std::shared_ptr<const lmv::PlotData> data)
     m_data = std::move(data);
     for (int i = 0; i < m_curves.size(); ++i) {
         m_curves.at(i)->setSeries(m_data, i);
+        const QString text = m_data->series[std::size_t(i)].title;
         QwtText title = m_panes.at(i)->axisTitle(QwtPlot::yLeft);
-        title.setText(m_data->series[std::size_t(i)].title);
-        m_panes.at(i)->setAxisTitle(QwtPlot::yLeft, title);
+        if (!title.isEmpty()) {
+            title.setText(text);
+            m_panes.at(i)->setAxisTitle(QwtPlot::yLeft, title);
+        }
+        if (QwtPlotTextLabel *corner = m_titles.at(i)) {
+            QwtText label = corner->text();
+            label.setText(text);
+            corner->setText(label);
+        }
     }
     rescaleValueAxes();
     replotAll();

@@ -24,6 +24,7 @@ class QLabel;
 class QPushButton;
 class QVBoxLayout;
 class QwtPlot;
+class QwtPlotTextLabel;
 class PlotNavigator;
 class ReducedCurve;
 class ShadeItem;
@@ -110,7 +111,7 @@ signals:
     // The user chose a time range (zoom, pan, back or whole file): the shown range in seconds.
     void timeRangeSelected(qint64 from, qint64 to);
     // The user double-clicked the line at a record (file order index).
-    void recordDoubleClicked(qsizetype recordIndex);
+    void recordDoubleClicked(qint64 recordIndex);
     // A cursor moved or was cleared.
     void cursorsChanged();
 
@@ -129,6 +130,7 @@ private:
     std::shared_ptr<const lmv::PlotData> m_data;
     QList<QwtPlot *> m_panes;
     QList<ReducedCurve *> m_curves;
+    QList<QwtPlotTextLabel *> m_titles;
     QList<ShadeItem *> m_shades;
     QList<CursorOverlay *> m_overlays;
     PlotNavigator *m_navigator = nullptr;
