@@ -74,7 +74,9 @@ private:
     QVector<QPair<double, QColor>> m_lines;
 };
 
-Hydrograph::Hydrograph(QWidget *parent) : QWidget(parent)
+Hydrograph::Hydrograph(QWidget *parent) : Hydrograph(false, parent) {}
+
+Hydrograph::Hydrograph(bool bare, QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -135,6 +137,12 @@ Hydrograph::Hydrograph(QWidget *parent) : QWidget(parent)
     connect(exportButton, &QPushButton::clicked, this, &Hydrograph::askExport);
     connect(printButton, &QPushButton::clicked, this, &Hydrograph::printPreview);
     m_backButton->setEnabled(false);
+    if (bare) {
+        for (QWidget *w : {static_cast<QWidget *>(m_backButton), static_cast<QWidget *>(allButton),
+                           static_cast<QWidget *>(m_readout), static_cast<QWidget *>(exportButton),
+                           static_cast<QWidget *>(printButton), static_cast<QWidget *>(m_cursorLabel)})
+            w->hide();
+    }
 }
 
 Hydrograph::~Hydrograph() = default;
@@ -214,6 +222,7 @@ void Hydrograph::setData(std::shared_ptr<const lmv::PlotData> data)
     m_data = data && !data->empty() ? std::move(data) : nullptr;
     m_cursorA = m_cursorB = m_hover = -1;
     m_mark = -1;
+    m_fixedAxes.clear();
     m_shadeKinds.remove(GapShade);
     buildPanes();
     if (m_data) {
@@ -311,11 +320,25 @@ void Hydrograph::showTime(qint64 seconds)
     updateOverlays();
 }
 
+void Hydrograph::fixValueAxis(int pane, double low, double high)
+{
+    if (low < high)
+        m_fixedAxes.insert(pane, {low, high});
+    else
+        m_fixedAxes.remove(pane);
+    rescaleValueAxes();
+    replotAll();
+}
+
 void Hydrograph::rescaleValueAxes()
 {
     const double from = viewFrom();
     const double to = viewTo();
     for (int i = 0; i < m_curves.size(); ++i) {
+        if (m_fixedAxes.contains(i)) {
+            m_panes.at(i)->setAxisScale(QwtPlot::yLeft, m_fixedAxes[i].first, m_fixedAxes[i].second);
+            continue;
+        }
         double low = 0, high = 0;
         if (!m_curves.at(i)->valueRange(from, to, low, high)) {
             low = 0;

@@ -49,6 +49,9 @@ public:
     };
 
     explicit Hydrograph(QWidget *parent = nullptr);
+    // Without the bar above the panes and the cursor line below (pictures only).
+    static constexpr bool kBare = true;
+    Hydrograph(bool bare, QWidget *parent);
     ~Hydrograph() override;
 
     // Shows a data set: one pane per series, the whole time range, gaps shaded, cursors cleared.
@@ -72,6 +75,9 @@ public:
     double viewTo() const;
     // Shows the whole file.
     void showAll();
+
+    // Fixes the value axis of a pane to [low, high]; low >= high lets it follow the data again.
+    void fixValueAxis(int pane, double low, double high);
 
     // Shades time ranges (clock seconds) of one kind in a colour behind every pane's line;
     // an empty list removes that kind.
@@ -145,6 +151,7 @@ private:
         QVector<lmv::TimeSpan> ranges;
     };
     QMap<int, Shade> m_shadeKinds;
+    QMap<int, QPair<double, double>> m_fixedAxes;
     qsizetype m_cursorA = -1;
     qsizetype m_cursorB = -1;
     qsizetype m_hover = -1;
