@@ -386,8 +386,16 @@ void Hydrograph::alignValueAxes()
         w->scaleDraw()->setMinimumExtent(0);
         extent = std::max(extent, int(w->scaleDraw()->extent(w->font())));
     }
-    for (QwtPlot *pane : qAsConst(m_panes))
-        pane->axisWidget(QwtPlot::yLeft)->scaleDraw()->setMinimumExtent(extent);
+    for (QwtPlot *pane : qAsConst(m_panes)) {
+        QwtScaleWidget *w = pane->axisWidget(QwtPlot::yLeft);
+        w->scaleDraw()->setMinimumExtent(extent);
+        // The axis places its title from the extent it last laid out with, and a new minimum
+        // extent does not lay it out again; a margin change does (pictures drawn before the
+        // next resize would squeeze the title otherwise).
+        const int margin = w->margin();
+        w->setMargin(margin + 1);
+        w->setMargin(margin);
+    }
 }
 
 void Hydrograph::replotAll()
