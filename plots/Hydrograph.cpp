@@ -203,8 +203,12 @@ void Hydrograph::buildPanes()
         auto *pane = new QwtPlot(this);
         pane->setCanvasBackground(Qt::white);
         pane->setMinimumHeight(60);
-        if (auto *canvas = qobject_cast<QwtPlotCanvas *>(pane->canvas()))
+        if (auto *canvas = qobject_cast<QwtPlotCanvas *>(pane->canvas())) {
             canvas->setFrameStyle(int(QFrame::Box) | int(QFrame::Plain));
+            // No picture of each canvas kept beside the window's own: a reduced draw is quick,
+            // and cursor lines repaint only the strips under them.
+            canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
+        }
         useClockAxis(pane);
         pane->plotLayout()->setAlignCanvasToScales(true);
         QwtScaleWidget *xAxis = pane->axisWidget(QwtPlot::xBottom);
