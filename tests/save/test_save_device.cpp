@@ -42,6 +42,7 @@ public:
         QDir::setCurrent(previous);
     }
     MainWindow *operator->() const { return w.get(); }
+    MainWindow &operator*() const { return *w; }
 
     void connectTo(const QString &port)
     {
@@ -128,6 +129,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer;
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/s.lmv");
         ProgressRecorder progress(v->copy_progress);
         v->save_lmv_action->trigger();
@@ -163,6 +165,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer;
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/one.lmv");
         ProgressRecorder progress(v->copy_progress);
         v->save_lmv_action->trigger();
@@ -190,6 +193,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer(QMessageBox::No);
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/n.lmv");
         v->save_lmv_action->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.transferredLabel->text().isEmpty(), 20000);
@@ -214,6 +218,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer(QMessageBox::Yes);
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/y.lmv");
         v->save_lmv_action->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.transferredLabel->text().isEmpty(), 20000);
@@ -244,6 +249,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer;
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/store.lmv");
         v->save_lmv_action->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 120000);
@@ -293,6 +299,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer;
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/t.txt");
         v->save_txt_action->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 30000);
