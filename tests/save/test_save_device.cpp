@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
@@ -99,6 +100,16 @@ void rvaFolder(LoggerFolder &folder, const QStringList &names, int records)
     for (const QString &name : names)
         folder.addFile("P", "A", name, testfiles::rvaFile(records, seed++));
     folder.write();
+}
+
+QStringList filesBelow(const QString &dir)
+{
+    QStringList out;
+    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << it.next();
+    out.sort();
+    return out;
 }
 
 } // namespace
@@ -285,6 +296,60 @@ private slots:
                 }
         }
         QCOMPARE(localShape, deviceShape);
+    }
+
+    // A logger whose names look like paths: text and data saves write below the chosen folder
+    // only, and the saved store opens again in PC mode.
+    void hostileNamesFromTheLoggerStayInsideTheChosenFolder()
+    {
+        LoggerFolder folder;
+        folder.setDevice(5, 20190007, "2 1 18 12 3", "1.5");
+        folder.addPoint("p", "q", 0, 800, 0, 0, 30);
+        folder.addFile("p", "q", "f.lmv", testfiles::rvaFile(20));
+        folder.rename("p", "..%2F..%2Fx");
+        folder.rename("p/q", "a%2Fb");
+        folder.rename("p/q/f.lmv", "..%2F..%2F..%2Fy.lmv");
+        folder.write();
+        Simulator sim;
+        QVERIFY(sim.start(folder.root()));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QCOMPARE(v.file(0)->text(0), QStringLiteral("../../../y.lmv"));
+        setCheckAll(v->UsbPrjTree, 2);
+
+        QTemporaryDir sandbox;
+        const QString chosen = sandbox.path() + "/1/2/3/";
+        QVERIFY(QDir().mkpath(chosen));
+        ModalAnswer answer;
+        answer.answerPathsOf(*v);
+        answer.queueFileName(chosen + "t.txt");
+        answer.queueFileName(chosen + "s.lmv");
+        v->save_txt_action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 30000);
+        v->save_lmv_action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 30000);
+        QVERIFY(answer.boxes().isEmpty());
+
+        const QString project = "%2E%2E%2F%2E%2E%2Fx", point = "a%2Fb", file = "%2E%2E%2F%2E%2E%2F%2E%2E%2Fy";
+        const QString store = chosen + "s/" + project + "/";
+        QStringList expected = {store + project + ".lmvprj", store + point + "/" + point + ".lmvpos",
+                                store + point + "/" + file + ".lmv",
+                                chosen + "t/" + project + "/" + point + "/" + file + ".txt"};
+        expected.sort();
+        QCOMPARE(filesBelow(sandbox.path()), expected);
+
+        v->pc_button->click();
+        v->openLocalPath(store + project + ".lmvprj");
+        QCOMPARE(v->PrjTree->topLevelItemCount(), 1);
+        const QTreeWidgetItem *p = v->PrjTree->topLevelItem(0);
+        QCOMPARE(p->childCount(), 1);
+        QCOMPARE(p->child(0)->childCount(), 1);
+        const QTreeWidgetItem *f = p->child(0)->child(0);
+        lmv::DataFileContents contents;
+        QCOMPARE(lmv::readDataFile(p->text(1) + p->child(0)->text(1) + f->text(1), contents),
+                 int(lmv::ReadOk));
+        QCOMPARE(int(contents.rva.size()), 20);
     }
 
     void savingAsTextDownloadsAndExportsWithoutIndexFiles()
