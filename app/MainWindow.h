@@ -4,6 +4,7 @@
 #include <QMainWindow>
 
 #include "app/DevSelection.h"
+#include "app/PathQuestion.h"
 #include "app/ProjectWindow.h"
 #include "app/ShownEntry.h"
 #include "data/ProjectIndex.h"
@@ -219,6 +220,12 @@ public:
     // Reads a chosen file into the local tree as "打开项目(P)" does after its dialog
     // (index file or data file by its suffix; anything else adds nothing).
     void openLocalPath(const QString &path);
+
+    // Asks the user for the path of an open or save command; the file dialog unless replaced
+    // (tests answer here instead of driving a dialog).
+    PathAsker askPath = [this](const PathQuestion &question) {
+        return askPathWithFileDialog(this, question);
+    };
 
 private:
 

@@ -451,9 +451,8 @@ lmv::DownloadJob MainWindow::jobForFileItem(QTreeWidgetItem *file, const QString
 
 lmv::CacheLocation MainWindow::cacheLocationOf(const lmv::DownloadJob &job) const
 {
-    // Device names are made safe before they become path components; requests keep them as is.
-    return {deviceCacheRoot(), lmv::safeLocalName(job.project), lmv::safeLocalName(job.point),
-            lmv::safeLocalName(job.fileName)};
+    // The cache location makes the device names safe as path components; requests keep them as is.
+    return {deviceCacheRoot(), job.project, job.point, job.fileName};
 }
 
 bool MainWindow::headJobIsFile() const
@@ -611,8 +610,7 @@ QString MainWindow::dayFilePath(int day) const
 {
     if (downloadJobs.isEmpty())
         return QString();
-    const lmv::CacheLocation where = cacheLocationOf(downloadJobs.first());
-    return where.directory() + lmv::dayFileName(where.fileName, day);
+    return cacheLocationOf(downloadJobs.first()).dayFilePath(day);
 }
 
 void MainWindow::warnNoRecords()

@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
@@ -82,16 +81,15 @@ void MainWindow::openLocalPath(const QString &path)
 
 void MainWindow::on_open_prj_action_triggered()
 {
-    const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("打开项目"), QStringLiteral("./"),
-                                     QStringLiteral("All(*.lmv*);;项目文件(*.lmvprj);;监测点文件(*.lmvpos)"));
+    const QString path = askPath({PathQuestion::Kind::Open, QStringLiteral("打开项目"),
+                                  QStringLiteral("All(*.lmv*);;项目文件(*.lmvprj);;监测点文件(*.lmvpos)")});
     openLocalPath(path);
 }
 
 void MainWindow::on_open_file_action_triggered()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开文件"), QStringLiteral("./"),
-                                                      QStringLiteral("数据格式(*.lmv)"));
+    const QString path =
+        askPath({PathQuestion::Kind::Open, QStringLiteral("打开文件"), QStringLiteral("数据格式(*.lmv)")});
     currentDeviceRemark.clear();
     if (!path.isEmpty())
         openDataFile(path);

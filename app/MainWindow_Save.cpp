@@ -1,7 +1,6 @@
 #include "app/MainWindow.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -122,7 +121,7 @@ void MainWindow::saveCheckedDeviceFiles(lmv::SaveFormat format)
         caption = QStringLiteral("保存为csv格式");
         filter = QStringLiteral("表格(*.csv)");
     }
-    const QString chosen = QFileDialog::getSaveFileName(this, caption, QStringLiteral("./"), filter);
+    const QString chosen = askPath({PathQuestion::Kind::Save, caption, filter});
     if (chosen.isEmpty())
         return;
     const QString saveRoot = lmv::saveRootFor(chosen, format);
@@ -242,7 +241,7 @@ void MainWindow::convertCheckedLocalFiles(lmv::SaveFormat format)
     }
     const QString caption = format == lmv::SaveFormat::Csv ? QStringLiteral("转换为csv格式并另存为")
                                                            : QStringLiteral("转换为txt格式并另存为");
-    const QString chosen = QFileDialog::getSaveFileName(this, caption, QStringLiteral("./"), QString());
+    const QString chosen = askPath({PathQuestion::Kind::Save, caption, QString()});
     if (chosen.isEmpty())
         return;
     // The chosen name becomes a folder holding one folder per project and point.

@@ -1,6 +1,7 @@
 #include "data/DataFile.h"
 
 #include "data/Hydraulics.h"
+#include "data/SafeName.h"
 #include "data/Statistics.h"
 #include "data/Tables.h"
 
@@ -78,27 +79,22 @@ QByteArray readHeaderBytes(QFile &file)
 
 // ---------------------------------------------------------------------------------------------
 
-QString safePathComponent(const QString &name)
-{
-    QString safe = name;
-    safe.replace(QLatin1Char('/'), QLatin1Char('_'));
-    safe.replace(QLatin1Char('\\'), QLatin1Char('_'));
-    if (safe.isEmpty() || safe == QLatin1String(".") || safe == QLatin1String(".."))
-        return QStringLiteral("_");
-    return safe;
-}
-
 QString CacheLocation::directory() const
 {
     QString root = devRoot;
     if (!root.isEmpty() && !root.endsWith(QLatin1Char('/')))
         root += QLatin1Char('/');
-    return root + safePathComponent(project) + QLatin1Char('/') + safePathComponent(point) + QLatin1Char('/');
+    return root + safeLocalName(project) + QLatin1Char('/') + safeLocalName(point) + QLatin1Char('/');
 }
 
 QString CacheLocation::filePath() const
 {
-    return directory() + safePathComponent(fileName);
+    return directory() + safeLocalName(fileName);
+}
+
+QString CacheLocation::dayFilePath(int day) const
+{
+    return directory() + safeLocalName(dayFileName(fileName, day));
 }
 
 QString dayFileName(const QString &deviceFileName, int day)
@@ -154,7 +150,7 @@ int writeCachePacketRvb(const CacheLocation &where, const QByteArray &payload, q
         return result;
 
     const QString source = where.filePath();
-    const QString target = where.directory() + safePathComponent(dayFileName(where.fileName, day));
+    const QString target = where.dayFilePath(day);
     if (!QFile::exists(source))
         return CacheFailed;
     // A day file of an earlier download stays as it is.

@@ -70,14 +70,12 @@ struct CacheLocation
     QString point;
     QString fileName;
 
-    // Directory of the file, ending in "/". Names are made safe as path components.
+    // Directory of the file, ending in "/". The device names pass through safeLocalName().
     QString directory() const;
     QString filePath() const;
+    // The day file cut from this file for a day: directory() + safe(dayFileName(fileName, day)).
+    QString dayFilePath(int day) const;
 };
-
-// A name usable as one path component: "/" and "\" become "_", and "", "." and ".." become "_",
-// so that names received from a device never leave the folder they are placed in.
-QString safePathComponent(const QString &name);
 
 // Name of the day file cut from a device file: the name without its last four characters, the
 // two-digit day, "日" and ".lmv" (A2401.lmv, day 7 → A240107日.lmv).

@@ -13,7 +13,8 @@ namespace lmv {
 // geometry and never a NaN or an infinity.
 float wettedArea(const PipeGeometry &pipe, float levelMm);
 
-// Flow in L/s: wettedArea × velocity / 1000 / 1000.
+// Flow in L/s: wettedArea × velocity / 1000 / 1000; 0 when the level or the velocity is not a
+// finite number.
 float flowLitresPerSecond(const PipeGeometry &pipe, float levelMm, float velocityMmPerS);
 
 // Flow in L/s of a stored record (level in m, velocity in m/s), as files and tables recompute it.

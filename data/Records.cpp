@@ -17,20 +17,6 @@ QTextCodec *gbCodec()
     return codec;
 }
 
-// Length in bytes of the GB-encoded character that starts at bytes[i].
-int gbCharLength(const QByteArray &bytes, int i)
-{
-    const auto lead = static_cast<quint8>(bytes[i]);
-    if (lead < 0x80)
-        return 1;
-    if (i + 1 < bytes.size()) {
-        const auto next = static_cast<quint8>(bytes[i + 1]);
-        if (lead >= 0x81 && next >= 0x30 && next <= 0x39)
-            return 4; // four-byte sequence of the extended encoding
-    }
-    return 2;
-}
-
 } // namespace
 
 ByteWriter::ByteWriter(QByteArray &bytes) : data_(bytes.data()), size_(static_cast<std::size_t>(bytes.size()))
@@ -115,19 +101,20 @@ QString decodeNameField(const char *field, std::size_t fieldSize)
 
 QByteArray encodeName(const QString &name, std::size_t maxBytes)
 {
-    QByteArray bytes = toGb2312(name);
-    const int zero = bytes.indexOf('\0');
-    if (zero >= 0)
-        bytes.truncate(zero);
-    // Cut before the first character that would not fit, never inside a character.
-    int end = 0;
-    while (end < bytes.size()) {
-        const int next = end + gbCharLength(bytes, end);
-        if (next > static_cast<int>(maxBytes) || next > bytes.size())
+    // Each character is encoded on its own and kept only when all of its bytes fit. Working on
+    // the encoded bytes instead would need the codec's byte rules, which are not GB2312's: the
+    // codec is GBK, where 0x80 is a character of one byte.
+    const int zero = name.indexOf(QChar(0));
+    const QString text = zero >= 0 ? name.left(zero) : name;
+    QByteArray bytes;
+    for (int i = 0; i < text.size();) {
+        const int width = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray encoded = toGb2312(text.mid(i, width));
+        if (static_cast<std::size_t>(bytes.size() + encoded.size()) > maxBytes)
             break;
-        end = next;
+        bytes += encoded;
+        i += width;
     }
-    bytes.truncate(end);
     return bytes;
 }
 

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace lmv {
@@ -41,7 +42,9 @@ float displayTemperature(float temperature);
 // Pipe description text ("圆形 直径1000mm 淤积层0mm", ...); empty for an unknown shape.
 QString pipeDescription(const PipeSaveIntoTfType &point);
 
-// Maximum, minimum and sum of one set of values, the first value initialising all three.
+// Maximum, minimum and sum of one set of values, the first value initialising all three. A value
+// that is not a number (an unreadable measurement) is left out: it would otherwise stick as the
+// maximum or minimum, or turn the sum into NaN.
 struct RunningStats
 {
     float max = 0.0f;
@@ -51,6 +54,8 @@ struct RunningStats
 
     void add(float value)
     {
+        if (std::isnan(value))
+            return;
         if (count == 0) {
             max = min = value;
         } else {

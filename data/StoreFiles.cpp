@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "data/Export.h"
+#include "data/SafeName.h"
 #include "data/StoreFailures.h"
 
 namespace lmv {
@@ -49,7 +50,7 @@ int convertCheckedFiles(const StoreTree &tree, const QString &targetRoot, SaveFo
     for (const StoreProjectNode &project : tree) {
         if (project.checkState == 0)
             continue;
-        const QString projectDir = targetRoot + project.name + QLatin1Char('/');
+        const QString projectDir = targetRoot + safeLocalName(project.name) + QLatin1Char('/');
         if (!QDir().mkpath(projectDir)) {
             failures.add(projectDir, StoreReason::directoryUnavailable());
             continue;
@@ -57,7 +58,7 @@ int convertCheckedFiles(const StoreTree &tree, const QString &targetRoot, SaveFo
         for (const StorePointNode &point : project.points) {
             if (point.checkState == 0)
                 continue;
-            const QString pointDir = projectDir + point.name + QLatin1Char('/');
+            const QString pointDir = projectDir + safeLocalName(point.name) + QLatin1Char('/');
             if (!QDir().mkpath(pointDir)) {
                 failures.add(pointDir, StoreReason::directoryUnavailable());
                 continue;
@@ -66,13 +67,11 @@ int convertCheckedFiles(const StoreTree &tree, const QString &targetRoot, SaveFo
                 if (file.checkState == 0)
                     continue;
                 const QString source = project.column1 + point.column1 + file.column1;
-                QString target = pointDir + file.name;
-                if (!target.endsWith(QLatin1String("lmv"))) {
+                if (!file.name.endsWith(QLatin1String("lmv"))) {
                     failures.add(source, StoreReason::notLmvName());
                     continue;
                 }
-                target.chop(3);
-                target += suffix;
+                const QString target = pointDir + safeLocalName(file.name.chopped(3) + suffix);
                 if (storeFile(source, target, format, failures))
                     ++written;
             }

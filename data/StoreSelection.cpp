@@ -1,5 +1,7 @@
 #include "data/StoreSelection.h"
 
+#include "data/SafeName.h"
+
 namespace lmv {
 
 SaveSelection collectSelection(const StoreTree &tree, const QString &saveRoot, quint32 deviceNumber)
@@ -9,18 +11,21 @@ SaveSelection collectSelection(const StoreTree &tree, const QString &saveRoot, q
     for (const StoreProjectNode &project : tree) {
         if (project.checkState == 0)
             continue;
-        selection.indexLines << idLine << QStringLiteral("$prj$") + project.name;
-        selection.directories << saveRoot + project.name + QLatin1Char('/');
+        // The index lines name the folders and files as they are on disk, so the store opens again.
+        const QString projectDir = safeLocalName(project.name);
+        selection.indexLines << idLine << QStringLiteral("$prj$") + projectDir;
+        selection.directories << saveRoot + projectDir + QLatin1Char('/');
         for (const StorePointNode &point : project.points) {
             if (point.checkState == 0)
                 continue;
-            const QString pointRel = project.name + QLatin1Char('/') + point.name;
+            const QString pointRel = projectDir + QLatin1Char('/') + safeLocalName(point.name);
             selection.indexLines << QStringLiteral("$pos$") + pointRel;
             selection.directories << saveRoot + pointRel + QLatin1Char('/');
             for (const StoreFileNode &file : point.files) {
                 if (file.checkState != 2)
                     continue;
-                selection.indexLines << QStringLiteral("$record$") + pointRel + QLatin1Char('/') + file.name;
+                selection.indexLines << QStringLiteral("$record$") + pointRel + QLatin1Char('/') +
+                                            safeLocalName(file.name);
                 ++selection.fileCount;
             }
         }
@@ -46,7 +51,9 @@ QVector<PlannedSave> planSaves(const StoreTree &tree, const QString &saveRoot, S
             const StorePointNode &point = project.points[q];
             if (point.checkState == 0)
                 continue;
-            const QString pointRel = project.name + QLatin1Char('/') + point.name + QLatin1Char('/');
+            const QString devicePoint = project.name + QLatin1Char('/') + point.name + QLatin1Char('/');
+            const QString storePoint =
+                safeLocalName(project.name) + QLatin1Char('/') + safeLocalName(point.name) + QLatin1Char('/');
             for (int f = 0; f < point.files.size(); ++f) {
                 const StoreFileNode &file = point.files[f];
                 if (file.checkState != 2)
@@ -56,11 +63,12 @@ QVector<PlannedSave> planSaves(const StoreTree &tree, const QString &saveRoot, S
                 save.point = q;
                 save.file = f;
                 // The logger knows the file by its listed name, whatever the target is called.
-                save.devicePath = QStringLiteral("0:/") + pointRel + file.name;
+                save.devicePath = QStringLiteral("0:/") + devicePoint + file.name;
                 if (format == SaveFormat::DataFile)
-                    save.destination = saveRoot + pointRel + file.name;
+                    save.destination = saveRoot + storePoint + safeLocalName(file.name);
                 else
-                    save.destination = saveRoot + pointRel + withoutLmv(file.name) + saveExtension(format);
+                    save.destination =
+                        saveRoot + storePoint + safeLocalName(withoutLmv(file.name) + saveExtension(format));
                 save.cachePath = file.cachePath;
                 save.sizeText = file.column1;
                 plan << save;

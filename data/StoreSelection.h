@@ -19,7 +19,8 @@ struct SaveSelection
 
 // Walks the checked part of the tree: every project not unchecked gives "$id$", "$prj$" and its
 // directory; every point not unchecked below it "$pos$" and its directory; every checked file of
-// such a point a "$record$" line and one counted file.
+// such a point a "$record$" line and one counted file. Names in the lines and directories are the
+// device names made safe (safeLocalName), the same as the store holds on disk.
 SaveSelection collectSelection(const StoreTree &tree, const QString &saveRoot, quint32 deviceNumber);
 
 // One file of a save, where it comes from and where it goes.
@@ -35,8 +36,8 @@ struct PlannedSave
 };
 
 // The files a save stores, in tree order (same selection as collectSelection). Data files go to
-// saveRoot + project/point/file; text and CSV lose the file name's ".lmv" (from its last
-// occurrence on) and get ".txt" or ".csv".
+// saveRoot + project/point/file with each name made safe; text and CSV lose the file name's
+// ".lmv" (from its last occurrence on) and get ".txt" or ".csv" before the name is made safe.
 QVector<PlannedSave> planSaves(const StoreTree &tree, const QString &saveRoot, SaveFormat format);
 
 } // namespace lmv

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -132,29 +131,13 @@ void answerNextBox(BoxAnswer *out, QMessageBox::StandardButton button, int tries
     });
 }
 
-// Runs fn on the next modal dialog of type T once it is up (polling, so it works whatever
-// the dialog does before it enters its event loop).
-template <class T, class Fn>
-void whenModal(Fn fn, int triesLeft = 500)
+// Answers the window's next path question with path and keeps the question's caption.
+void chooseFile(MainWindow &w, const QString &path, QString *caption)
 {
-    QTimer::singleShot(10, [=] {
-        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (triesLeft > 0)
-                whenModal<T>(fn, triesLeft - 1);
-            return;
-        }
-        fn(dialog);
-    });
-}
-
-void chooseFile(const QString &path, QString *caption)
-{
-    whenModal<QFileDialog>([=](QFileDialog *dialog) {
-        *caption = dialog->windowTitle();
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-    });
+    w.askPath = [=](const PathQuestion &question) {
+        *caption = question.caption;
+        return path;
+    };
 }
 
 // The text the table shows for a cell (the delegate's number form).
@@ -372,7 +355,7 @@ private slots:
         const QString path = makeRvaStore();
         // Through the menu command, answering its file dialog.
         QString caption;
-        chooseFile(path, &caption);
+        chooseFile(*w, path, &caption);
         w->open_prj_action->trigger();
         QCOMPARE(caption, QStringLiteral("打开项目"));
 
@@ -418,7 +401,7 @@ private slots:
 
         const QString file = root() + "store/河道/二号点/c.lmv";
         QString caption;
-        chooseFile(file, &caption);
+        chooseFile(*w, file, &caption);
         w->open_file_action->trigger();
         QCOMPARE(caption, QStringLiteral("打开文件"));
         QCOMPARE(w->PrjTree->topLevelItemCount(), 2);

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace lmv;
 using namespace testbytes;
@@ -220,6 +221,26 @@ private slots:
         QVERIFY(std::fabs(getF32(after, 164) - 300.0f) < 1e-3f);
         QVERIFY(std::fabs(getF32(after, 168) - (300 + 600 + 1000) / 3.0f) < 1e-2f);
         QCOMPARE(getF32(after, 176), 10.0f); // temperature min
+    }
+
+    // A NaN level used to get the full-pipe flow, which then became the file's maximum.
+    void recordWithALevelThatIsNotANumberGetsFlowZeroAndStaysOutOfTheStatistics()
+    {
+        QByteArray records = rvaRecords(3);
+        putF32(records, 0 * 32 + 16, std::numeric_limits<float>::quiet_NaN()); // first record: level
+        QString cachePath;
+        QCOMPARE(writeCachePacket(location(QStringLiteral("nan.lmv")), deviceHeader() + records, 0xF1,
+                                  connectedDevice(), &cachePath),
+                 0);
+        QCOMPARE(finishRvaFile(cachePath, makePointRecord("p", "q", 0, 1000, 0, 0, 0)), 0);
+        const QByteArray after = readFile(cachePath);
+        QCOMPARE(getF32(after, 512 + 24), 0.0f);
+        const float secondFlow = getF32(after, 512 + 32 + 24), thirdFlow = getF32(after, 512 + 64 + 24);
+        QVERIFY(thirdFlow > secondFlow && secondFlow > 0.0f);
+        QCOMPARE(getF32(after, 160), thirdFlow);               // flow max
+        QCOMPARE(getF32(after, 164), 0.0f);                    // flow min: the NaN record's 0
+        QVERIFY(std::fabs(getF32(after, 136) - 0.5f) < 1e-6f); // level max of the readable levels
+        QVERIFY(std::fabs(getF32(after, 140) - 0.4f) < 1e-6f); // level min
     }
 
     void finishingAFileWithoutRecordsZeroesTheStatistics()

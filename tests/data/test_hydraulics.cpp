@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace lmv;
 
@@ -85,6 +86,30 @@ private slots:
     {
         QFETCH(PipeGeometry, geometry);
         QVERIFY(std::fabs(flowLitresPerSecond(geometry, 0.0f, 1500.0f)) < 1e-3f);
+    }
+
+    // min(H, NaN + s) is H: without a guard a NaN level reads as a full pipe.
+    void levelOrVelocityNotFiniteGivesZeroFlow_data()
+    {
+        QTest::addColumn<PipeGeometry>("geometry");
+        QTest::addColumn<float>("level");
+        QTest::addColumn<float>("velocity");
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        QTest::newRow("circle, NaN level") << pipe(0, 1000, 0, 0, 0) << nan << 1.0f;
+        QTest::newRow("rectangle, NaN level") << pipe(1, 1000, 800, 0, 100) << nan << 1.0f;
+        QTest::newRow("trapezoid, NaN level") << pipe(2, 1000, 800, 1200, 0) << nan << 1.0f;
+        QTest::newRow("triangle, NaN level") << pipe(3, 1000, 800, 0, 0) << nan << 1.0f;
+        QTest::newRow("infinite level") << pipe(0, 1000, 0, 0, 0) << inf << 1.0f;
+        QTest::newRow("NaN velocity") << pipe(1, 1000, 800, 0, 0) << 0.5f << nan;
+        QTest::newRow("minus infinite velocity") << pipe(0, 1000, 0, 0, 0) << 0.5f << -inf;
+    }
+    void levelOrVelocityNotFiniteGivesZeroFlow()
+    {
+        QFETCH(PipeGeometry, geometry);
+        QFETCH(float, level);
+        QFETCH(float, velocity);
+        QCOMPARE(recordFlow(geometry, level, velocity), 0.0f);
     }
 
     void negativeLevelGivesNegativeFlow_data()

@@ -121,6 +121,11 @@ private slots:
         QTest::newRow("ascii then hanzi at the edge")
             << (QString(31, QLatin1Char('x')) + QChar(0x6c34)) << 31;
         QTest::newRow("40 ascii -> 32") << QString(40, QLatin1Char('y')) << 32;
+        // The codec is GBK: the euro sign is the single byte 0x80, not the lead of a pair.
+        QTest::newRow("one-byte 0x80 then 16 hanzi -> 15")
+            << (QChar(0x20ac) + QString(16, QChar(0x6c34))) << 31;
+        QTest::newRow("hanzi after a one-byte 0x80 at the edge")
+            << (QString(30, QLatin1Char('x')) + QChar(0x20ac) + QChar(0x6c34)) << 31;
     }
     void longNamesAreShortenedAtCharacterBoundaries()
     {

@@ -2,14 +2,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
-// Answers the modal boxes and file dialogs that come up while it lives, and records each:
-// message boxes as "title|text" (answered with the given button), file dialogs as
-// "file|caption|filters" (answered with the queued names in turn; an empty name cancels).
+#include <functional>
+
+// Answers the modal boxes that come up while it lives and the path questions of a window given
+// to answerPathsOf(), and records each: message boxes as "title|text" (answered with the given
+// button), path questions as "file|caption|filters" (answered with the queued names in turn; an
+// empty name or none cancels). No file dialog is ever shown.
 class ModalAnswer : public QObject
 {
 public:
@@ -18,6 +21,25 @@ public:
         m_timer.setInterval(5);
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] { answerActive(); });
         m_timer.start();
+    }
+    ~ModalAnswer() override
+    {
+        if (m_detach)
+            m_detach();
+    }
+
+    // Takes over the window's path questions while this lives; afterwards they are cancelled.
+    template <class Window>
+    void answerPathsOf(Window &window)
+    {
+        window.askPath = [this](const auto &question) {
+            m_seen << QStringLiteral("file|") + question.caption + QLatin1Char('|') + question.filter;
+            return m_fileNames.isEmpty() ? QString() : m_fileNames.takeFirst();
+        };
+        m_detach = [target = QPointer<Window>(&window)] {
+            if (target)
+                target->askPath = [](const auto &) { return QString(); };
+        };
     }
 
     void setAnswer(QMessageBox::StandardButton answer) { m_answer = answer; }
@@ -40,19 +62,6 @@ private:
         // A later box may reuse the address of an earlier one, so answered ones carry a mark.
         if (!active || active->property("modalAnswered").toBool())
             return;
-        if (auto *dialog = qobject_cast<QFileDialog *>(active)) {
-            active->setProperty("modalAnswered", true);
-            m_seen << QStringLiteral("file|") + dialog->windowTitle() + QLatin1Char('|') +
-                          dialog->nameFilters().join(QLatin1String(";;"));
-            const QString name = m_fileNames.isEmpty() ? QString() : m_fileNames.takeFirst();
-            if (name.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->selectFile(name);
-                static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, reached through the base
-            }
-            return;
-        }
         auto *box = qobject_cast<QMessageBox *>(active);
         if (!box)
             return;
@@ -71,4 +80,5 @@ private:
     QTimer m_timer;
     QStringList m_seen;
     QStringList m_fileNames;
+    std::function<void()> m_detach;
 };

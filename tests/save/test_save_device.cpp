@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
@@ -42,6 +43,7 @@ public:
         QDir::setCurrent(previous);
     }
     MainWindow *operator->() const { return w.get(); }
+    MainWindow &operator*() const { return *w; }
 
     void connectTo(const QString &port)
     {
@@ -100,6 +102,16 @@ void rvaFolder(LoggerFolder &folder, const QStringList &names, int records)
     folder.write();
 }
 
+QStringList filesBelow(const QString &dir)
+{
+    QStringList out;
+    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << it.next();
+    out.sort();
+    return out;
+}
+
 } // namespace
 
 class SaveDeviceTest : public QObject
@@ -128,6 +140,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer;
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/s.lmv");
         ProgressRecorder progress(v->copy_progress);
         v->save_lmv_action->trigger();
@@ -163,6 +176,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer;
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/one.lmv");
         ProgressRecorder progress(v->copy_progress);
         v->save_lmv_action->trigger();
@@ -190,6 +204,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer(QMessageBox::No);
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/n.lmv");
         v->save_lmv_action->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.transferredLabel->text().isEmpty(), 20000);
@@ -214,6 +229,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer(QMessageBox::Yes);
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/y.lmv");
         v->save_lmv_action->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.transferredLabel->text().isEmpty(), 20000);
@@ -244,6 +260,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer;
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/store.lmv");
         v->save_lmv_action->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 120000);
@@ -281,6 +298,60 @@ private slots:
         QCOMPARE(localShape, deviceShape);
     }
 
+    // A logger whose names look like paths: text and data saves write below the chosen folder
+    // only, and the saved store opens again in PC mode.
+    void hostileNamesFromTheLoggerStayInsideTheChosenFolder()
+    {
+        LoggerFolder folder;
+        folder.setDevice(5, 20190007, "2 1 18 12 3", "1.5");
+        folder.addPoint("p", "q", 0, 800, 0, 0, 30);
+        folder.addFile("p", "q", "f.lmv", testfiles::rvaFile(20));
+        folder.rename("p", "..%2F..%2Fx");
+        folder.rename("p/q", "a%2Fb");
+        folder.rename("p/q/f.lmv", "..%2F..%2F..%2Fy.lmv");
+        folder.write();
+        Simulator sim;
+        QVERIFY(sim.start(folder.root()));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QCOMPARE(v.file(0)->text(0), QStringLiteral("../../../y.lmv"));
+        setCheckAll(v->UsbPrjTree, 2);
+
+        QTemporaryDir sandbox;
+        const QString chosen = sandbox.path() + "/1/2/3/";
+        QVERIFY(QDir().mkpath(chosen));
+        ModalAnswer answer;
+        answer.answerPathsOf(*v);
+        answer.queueFileName(chosen + "t.txt");
+        answer.queueFileName(chosen + "s.lmv");
+        v->save_txt_action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 30000);
+        v->save_lmv_action->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 30000);
+        QVERIFY(answer.boxes().isEmpty());
+
+        const QString project = "%2E%2E%2F%2E%2E%2Fx", point = "a%2Fb", file = "%2E%2E%2F%2E%2E%2F%2E%2E%2Fy";
+        const QString store = chosen + "s/" + project + "/";
+        QStringList expected = {store + project + ".lmvprj", store + point + "/" + point + ".lmvpos",
+                                store + point + "/" + file + ".lmv",
+                                chosen + "t/" + project + "/" + point + "/" + file + ".txt"};
+        expected.sort();
+        QCOMPARE(filesBelow(sandbox.path()), expected);
+
+        v->pc_button->click();
+        v->openLocalPath(store + project + ".lmvprj");
+        QCOMPARE(v->PrjTree->topLevelItemCount(), 1);
+        const QTreeWidgetItem *p = v->PrjTree->topLevelItem(0);
+        QCOMPARE(p->childCount(), 1);
+        QCOMPARE(p->child(0)->childCount(), 1);
+        const QTreeWidgetItem *f = p->child(0)->child(0);
+        lmv::DataFileContents contents;
+        QCOMPARE(lmv::readDataFile(p->text(1) + p->child(0)->text(1) + f->text(1), contents),
+                 int(lmv::ReadOk));
+        QCOMPARE(int(contents.rva.size()), 20);
+    }
+
     void savingAsTextDownloadsAndExportsWithoutIndexFiles()
     {
         LoggerFolder folder;
@@ -293,6 +364,7 @@ private slots:
         setCheckAll(v->UsbPrjTree, 2);
         QTemporaryDir out;
         ModalAnswer answer;
+        answer.answerPathsOf(*v);
         answer.queueFileName(out.path() + "/t.txt");
         v->save_txt_action->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!v->copy_progress.isVisible() && v->isEnabled(), 30000);

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -167,6 +168,27 @@ private slots:
         QVERIFY(!QFile::exists(out.path() + "/r/Unticked"));
         QCOMPARE(failures.size(), 1);
         QCOMPARE(failures.items()[0].path, out.path() + "/r/P/Q/gone.txt");
+    }
+
+    // A data file opened on its own shows the names of its header, which a logger wrote.
+    void conversionOfHeaderNamesLikePathsStaysInsideTheChosenFolder()
+    {
+        QTemporaryDir src;
+        QVERIFY(writeFile(src.path() + "/a.lmv", rvaFile("P", "Q", 2)));
+        StoreTree tree = localTree(QString(), {src.path() + "/a.lmv"});
+        tree[0].name = QStringLiteral("../../x");
+        tree[0].points[0].name = QStringLiteral("a/b");
+        tree[0].points[0].column1.clear();
+        tree[0].points[0].files[0].name = QStringLiteral("../../../y.lmv");
+        QTemporaryDir out;
+        const QString root = out.path() + "/1/2/r/";
+        StoreFailureList failures;
+        QCOMPARE(convertCheckedFiles(tree, root, SaveFormat::Csv, failures), 1);
+        QDirIterator it(out.path(), QDir::Files, QDirIterator::Subdirectories);
+        QStringList written;
+        while (it.hasNext())
+            written << it.next();
+        QCOMPARE(written, QStringList{root + "%2E%2E%2F%2E%2E%2Fx/a%2Fb/%2E%2E%2F%2E%2E%2F%2E%2E%2Fy.csv"});
     }
 
     void conversionIntoAFolderThatCannotBeMadeIsListedOnce()

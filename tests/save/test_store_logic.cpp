@@ -1,9 +1,11 @@
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
 
+#include "data/ProjectIndex.h"
 #include "data/StoreFailures.h"
 #include "data/StoreIndex.h"
 #include "data/StoreProgress.h"
@@ -246,6 +248,50 @@ private slots:
         QCOMPARE(plan[0].destination, destination);
         QCOMPARE(plan[0].devicePath, devicePath);
         QCOMPARE(plan[0].sizeText, QStringLiteral("4242"));
+    }
+
+    // A logger naming things like paths must not make a save leave the chosen folder, and the
+    // index files must name what is on disk so that the store opens again.
+    void hostileDeviceNamesStayInsideTheStoreAndTheIndexNamesTheFilesOnDisk()
+    {
+        StoreTree tree = exampleTree();
+        tree[0].name = QStringLiteral("../../x");
+        tree[0].points[0].name = QStringLiteral("a/b");
+        tree[0].points[0].files = {fileNode(QStringLiteral("../../../y.lmv"), 2),
+                                   fileNode(QStringLiteral(".."), 2)};
+        QTemporaryDir dir;
+        const QString root = dir.path() + QStringLiteral("/s/");
+        auto inside = [&root](const QString &path) {
+            return QDir::cleanPath(path).startsWith(root) && !path.contains(QStringLiteral("/../"));
+        };
+        const SaveSelection selection = collectSelection(tree, root, 7);
+        for (const QString &d : selection.directories)
+            QVERIFY2(inside(d), qPrintable(d));
+        for (int format = 0; format <= 2; ++format)
+            for (const PlannedSave &save : planSaves(tree, root, static_cast<SaveFormat>(format)))
+                QVERIFY2(inside(save.destination), qPrintable(save.destination));
+        const QVector<PlannedSave> plan = planSaves(tree, root, SaveFormat::DataFile);
+        QCOMPARE(plan[0].devicePath, QStringLiteral("0:/../../x/a/b/../../../y.lmv"));
+
+        for (const QString &d : selection.directories)
+            QVERIFY(QDir().mkpath(d));
+        StoreFailureList failures;
+        writeIndexFiles(root, selection.indexLines, &failures);
+        QVERIFY(failures.isEmpty());
+        QDirIterator it(dir.path(), QDir::Files, QDirIterator::Subdirectories);
+        QStringList indexFiles;
+        while (it.hasNext())
+            indexFiles << it.next();
+        QCOMPARE(indexFiles.size(), 2); // the project and the point index, both below root
+        const QString prj = root + QStringLiteral("%2E%2E%2F%2E%2E%2Fx/%2E%2E%2F%2E%2E%2Fx.lmvprj");
+        const QList<IndexEntry> projects = readIndexFile(prj, OpenKind::ProjectIndex);
+        QCOMPARE(projects.size(), 1);
+        QCOMPARE(projects[0].children.size(), 1);
+        const IndexEntry &point = projects[0].children[0];
+        QCOMPARE(point.children.size(), 2);
+        for (int f = 0; f < 2; ++f)
+            QCOMPARE(projects[0].column(1) + point.column(1) + point.children[f].column(1),
+                     plan[f].destination);
     }
 
     void planKeepsCachePathsAndTreeOrder()

@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -37,6 +38,10 @@ void printErr(const QString &text)
 
 int main(int argc, char **argv)
 {
+    // The simulator belongs to the program that started it (a test, the run script): when that
+    // program ends, even by SIGKILL, the kernel sends SIGTERM here, which ends the event loop below.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
 
