@@ -57,6 +57,9 @@ public:
 
     // For a data file: adds its project, point and file entry from its DescriptorString.
     void addDataFile(const QString &descriptor);
+    // The same from the ten descriptor fields themselves, so that a "/" inside a stored name
+    // stays part of that name.
+    void addDataFile(const QStringList &fields);
 
     // The project entries made so far, in the order the tree shows them.
     const QList<IndexEntry> &projects() const { return m_projects; }
@@ -84,10 +87,27 @@ QString pointRemarkFromFields(const QStringList &fields);
 // remark receives the reader's currentDeviceRemark.
 QList<IndexEntry> readIndexFile(const QString &path, OpenKind kind, QString *remark = nullptr);
 
+// The project entry of one data file, from its descriptor; nothing when the descriptor is empty.
+QList<IndexEntry> dataFileEntries(const QString &path);
+
+// What opening a file of the local store yields for the project tree.
+struct LocalOpening
+{
+    bool opened = false;        // false: no path, or the file cannot be read; the tree stays as it is
+    QList<IndexEntry> projects; // entries of an index file or of one data file
+    QString remark;             // device remark of an index file (empty for a data file)
+};
+
+// Opens a project index, point index or data file by its name's kind; another kind opens to
+// nothing.
+LocalOpening openLocalFile(const QString &path);
+
 // The ten-field DescriptorString of a data file from its first 88 header bytes and the 16 bytes
 // at offset 496. Missing bytes count as zero; names stop at their first zero byte or the end of
 // their 33-byte field.
 QString descriptorString(const QByteArray &first88, const QByteArray &deviceInfo16);
+// The ten fields of that descriptor.
+QStringList descriptorFields(const QByteArray &first88, const QByteArray &deviceInfo16);
 
 // Reads a data file's descriptor from disk. Empty when the file cannot be opened or its first
 // read returns no bytes.

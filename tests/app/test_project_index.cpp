@@ -220,6 +220,24 @@ private slots:
         QCOMPARE(projects[0].column(1) + q.column(1) + q.children[0].column(1), path);
     }
 
+    void slashInAStoredNameDoesNotShiftTheDataFileColumns()
+    {
+        // A "/" inside a name used to split the descriptor into more fields: the point showed a
+        // piece of its name and the pipe columns (from which flows are recomputed) held text.
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/a.lmv";
+        writeFile(path, header("东/西", "1/2号", 1, 800, 600, 0, 50, 5, 0, 7));
+        const LocalOpening opening = openLocalFile(path);
+        QVERIFY(opening.opened);
+        QCOMPARE(opening.projects.size(), 1);
+        QCOMPARE(opening.projects[0].columns, QStringList{"东/西"});
+        QCOMPARE(opening.projects[0].children.size(), 1);
+        const IndexEntry &q = opening.projects[0].children[0];
+        QCOMPARE(q.columns, (QStringList{"1/2号", "", "1", "800", "600", "0", "50", "5", "0", "RVA:7"}));
+        QCOMPARE(q.children.size(), 1);
+        QCOMPARE(q.children[0].columns, (QStringList{"a.lmv", path}));
+    }
+
     void descriptorOfDamagedHeaders()
     {
         // A negative shape is written signed; names filling their whole field stop at its end.
