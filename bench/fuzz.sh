@@ -24,9 +24,7 @@ cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang
     -DLMV_BUILD_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="-O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link $SAN" \
     -DCMAKE_EXE_LINKER_FLAGS="$SAN" >/dev/null
-for t in "${TARGETS[@]}"; do
-    cmake --build "$BUILD" -j2 --target "fuzz_$t" >/dev/null
-done
+cmake --build "$BUILD" -j2 --target "${TARGETS[@]/#/fuzz_}" >/dev/null
 
 failed=0
 for t in "${TARGETS[@]}"; do
