@@ -240,9 +240,14 @@ void ProjectIndexReader::addFileItem(const QStringList &fields)
         file.columns << name << name;
     }
     const QString pointName = fields.value(1);
-    for (IndexEntry &point : m_projects[m_current].children)
-        if (point.column(0) == pointName)
+    for (IndexEntry &point : m_projects[m_current].children) {
+        if (m_fileEntries >= kMaxIndexFileEntries)
+            return;
+        if (point.column(0) == pointName) {
             point.children.append(file);
+            ++m_fileEntries;
+        }
+    }
 }
 
 QList<IndexEntry> readIndexFile(const QString &path, OpenKind kind, QString *remark)

@@ -30,6 +30,11 @@ inline constexpr int kPrjTreeColumns = 10;
 // Longest index line accepted, CR LF included; the reader's line buffer holds 128 bytes.
 inline constexpr int kMaxIndexLineBytes = 127;
 
+// Most file entries one opened file yields. A "$record$" line goes to every point of its name, so
+// a damaged index repeating one point name thousands of times would otherwise multiply a few
+// hundred kilobytes into millions of tree items; a saved store never comes near this.
+inline constexpr int kMaxIndexFileEntries = 100000;
+
 // Splits the bytes of an index file into decoded lines (GB2312, CR LF cut off). A zero byte
 // discards the line collected so far; bytes after the last CR LF are ignored. A line longer
 // than kMaxIndexLineBytes is skipped whole (a cut line could carry a wrong name or path).
@@ -78,6 +83,7 @@ private:
     QString m_remark;
     QList<IndexEntry> m_projects;
     int m_current = -1; // index into m_projects, -1 while there is no current project
+    int m_fileEntries = 0;
 };
 
 // The remark (column 9) of a point entry from a long "$pos$" payload split into fields.

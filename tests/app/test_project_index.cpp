@@ -199,6 +199,24 @@ private slots:
         QCOMPARE(projects[0].children[1].children.size(), 1);
     }
 
+    void repeatedPointNamesCannotMultiplyFileEntriesWithoutBound()
+    {
+        // 1000 points of one name and 1000 records used to make a million file entries (a
+        // 300 KB index ran the viewer out of memory); the count stops at 100 000.
+        QStringList lines{"$prj$P"};
+        for (int i = 0; i < 1000; ++i)
+            lines << "$pos$P/Q";
+        for (int i = 0; i < 1000; ++i)
+            lines << QStringLiteral("$record$P/Q/%1.lmv").arg(i);
+        const QList<IndexEntry> projects = read(OpenKind::ProjectIndex, "/s/P.lmvprj", lines);
+        QCOMPARE(projects[0].children.size(), 1000);
+        qsizetype files = 0;
+        for (const IndexEntry &point : projects[0].children)
+            files += point.children.size();
+        QCOMPARE(files, qsizetype(100000));
+        QCOMPARE(projects[0].children[0].children.size(), 100);
+    }
+
     void dataFileDescriptorAndEntries()
     {
         QTemporaryDir dir;
