@@ -5,7 +5,6 @@
 #include "data/ProjectIndex.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
@@ -57,26 +56,16 @@ void MainWindow::addIndexEntries(const QList<IndexEntry> &projects)
 
 void MainWindow::openDataFile(const QString &path)
 {
-    const QString descriptor = readDataFileDescriptor(path);
-    if (descriptor.isEmpty())
-        return;
-    ProjectIndexReader reader(OpenKind::DataFile, path);
-    reader.addDataFile(descriptor);
-    addIndexEntries(reader.projects());
+    addIndexEntries(dataFileEntries(path));
 }
 
 void MainWindow::openLocalPath(const QString &path)
 {
-    const OpenKind kind = openKindFor(path);
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    const LocalOpening opening = openLocalFile(path);
+    if (!opening.opened)
         return;
-    file.close();
-    currentDeviceRemark.clear();
-    if (kind == OpenKind::ProjectIndex || kind == OpenKind::PointIndex)
-        addIndexEntries(readIndexFile(path, kind, &currentDeviceRemark));
-    else if (kind == OpenKind::DataFile)
-        openDataFile(path);
+    currentDeviceRemark = opening.remark;
+    addIndexEntries(opening.projects);
 }
 
 void MainWindow::on_open_prj_action_triggered()

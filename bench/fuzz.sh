@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the reply parsers with clang (Debug at -O1, so Qt's own bounds
-# checks stay in, with AddressSanitizer and UndefinedBehaviorSanitizer) and runs each one for
-# SECONDS, one after the other. Prints "name: value unit" lines; fails when a target finds a fault.
+# Builds the libFuzzer targets (device reply parsers and file readers) with clang (Debug at -O1,
+# so Qt's own bounds checks stay in, with AddressSanitizer and UndefinedBehaviorSanitizer) and
+# runs each one for SECONDS, one after the other. Prints "name: value unit" lines; fails when a
+# target finds a fault.
 #
-#   bench/fuzz.sh SECONDS [TARGET...]     (targets: extract_frame classify_reply name_list
-#                                          rva_position_list file_list node_table; default all)
+#   bench/fuzz.sh SECONDS [TARGET...]     (a target per folder of tests/fuzz/corpus; default all)
 # LMV_FUZZ_BUILD sets the build folder (default build-fuzz below the repository). Inputs that the
 # fuzzer finds go to $LMV_FUZZ_BUILD/fuzz-work/<target>/, never into the committed corpus.
 set -euo pipefail
@@ -13,16 +13,18 @@ BUILD="${LMV_FUZZ_BUILD:-$ROOT/build-fuzz}"
 SECONDS_EACH="${1:?usage: fuzz.sh SECONDS [TARGET...]}"
 shift
 TARGETS=("$@")
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(extract_frame classify_reply name_list rva_position_list file_list node_table)
+if [ ${#TARGETS[@]} -eq 0 ]; then
+    for dir in "$ROOT"/tests/fuzz/corpus/*/; do
+        TARGETS+=("$(basename "$dir")")
+    done
+fi
 
 SAN="-fsanitize=address,undefined -fno-sanitize-recover=undefined"
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DLMV_FUZZ=ON \
     -DLMV_BUILD_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="-O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link $SAN" \
     -DCMAKE_EXE_LINKER_FLAGS="$SAN" >/dev/null
-for t in "${TARGETS[@]}"; do
-    cmake --build "$BUILD" -j2 --target "fuzz_$t" >/dev/null
-done
+cmake --build "$BUILD" -j2 --target "${TARGETS[@]/#/fuzz_}" >/dev/null
 
 failed=0
 for t in "${TARGETS[@]}"; do
@@ -35,7 +37,11 @@ for t in "${TARGETS[@]}"; do
         "$BUILD/tests/fuzz/fuzz_$t" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
         -artifact_prefix="$work/" "$work/corpus" "$ROOT/tests/fuzz/corpus/$t" >"$log" 2>&1 || status=$?
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | sed 's/cov: //')
     echo "fuzz_${t}_execs: ${execs:-0} execs"
+    echo "fuzz_${t}_rate: ${rate:-0} execs/s"
+    echo "fuzz_${t}_coverage: ${cov:-0} edges"
     echo "fuzz_${t}_seconds: $SECONDS_EACH s"
     if [ "$status" -ne 0 ]; then
         echo "fuzz_${t}_findings: 1 crash (see $log and $work/crash-*)"

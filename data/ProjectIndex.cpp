@@ -86,6 +86,22 @@ QString modelNameForCodeText(const QString &codeText)
     return lmv::modelName(int(code));
 }
 
+// The descriptor fields of a data file on disk; empty when it cannot be opened or its first read
+// returns no bytes.
+QStringList readDescriptorFields(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray first = f.read(kPointRecordSize);
+    if (first.isEmpty())
+        return {};
+    QByteArray info;
+    if (f.seek(kDeviceInfoOffset))
+        info = f.read(kDeviceInfoSize);
+    return descriptorFields(first, info);
+}
+
 } // namespace
 
 OpenKind openKindFor(const QString &fileName)
@@ -163,7 +179,11 @@ void ProjectIndexReader::processIndexLine(const QString &line)
 
 void ProjectIndexReader::addDataFile(const QString &descriptor)
 {
-    const QStringList fields = descriptor.split(QLatin1Char('/'));
+    addDataFile(descriptor.split(QLatin1Char('/')));
+}
+
+void ProjectIndexReader::addDataFile(const QStringList &fields)
+{
     addProjectItem(fields);
     addPointItem(fields);
     addFileItem(fields);
@@ -220,9 +240,14 @@ void ProjectIndexReader::addFileItem(const QStringList &fields)
         file.columns << name << name;
     }
     const QString pointName = fields.value(1);
-    for (IndexEntry &point : m_projects[m_current].children)
-        if (point.column(0) == pointName)
+    for (IndexEntry &point : m_projects[m_current].children) {
+        if (m_fileEntries >= kMaxIndexFileEntries)
+            return;
+        if (point.column(0) == pointName) {
             point.children.append(file);
+            ++m_fileEntries;
+        }
+    }
 }
 
 QList<IndexEntry> readIndexFile(const QString &path, OpenKind kind, QString *remark)
@@ -239,7 +264,38 @@ QList<IndexEntry> readIndexFile(const QString &path, OpenKind kind, QString *rem
     return reader.projects();
 }
 
+QList<IndexEntry> dataFileEntries(const QString &path)
+{
+    const QStringList fields = readDescriptorFields(path);
+    if (fields.isEmpty())
+        return {};
+    ProjectIndexReader reader(OpenKind::DataFile, path);
+    reader.addDataFile(fields);
+    return reader.projects();
+}
+
+LocalOpening openLocalFile(const QString &path)
+{
+    LocalOpening opening;
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return opening;
+    file.close();
+    opening.opened = true;
+    const OpenKind kind = openKindFor(path);
+    if (kind == OpenKind::ProjectIndex || kind == OpenKind::PointIndex)
+        opening.projects = readIndexFile(path, kind, &opening.remark);
+    else if (kind == OpenKind::DataFile)
+        opening.projects = dataFileEntries(path);
+    return opening;
+}
+
 QString descriptorString(const QByteArray &first88, const QByteArray &deviceInfo16)
+{
+    return descriptorFields(first88, deviceInfo16).join(QLatin1Char('/'));
+}
+
+QStringList descriptorFields(const QByteArray &first88, const QByteArray &deviceInfo16)
 {
     QStringList fields;
     fields << nameField(first88, kProjectNameOffset) << nameField(first88, kPointNameOffset);
@@ -249,21 +305,12 @@ QString descriptorString(const QByteArray &first88, const QByteArray &deviceInfo
     fields << QString::number(u8At(deviceInfo16, kTypeCodeInDeviceInfo));
     fields << QString::number(u8At(deviceInfo16, kModelCodeInDeviceInfo));
     fields << QString::number(u32le(deviceInfo16, 0));
-    return fields.join(QLatin1Char('/'));
+    return fields;
 }
 
 QString readDataFileDescriptor(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray first = f.read(kPointRecordSize);
-    if (first.isEmpty())
-        return QString();
-    QByteArray info;
-    if (f.seek(kDeviceInfoOffset))
-        info = f.read(kDeviceInfoSize);
-    return descriptorString(first, info);
+    return readDescriptorFields(path).join(QLatin1Char('/'));
 }
 
 std::uint8_t readFileTypeCode(const QString &path)

@@ -30,6 +30,11 @@ inline constexpr int kPrjTreeColumns = 10;
 // Longest index line accepted, CR LF included; the reader's line buffer holds 128 bytes.
 inline constexpr int kMaxIndexLineBytes = 127;
 
+// Most file entries one opened file yields. A "$record$" line goes to every point of its name, so
+// a damaged index repeating one point name thousands of times would otherwise multiply a few
+// hundred kilobytes into millions of tree items; a saved store never comes near this.
+inline constexpr int kMaxIndexFileEntries = 100000;
+
 // Splits the bytes of an index file into decoded lines (GB2312, CR LF cut off). A zero byte
 // discards the line collected so far; bytes after the last CR LF are ignored. A line longer
 // than kMaxIndexLineBytes is skipped whole (a cut line could carry a wrong name or path).
@@ -57,6 +62,9 @@ public:
 
     // For a data file: adds its project, point and file entry from its DescriptorString.
     void addDataFile(const QString &descriptor);
+    // The same from the ten descriptor fields themselves, so that a "/" inside a stored name
+    // stays part of that name.
+    void addDataFile(const QStringList &fields);
 
     // The project entries made so far, in the order the tree shows them.
     const QList<IndexEntry> &projects() const { return m_projects; }
@@ -75,6 +83,7 @@ private:
     QString m_remark;
     QList<IndexEntry> m_projects;
     int m_current = -1; // index into m_projects, -1 while there is no current project
+    int m_fileEntries = 0;
 };
 
 // The remark (column 9) of a point entry from a long "$pos$" payload split into fields.
@@ -84,10 +93,27 @@ QString pointRemarkFromFields(const QStringList &fields);
 // remark receives the reader's currentDeviceRemark.
 QList<IndexEntry> readIndexFile(const QString &path, OpenKind kind, QString *remark = nullptr);
 
+// The project entry of one data file, from its descriptor; nothing when the descriptor is empty.
+QList<IndexEntry> dataFileEntries(const QString &path);
+
+// What opening a file of the local store yields for the project tree.
+struct LocalOpening
+{
+    bool opened = false;        // false: no path, or the file cannot be read; the tree stays as it is
+    QList<IndexEntry> projects; // entries of an index file or of one data file
+    QString remark;             // device remark of an index file (empty for a data file)
+};
+
+// Opens a project index, point index or data file by its name's kind; another kind opens to
+// nothing.
+LocalOpening openLocalFile(const QString &path);
+
 // The ten-field DescriptorString of a data file from its first 88 header bytes and the 16 bytes
 // at offset 496. Missing bytes count as zero; names stop at their first zero byte or the end of
 // their 33-byte field.
 QString descriptorString(const QByteArray &first88, const QByteArray &deviceInfo16);
+// The ten fields of that descriptor.
+QStringList descriptorFields(const QByteArray &first88, const QByteArray &deviceInfo16);
 
 // Reads a data file's descriptor from disk. Empty when the file cannot be opened or its first
 // read returns no bytes.

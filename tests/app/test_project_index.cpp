@@ -199,6 +199,24 @@ private slots:
         QCOMPARE(projects[0].children[1].children.size(), 1);
     }
 
+    void repeatedPointNamesCannotMultiplyFileEntriesWithoutBound()
+    {
+        // 1000 points of one name and 1000 records used to make a million file entries (a
+        // 300 KB index ran the viewer out of memory); the count stops at 100 000.
+        QStringList lines{"$prj$P"};
+        for (int i = 0; i < 1000; ++i)
+            lines << "$pos$P/Q";
+        for (int i = 0; i < 1000; ++i)
+            lines << QStringLiteral("$record$P/Q/%1.lmv").arg(i);
+        const QList<IndexEntry> projects = read(OpenKind::ProjectIndex, "/s/P.lmvprj", lines);
+        QCOMPARE(projects[0].children.size(), 1000);
+        qsizetype files = 0;
+        for (const IndexEntry &point : projects[0].children)
+            files += point.children.size();
+        QCOMPARE(files, qsizetype(100000));
+        QCOMPARE(projects[0].children[0].children.size(), 100);
+    }
+
     void dataFileDescriptorAndEntries()
     {
         QTemporaryDir dir;
@@ -218,6 +236,24 @@ private slots:
                  (QStringList{"一号点", "", "2", "800", "600", "1200", "50", "1", "16", "RVB:4000000000"}));
         QCOMPARE(q.children[0].columns, (QStringList{"一号.lmv", path}));
         QCOMPARE(projects[0].column(1) + q.column(1) + q.children[0].column(1), path);
+    }
+
+    void slashInAStoredNameDoesNotShiftTheDataFileColumns()
+    {
+        // A "/" inside a name used to split the descriptor into more fields: the point showed a
+        // piece of its name and the pipe columns (from which flows are recomputed) held text.
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/a.lmv";
+        writeFile(path, header("东/西", "1/2号", 1, 800, 600, 0, 50, 5, 0, 7));
+        const LocalOpening opening = openLocalFile(path);
+        QVERIFY(opening.opened);
+        QCOMPARE(opening.projects.size(), 1);
+        QCOMPARE(opening.projects[0].columns, QStringList{"东/西"});
+        QCOMPARE(opening.projects[0].children.size(), 1);
+        const IndexEntry &q = opening.projects[0].children[0];
+        QCOMPARE(q.columns, (QStringList{"1/2号", "", "1", "800", "600", "0", "50", "5", "0", "RVA:7"}));
+        QCOMPARE(q.children.size(), 1);
+        QCOMPARE(q.children[0].columns, (QStringList{"a.lmv", path}));
     }
 
     void descriptorOfDamagedHeaders()

@@ -1,33 +1,55 @@
 #pragma once
 // Entry points shared by the libFuzzer targets and the corpus replay test. Each takes raw input
-// bytes, runs one parser of device replies on them and aborts when one of the parser's invariants
-// is broken (a sanitizer only sees memory errors, not wrong results or unbounded growth).
+// bytes, runs one reader on them and aborts when one of the reader's invariants is broken (a
+// sanitizer only sees memory errors, not wrong results or unbounded growth).
+//
+// Adding a target: write its entry function, list it below, and add the folder
+// tests/fuzz/corpus/<name>/ with a few seed inputs. The build makes fuzz_<name> for every corpus
+// folder, bench/fuzz.sh runs it, and test_fuzz_corpus replays the folder.
 #include <cstddef>
 #include <cstdint>
+
+// X(name, function): the name is the corpus folder and the fuzz_<name> target.
+#define LMV_FUZZ_TARGETS(X)                                                                                  \
+    /* Device replies (ReplyEntries.cpp). */                                                                 \
+    /* A received byte stream, delivered whole and in as many pieces as the first byte says. */              \
+    X(extract_frame, extractFrame)                                                                           \
+    /* One extracted payload; its content goes on to the decoder of its kind. */                             \
+    X(classify_reply, classifyReply)                                                                         \
+    /* The content of a project or RVB position list reply. */                                               \
+    X(name_list, nameList)                                                                                   \
+    /* The content of an RVA position list reply. */                                                         \
+    X(rva_position_list, rvaPositionList)                                                                    \
+    /* The content of a file list reply, decoded for both groups. */                                         \
+    X(file_list, fileList)                                                                                   \
+    /* The content of an RVB node table reply. */                                                            \
+    X(node_table, nodeTable)                                                                                 \
+    /* Files a user opens (FileEntries.cpp); the first input byte is an option byte. */                      \
+    /* A data file read as the record windows read it, possibly grown past the size limit. */                \
+    X(read_data_file, readDataFile)                                                                          \
+    /* The bytes of an index file split into lines. */                                                       \
+    X(index_lines, indexLines)                                                                               \
+    /* A project index, point index or data file opened into project tree entries. */                        \
+    X(open_local, openLocal)                                                                                 \
+    /* A stored file rewritten by updateCorrections, updatePipe or finishRvaFile. */                         \
+    X(rewrite_file, rewriteFile)
 
 namespace lmv::fuzz {
 
 using Entry = int (*)(const std::uint8_t *data, std::size_t size);
 
-// The input is a received byte stream, delivered whole and in as many pieces as the first byte says.
-int extractFrame(const std::uint8_t *data, std::size_t size);
-// The input is one extracted payload; its content goes on to the decoder of its kind.
-int classifyReply(const std::uint8_t *data, std::size_t size);
-// The input is the content of a project or RVB position list reply.
-int nameList(const std::uint8_t *data, std::size_t size);
-// The input is the content of an RVA position list reply.
-int rvaPositionList(const std::uint8_t *data, std::size_t size);
-// The input is the content of a file list reply, decoded for both groups.
-int fileList(const std::uint8_t *data, std::size_t size);
-// The input is the content of an RVB node table reply.
-int nodeTable(const std::uint8_t *data, std::size_t size);
+#define LMV_FUZZ_DECLARE(name, function) int function(const std::uint8_t *data, std::size_t size);
+LMV_FUZZ_TARGETS(LMV_FUZZ_DECLARE)
+#undef LMV_FUZZ_DECLARE
 
 struct NamedEntry
 {
     const char *name; // also the corpus folder name below tests/fuzz/corpus/
     Entry entry;
 };
-// Every target, in a fixed order.
+// Every target, in the order of the list above.
 const NamedEntry *entries(std::size_t *count);
+// The target of that name; null when there is none.
+Entry entryNamed(const char *name);
 
 } // namespace lmv::fuzz

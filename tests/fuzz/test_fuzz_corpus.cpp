@@ -13,6 +13,7 @@ class TestFuzzCorpus : public QObject
 private slots:
     void everyCorpusInputKeepsTheInvariants_data();
     void everyCorpusInputKeepsTheInvariants();
+    void everyCorpusFolderNamesATarget();
 };
 
 void TestFuzzCorpus::everyCorpusInputKeepsTheInvariants_data()
@@ -47,6 +48,16 @@ void TestFuzzCorpus::everyCorpusInputKeepsTheInvariants()
     const lmv::fuzz::NamedEntry *entries = lmv::fuzz::entries(&count);
     // The entries abort on a broken invariant, which fails this test as a crash.
     QCOMPARE(entries[entry].entry(input.data(), input.size()), 0);
+}
+
+void TestFuzzCorpus::everyCorpusFolderNamesATarget()
+{
+    // The build makes a fuzz target for each folder; one without an entry would abort at start.
+    const QStringList folders =
+        QDir(QStringLiteral(LMV_FUZZ_CORPUS_DIR)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QVERIFY(!folders.isEmpty());
+    for (const QString &folder : folders)
+        QVERIFY2(lmv::fuzz::entryNamed(qPrintable(folder)), qPrintable(folder));
 }
 
 QTEST_APPLESS_MAIN(TestFuzzCorpus)

@@ -1,3 +1,4 @@
+#include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/FuzzEntries.h"
 
 #include "device/core/FrameCodec.h"
@@ -7,33 +8,12 @@
 #include <QByteArray>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace lmv::fuzz {
 
 namespace {
-
-[[noreturn]] void broken(const char *what)
-{
-    std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
-    std::abort();
-}
-
-void require(bool ok, const char *what)
-{
-    if (!ok)
-        broken(what);
-}
-
-// The input as a QByteArray without a copy: no terminating zero, so a read past the end is a read
-// past the fuzzer's own allocation and AddressSanitizer sees it.
-QByteArray raw(const std::uint8_t *data, std::size_t size)
-{
-    return QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<int>(size));
-}
 
 // An exactly sized heap copy, so that reads past the end of a buffer built from several chunks
 // are caught too (Qt's own allocations carry slack and a terminator).
@@ -309,17 +289,6 @@ int nodeTable(const std::uint8_t *data, std::size_t size)
 {
     checkNodeTable(raw(data, size));
     return 0;
-}
-
-const NamedEntry *entries(std::size_t *count)
-{
-    static const NamedEntry all[] = {
-        {"extract_frame", &extractFrame}, {"classify_reply", &classifyReply},
-        {"name_list", &nameList},         {"rva_position_list", &rvaPositionList},
-        {"file_list", &fileList},         {"node_table", &nodeTable},
-    };
-    *count = sizeof all / sizeof all[0];
-    return all;
 }
 
 } // namespace lmv::fuzz

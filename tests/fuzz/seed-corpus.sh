@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Writes the seed inputs of the file reader targets from the committed samples (which
+# tools/samplegen makes). Each seed is an option byte (see FileEntries.cpp) followed by a sample
+# cut to a few records, so the corpus stays small. Run from anywhere; rewrites the seeds only.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+C="$ROOT/tests/fuzz/corpus"
+S="$ROOT/samples"
+RVA="$S/files/三角堰_20240401.lmv"
+RVB="$S/files/RVB雷达站_2024年04月03日.lmv"
+PRJ="$S/store/城东排水管网/城东排水管网.lmvprj"
+POS="$S/store/城东排水管网/建设路1号井/建设路1号井.lmvpos"
+PRJ_B="$S/store/水库入库监测/水库入库监测.lmvprj"
+POS_B="$S/store/水库入库监测/1号站压力式/1号站压力式.lmvpos"
+
+# seed FILE OPTION_BYTE [SOURCE BYTES]...: the option byte, then the first BYTES of each SOURCE.
+seed() {
+    local out="$1" option="$2"
+    shift 2
+    mkdir -p "$(dirname "$out")"
+    printf "\\x$option" >"$out"
+    while [ $# -gt 0 ]; do
+        head -c "$2" "$1" >>"$out"
+        shift 2
+    done
+}
+
+seed "$C/read_data_file/rva_four_records_and_a_fragment" 00 "$RVA" 645
+seed "$C/read_data_file/rvb_three_records" 00 "$RVB" 812
+seed "$C/read_data_file/short_header" 00 "$RVA" 300
+seed "$C/read_data_file/empty" 00
+seed "$C/read_data_file/grown_past_the_size_limit" 0f "$RVA" 576
+# The RVA header with another type code at 500.
+seed "$C/read_data_file/unknown_family" 00 "$RVA" 500
+printf '\x07' >>"$C/read_data_file/unknown_family"
+head -c 576 "$RVA" | tail -c 75 >>"$C/read_data_file/unknown_family"
+
+cp "$PRJ" "$C/index_lines/project_index"
+cp "$POS_B" "$C/index_lines/point_index"
+printf '$id$1\r\n$prj$%0130d\r\n$pos$P/Q\0$pos$P/R\r\nrest' 0 >"$C/index_lines/overlong_line_and_zero_byte"
+
+seed "$C/open_local/project_index_rva" 00 "$PRJ" 400
+seed "$C/open_local/project_index_rvb" 00 "$PRJ_B" 400
+seed "$C/open_local/point_index" 01 "$POS" 400
+seed "$C/open_local/data_file_rva" 02 "$RVA" 576
+seed "$C/open_local/data_file_rvb" 02 "$RVB" 612
+
+# Option byte (the rewrite: 0 corrections, 1 pipe, 2 finish), the point record of another file,
+# then the file.
+seed "$C/rewrite_file/corrections" 00 "$RVB" 88 "$RVA" 640
+seed "$C/rewrite_file/pipe" 01 "$RVB" 88 "$RVA" 650
+seed "$C/rewrite_file/pipe_on_rvb" 01 "$RVA" 88 "$RVB" 712
+seed "$C/rewrite_file/finish" 02 "$RVB" 88 "$RVA" 640
+seed "$C/rewrite_file/finish_short" 02 "$RVB" 88 "$RVA" 400
+seed "$C/rewrite_file/corrections_grown_past_the_size_limit" 2d "$RVB" 88 "$RVA" 100
