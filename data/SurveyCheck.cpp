@@ -152,6 +152,26 @@ void checkSteps(std::span<const qint64> t, qint64 nominal, SurveyCheck &check,
     }
 }
 
+// Clock seconds of RVA records; consecutive records mostly share a date, whose day count is
+// then taken from the record before.
+std::vector<qint64> rvaClockSeconds(const std::vector<RvaRecord> &records)
+{
+    std::vector<qint64> out(records.size());
+    RecordTime lastDate;
+    qint64 lastMidnight = 0;
+    bool haveDate = false;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const RecordTime &t = records[i].time;
+        if (!haveDate || t.year != lastDate.year || t.month != lastDate.month || t.day != lastDate.day) {
+            lastDate = RecordTime{0, 0, 0, 0, t.year, t.month, t.day};
+            lastMidnight = clockSeconds(lastDate);
+            haveDate = true;
+        }
+        out[i] = lastMidnight + qint64(t.hour) * 3600 + qint64(t.minute) * 60 + qint64(t.second);
+    }
+    return out;
+}
+
 void sortFindings(QVector<Finding> &findings)
 {
     std::stable_sort(findings.begin(), findings.end(), [](const Finding &a, const Finding &b) {
@@ -260,7 +280,7 @@ SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &ca
     SurveyCheck check;
     check.family = Family::Rva;
     check.records = qsizetype(records.size());
-    const std::vector<qint64> t = clockSeconds(records);
+    const std::vector<qint64> t = rvaClockSeconds(records);
     check.intervalSeconds = nominalInterval(calc.recordInterval, t);
     const std::vector<qint64> counted = countedSeconds(t, check.intervalSeconds);
 
