@@ -1,5 +1,6 @@
 // lmvtool: works on data files without the window.
 
+#include "tools/lmvtool/CheckCommand.h"
 #include "tools/lmvtool/ToolCommands.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,8 @@ const char kUsage[] = "usage:\n"
                       "--velocity METRES_PER_SECOND\n"
                       "  lmvtool repipe --shape S --h H --w W --t T --y Y FILE...\n"
                       "  lmvtool export SRC DST            (DST ending in .txt or .csv)\n"
-                      "  lmvtool export SRC... --to DIR --format txt|csv\n";
+                      "  lmvtool export SRC... --to DIR --format txt|csv\n"
+                      "  lmvtool check FILE [--json]\n";
 
 } // namespace
 
@@ -35,6 +37,8 @@ int main(int argc, char *argv[])
         return lmvtool::runRepipe(args);
     if (command == QLatin1String("export"))
         return lmvtool::runExport(args);
+    if (command == QLatin1String("check"))
+        return lmvtool::runCheck(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;
