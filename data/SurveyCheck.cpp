@@ -522,7 +522,7 @@ QString findingDetail(const Finding &f, const QStringList &channelNames)
     case FindingKind::DuplicateDifferent:
         return QStringLiteral("与上一条记录时间相同");
     case FindingKind::BackwardStep:
-        return QStringLiteral("时钟回拨 %1").arg(durationText(-f.seconds)) + hour;
+        return QStringLiteral("比上一条记录早 %1").arg(durationText(-f.seconds)) + hour;
     case FindingKind::HourStep:
         return QStringLiteral("间隔 %1").arg(durationText(f.seconds)) + hour;
     case FindingKind::IrregularStep:
