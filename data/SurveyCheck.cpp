@@ -263,7 +263,8 @@ qsizetype SurveyCheck::count(FindingKind kind) const
 
 std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal)
 {
-    std::vector<qint64> out(times.size(), nominal);
+    // No record stands for more than a day, whatever interval a damaged header claims.
+    std::vector<qint64> out(times.size(), std::min(nominal, kDaySeconds));
     for (std::size_t i = 0; i + 1 < times.size(); ++i) {
         const qint64 step = times[i + 1] - times[i];
         if (step == 0)

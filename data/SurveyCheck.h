@@ -123,7 +123,8 @@ struct SurveyCheck
 
 // Seconds a record counts for: the step to the next record when it is positive and at most
 // twice the nominal interval; the nominal interval when the next step is a gap, goes backward,
-// or there is no next record; nothing when the next record has the same time.
+// or there is no next record; nothing when the next record has the same time. Never more than
+// a day.
 std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal);
 
 // Checks RVA records with the file's corrections and pipe.
