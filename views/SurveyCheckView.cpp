@@ -53,9 +53,11 @@ public:
             return QVariant();
         if (role == Qt::TextAlignmentRole)
             return int(index.column() == 4 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+        const Finding &f = m_check.findings[index.row()];
+        if (role == Qt::ToolTipRole && index.column() == 4)
+            return findingDetail(f, m_check.channelNames);
         if (role != Qt::DisplayRole)
             return QVariant();
-        const Finding &f = m_check.findings[index.row()];
         switch (index.column()) {
         case 0:
             return findingKindText(f.kind);
@@ -171,10 +173,9 @@ SurveyCheckView::SurveyCheckView(QWidget *parent) : QWidget(parent)
                            QStringLiteral("最小流量(L/s)"), QStringLiteral("最大流量(L/s)"),
                            QStringLiteral("最高液位(m)"), QStringLiteral("超过管顶(分钟)")},
                           split);
-    findingsTable->setColumnWidth(0, 130);
-    findingsTable->setColumnWidth(1, 150);
-    findingsTable->setColumnWidth(2, 150);
-    findingsTable->setColumnWidth(3, 90);
+    for (const auto &[column, width] : {std::pair{0, 130}, {1, 160}, {2, 160}, {3, 80}})
+        findingsTable->setColumnWidth(column, width);
+    daysTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 1);
     layout->addWidget(split, 1);
@@ -238,6 +239,11 @@ void SurveyCheckView::fillDays()
     for (int row = 0; row < days; ++row)
         setDayRow(daysTable, row, dayText(m_check.days[row].day), m_check.days[row], 1);
     setDayRow(daysTable, days, QStringLiteral("合计"), m_check.total, days);
+    for (int c = 0; c < daysTable->columnCount(); ++c) {
+        QFont bold = daysTable->item(days, c)->font();
+        bold.setBold(true);
+        daysTable->item(days, c)->setFont(bold);
+    }
 }
 
 void SurveyCheckView::exportCsv()
