@@ -155,11 +155,11 @@ SurveyCheckView::SurveyCheckView(QWidget *parent) : QWidget(parent)
     layout->setSpacing(2);
     auto *bar = new QHBoxLayout;
     summaryLabel = new QLabel(this);
-    exportStatus = new QLabel(this);
+    statusLabel = new QLabel(this);
     exportButton = new QPushButton(QStringLiteral("导出"), this);
     exportButton->setFixedWidth(96);
     bar->addWidget(summaryLabel, 1);
-    bar->addWidget(exportStatus);
+    bar->addWidget(statusLabel);
     bar->addWidget(exportButton);
     layout->addLayout(bar);
 
@@ -222,7 +222,7 @@ void SurveyCheckView::showCheck(const SurveyCheck &check)
 {
     m_findings->reload([&] { m_check = check; });
     summaryLabel->setText(check.family == Family::Unknown ? QString() : surveyCheckSummary(check));
-    exportStatus->clear();
+    statusLabel->clear();
     exportButton->setEnabled(check.family != Family::Unknown);
     fillDays();
 }
@@ -251,6 +251,6 @@ void SurveyCheckView::exportCsv()
     const QString path = chooseExportPath ? chooseExportPath(this) : QString();
     if (path.isEmpty())
         return;
-    exportStatus->setText(exportCheckCsv(m_check, path) ? QStringLiteral("已导出: %1").arg(path)
-                                                        : QStringLiteral("导出失败: %1").arg(path));
+    statusLabel->setText(exportCheckCsv(m_check, path) ? QStringLiteral("已导出: %1").arg(path)
+                                                       : QStringLiteral("导出失败: %1").arg(path));
 }

@@ -40,7 +40,7 @@ public:
     QTableView *findingsTable = nullptr; // over the findings, read when drawn
     QTableWidget *daysTable = nullptr;
     QPushButton *exportButton = nullptr;
-    QLabel *exportStatus = nullptr;
+    QLabel *statusLabel = nullptr; // what the last export or finding click did
 
 signals:
     // A finding was clicked: the time range to move the hydrograph to (clock seconds).

@@ -1,9 +1,19 @@
-// The "数据检查" view on its own: findings list, daily table, export through the path seam, and
-// computing the check only when the view is seen.
+// The "数据检查" view: findings list, daily table, export through the path seam, computing the
+// check only when the view is seen, and the view in the four record windows.
 
 #include "data/CheckExport.h"
 #include "data/SurveyCheck.h"
+#include "plots/Hydrograph.h"
+#include "plots/ShadeItem.h"
+#include "views/RVA_RecordWindow.h"
+#include "views/RVA_UsbRecordWindow.h"
+#include "views/RVB_RecordWindow.h"
+#include "views/RVB_UsbRecordWindow.h"
 #include "views/SurveyCheckView.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <qwt_plot.h>
 
 #include <QLabel>
 #include <QPushButton>
@@ -24,6 +34,22 @@ SurveyCheck sampleCheck()
     SurveyCheck c;
     checkFile(kSample, c);
     return c;
+}
+
+DataFileContents read(const QString &path)
+{
+    DataFileContents c;
+    readDataFile(path, c);
+    return c;
+}
+
+// The lower view whose button reads text, -1 when there is none.
+int lowerViewOf(const RecordWindowBase &w, const QString &text)
+{
+    for (QAbstractButton *b : w.lowerButtons->buttons())
+        if (b->text() == text)
+            return w.lowerButtons->id(b);
+    return -1;
 }
 
 QPoint cellCentre(QTableView *table, int row, int column)
@@ -101,10 +127,10 @@ private slots:
         QFile f(answer);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), formatCheckCsv(view.check()));
-        QVERIFY(view.exportStatus->text().contains(QStringLiteral("已导出")));
+        QVERIFY(view.statusLabel->text().contains(QStringLiteral("已导出")));
         answer = dir.filePath("missing/check.csv");
         view.exportButton->click();
-        QVERIFY(view.exportStatus->text().contains(QStringLiteral("导出失败")));
+        QVERIFY(view.statusLabel->text().contains(QStringLiteral("导出失败")));
     }
 
     void checkIsComputedOnlyWhenSeen()
@@ -125,6 +151,85 @@ private slots:
         QCOMPARE(computed, 1);
         view.markStale(); // visible: at once
         QCOMPARE(computed, 2);
+    }
+
+    void rvaWindowFindingsMoveTheHydrographAndReachTheTableRow()
+    {
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        parent.resize(1500, 800);
+        w.root->resize(1500, 800);
+        parent.show();
+        const DataFileContents file = read(kSample);
+        w.showRvaFile(file.header, file.rva, {});
+        const int page = lowerViewOf(w, QStringLiteral("数据检查"));
+        QVERIFY(page > 1);
+        w.showLowerView(page);
+        const SurveyCheck &c = w.checkView->check();
+        QCOMPARE(c.records, qsizetype(file.rva.size()));
+        QCOMPARE(c.findings.size(), sampleCheck().findings.size());
+
+        int surcharge = 0;
+        while (c.findings[surcharge].kind != FindingKind::Surcharge)
+            ++surcharge;
+        const Finding f = c.findings[surcharge];
+        QTest::mouseClick(w.checkView->findingsTable->viewport(), Qt::LeftButton, {},
+                          cellCentre(w.checkView->findingsTable, surcharge, 0));
+        QCOMPARE(w.hydrograph->markedTime(), f.start);
+        QVERIFY(w.hydrograph->viewFrom() < double(f.start) && w.hydrograph->viewTo() > double(f.end));
+        QCOMPARE(w.lowerViewIndex(), page); // the list stays for the next finding
+
+        w.showLowerView(1);
+        QCOMPARE(w.hydrograph->markedTime(), f.start); // showing it does not redraw the mark away
+        const QList<QwtPlotItem *> shades = w.hydrograph->panes().value(0)->itemList(ShadeItem::Rtti);
+        QCOMPARE(shades.size(), 1);
+        const QVector<TimeSpan> spans =
+            static_cast<ShadeItem *>(shades[0])->ranges(Hydrograph::SurchargeShade);
+        QCOMPARE(spans.size(), 1);
+        QCOMPARE(spans[0].start, f.start);
+        QCOMPARE(spans[0].end, f.end);
+
+        w.showLowerView(page);
+        QTest::mouseDClick(w.checkView->findingsTable->viewport(), Qt::LeftButton, {},
+                           cellCentre(w.checkView->findingsTable, surcharge, 0));
+        QCOMPARE(w.lowerViewIndex(), 0);
+        QCOMPARE(w.UnitTable->currentIndex().row(), w.UnitModel->rowOfRecord(int(f.firstRecord)));
+    }
+
+    void everyRecordWindowHasTheViewOverItsOwnRecords()
+    {
+        QWidget parent;
+        RVA_RecordWindow rvaLocal;
+        RVA_UsbRecordWindow rvaDevice;
+        RVB_RecordWindow rvbLocal;
+        RVB_UsbRecordWindow rvbDevice;
+        rvaLocal.setupRVA_RecordWindow(&parent);
+        rvaDevice.setupRVA_UsbRecordWindow(&parent);
+        rvbLocal.setupRVB_RecordWindow(&parent);
+        rvbDevice.setupRVB_UsbRecordWindow(&parent);
+        parent.show();
+        const DataFileContents rva = read(kSample);
+        const DataFileContents rvb =
+            read(QStringLiteral(LMV_SOURCE_DIR "/samples/files/RVB雷达站_2024年04月03日.lmv"));
+        rvaLocal.showRvaFile(rva.header, rva.rva, {});
+        rvaDevice.showRvaFile(rva.header, rva.rva, {});
+        rvbLocal.showRvbFile(rvb.header, rvb.rvb);
+        rvbDevice.showRvbFile(rvb.header, rvb.rvb);
+        const QList<QPair<RecordWindowBase *, SurveyCheckView *>> windows = {
+            {&rvaLocal, rvaLocal.checkView},
+            {&rvaDevice, rvaDevice.checkView},
+            {&rvbLocal, rvbLocal.checkView},
+            {&rvbDevice, rvbDevice.checkView}};
+        for (const auto &[window, view] : windows) {
+            window->showLowerView(lowerViewOf(*window, QStringLiteral("数据检查")));
+            QVERIFY(view->isVisible());
+        }
+        QCOMPARE(rvaDevice.checkView->check().total.volumeM3, sampleCheck().total.volumeM3);
+        QCOMPARE(rvbDevice.checkView->check().records, qsizetype(rvb.rvb.size()));
+        QVERIFY(!rvbLocal.checkView->daysTable->isVisible());
+        rvbLocal.clearRvbWindow(); // an empty window checks nothing
+        QCOMPARE(rvbLocal.checkView->check().family, Family::Unknown);
     }
 };
 
