@@ -158,8 +158,11 @@ SurveyCheckView::SurveyCheckView(QWidget *parent) : QWidget(parent)
     statusLabel = new QLabel(this);
     exportButton = new QPushButton(QStringLiteral("导出"), this);
     exportButton->setFixedWidth(96);
-    bar->addWidget(summaryLabel, 1);
-    bar->addWidget(statusLabel);
+    // Long texts are cut rather than widen the record window.
+    for (QLabel *label : {summaryLabel, statusLabel})
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(summaryLabel, 3);
+    bar->addWidget(statusLabel, 1);
     bar->addWidget(exportButton);
     layout->addLayout(bar);
 
@@ -222,6 +225,7 @@ void SurveyCheckView::showCheck(const SurveyCheck &check)
 {
     m_findings->reload([&] { m_check = check; });
     summaryLabel->setText(check.family == Family::Unknown ? QString() : surveyCheckSummary(check));
+    summaryLabel->setToolTip(summaryLabel->text());
     statusLabel->clear();
     exportButton->setEnabled(check.family != Family::Unknown);
     fillDays();
