@@ -297,6 +297,11 @@ private slots:
                 }
             QVERIFY2(coloured > 20, qPrintable(pane->axisTitle(QwtPlot::yLeft).text()));
         }
+        const std::vector<qint64> &times = w->hydrograph->data()->times;
+        w->hydrograph->setCursor(Hydrograph::Cursor::A, double(times[times.size() / 4]));
+        w->hydrograph->setCursor(Hydrograph::Cursor::B, double(times[times.size() / 2]));
+        QVERIFY(w->hydrograph->cursorText().contains(QStringLiteral("Δt")));
+        QCOMPARE(w->hydrograph->cursorText().contains(QStringLiteral("体积")), panes == 4);
         const QString shots = qEnvironmentVariable("LMV_SHOT_DIR");
         if (!shots.isEmpty())
             parent.grab().save(shots + QStringLiteral("/hydrograph_%1.png").arg(kind));
