@@ -270,7 +270,7 @@ std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal
         if (step == 0)
             out[i] = 0;
         else if (step > 0 && !isGapStep(step, nominal))
-            out[i] = step;
+            out[i] = std::min(step, kDaySeconds);
     }
     return out;
 }

@@ -242,8 +242,9 @@ private slots:
             << QVector<qint64>{85200, 85800, 86400 + 600} << 100.0f << 1.0f << 1.0f << 600u
             << QVector<double>{120.0, 120.0} << QVector<double>{1200.0 / 86400, 1200.0 / 86400};
         QTest::newRow("absurd file interval counts a day at most")
-            << QVector<qint64>{0, 60} << 100.0f << 1.0f << 1.0f << 4000000000u << QVector<double>{8640.0, 6.0}
-            << QVector<double>{1.0, 60.0 / 86400};
+            << QVector<qint64>{0, 60, 2 * 86400 + 60} << 100.0f << 1.0f << 1.0f << 4000000000u
+            << QVector<double>{8640.0, 6.0, 8634.0, 6.0}
+            << QVector<double>{1.0, 60.0 / 86400, 86340.0 / 86400, 60.0 / 86400};
         QTest::newRow("repeated time counted once")
             << QVector<qint64>{0, 60, 60, 120} << 100.0f << 1.0f << 1.0f << 60u << QVector<double>{18.0}
             << QVector<double>{180.0 / 86400};
