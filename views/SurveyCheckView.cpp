@@ -18,17 +18,14 @@ using namespace lmv;
 class FindingsModel : public QAbstractTableModel
 {
 public:
-    explicit FindingsModel(const SurveyCheck &check, QObject *parent)
-        : QAbstractTableModel(parent), m_check(check)
-    {}
-    // Runs change (which replaces the check) as a reset of the rows.
-    template <typename Change>
-    void reload(Change change)
+    explicit FindingsModel(QObject *parent) : QAbstractTableModel(parent) {}
+    void setCheck(const SurveyCheck &check)
     {
         beginResetModel();
-        change();
+        m_check = check;
         endResetModel();
     }
+    const SurveyCheck &check() const { return m_check; }
     int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
         return parent.isValid() ? 0 : int(m_check.findings.size());
@@ -73,7 +70,9 @@ public:
     }
 
 private:
-    const SurveyCheck &m_check;
+    // The model keeps the check: the view's header still asks for rows while the view is
+    // being destroyed, after the view's own members are gone.
+    SurveyCheck m_check;
 };
 
 namespace {
@@ -168,7 +167,7 @@ SurveyCheckView::SurveyCheckView(QWidget *parent) : QWidget(parent)
 
     auto *split = new QSplitter(Qt::Horizontal, this);
     findingsTable = new QTableView(split);
-    m_findings = new FindingsModel(m_check, findingsTable);
+    m_findings = new FindingsModel(findingsTable);
     findingsTable->setModel(m_findings);
     setUpTable(findingsTable);
     daysTable = makeTable({QStringLiteral("日期"), QStringLiteral("记录数"), QStringLiteral("覆盖率"),
@@ -184,15 +183,20 @@ SurveyCheckView::SurveyCheckView(QWidget *parent) : QWidget(parent)
     layout->addWidget(split, 1);
 
     connect(findingsTable, &QTableView::clicked, this, [this](const QModelIndex &index) {
-        if (index.isValid() && index.row() < m_check.findings.size())
-            emit findingSelected(m_check.findings[index.row()].start, m_check.findings[index.row()].end);
+        if (index.isValid() && index.row() < check().findings.size())
+            emit findingSelected(check().findings[index.row()].start, check().findings[index.row()].end);
     });
     connect(findingsTable, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
-        if (index.isValid() && index.row() < m_check.findings.size())
-            emit recordRequested(int(m_check.findings[index.row()].firstRecord));
+        if (index.isValid() && index.row() < check().findings.size())
+            emit recordRequested(int(check().findings[index.row()].firstRecord));
     });
     connect(exportButton, &QPushButton::clicked, this, &SurveyCheckView::exportCsv);
     showCheck(SurveyCheck{});
+}
+
+const SurveyCheck &SurveyCheckView::check() const
+{
+    return m_findings->check();
 }
 
 void SurveyCheckView::setSource(std::function<SurveyCheck()> source)
@@ -223,7 +227,7 @@ void SurveyCheckView::showEvent(QShowEvent *event)
 
 void SurveyCheckView::showCheck(const SurveyCheck &check)
 {
-    m_findings->reload([&] { m_check = check; });
+    m_findings->setCheck(check);
     summaryLabel->setText(check.family == Family::Unknown ? QString() : surveyCheckSummary(check));
     summaryLabel->setToolTip(summaryLabel->text());
     statusLabel->clear();
@@ -233,16 +237,16 @@ void SurveyCheckView::showCheck(const SurveyCheck &check)
 
 void SurveyCheckView::fillDays()
 {
-    const bool rva = m_check.family == Family::Rva;
+    const bool rva = check().family == Family::Rva;
     daysTable->setVisible(rva);
     daysTable->setRowCount(0);
     if (!rva)
         return;
-    const int days = int(m_check.days.size());
+    const int days = int(check().days.size());
     daysTable->setRowCount(days + 1);
     for (int row = 0; row < days; ++row)
-        setDayRow(daysTable, row, dayText(m_check.days[row].day), m_check.days[row], 1);
-    setDayRow(daysTable, days, QStringLiteral("合计"), m_check.total, days);
+        setDayRow(daysTable, row, dayText(check().days[row].day), check().days[row], 1);
+    setDayRow(daysTable, days, QStringLiteral("合计"), check().total, days);
     for (int c = 0; c < daysTable->columnCount(); ++c) {
         QFont bold = daysTable->item(days, c)->font();
         bold.setBold(true);
@@ -255,6 +259,6 @@ void SurveyCheckView::exportCsv()
     const QString path = chooseExportPath ? chooseExportPath(this) : QString();
     if (path.isEmpty())
         return;
-    statusLabel->setText(exportCheckCsv(m_check, path) ? QStringLiteral("已导出: %1").arg(path)
+    statusLabel->setText(exportCheckCsv(check(), path) ? QStringLiteral("已导出: %1").arg(path)
                                                        : QStringLiteral("导出失败: %1").arg(path));
 }

@@ -31,7 +31,8 @@ public:
     void refresh();
     // Shows a check computed elsewhere.
     void showCheck(const lmv::SurveyCheck &check);
-    const lmv::SurveyCheck &check() const { return m_check; }
+    // The check shown.
+    const lmv::SurveyCheck &check() const;
 
     // Asks where to write the CSV; empty means cancelled. A file dialog unless replaced (tests).
     std::function<QString(QWidget *parent)> chooseExportPath;
@@ -56,7 +57,6 @@ private:
     void exportCsv();
 
     std::function<lmv::SurveyCheck()> m_source;
-    lmv::SurveyCheck m_check;
     class FindingsModel *m_findings = nullptr;
     bool m_stale = true;
 };
