@@ -8,6 +8,7 @@
 
 #include "data/PlotReduce.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -141,7 +142,10 @@ Hydrograph::Hydrograph(bool bare, QWidget *parent) : QWidget(parent)
     });
     connect(m_navigator, &PlotNavigator::clicked, this,
             [this](QwtPlot *, const QPointF &pos, Qt::KeyboardModifiers modifiers) {
-                setCursor(modifiers & Qt::ShiftModifier ? Cursor::B : Cursor::A, pos.x());
+                const Cursor which = modifiers & Qt::ShiftModifier ? Cursor::B : Cursor::A;
+                m_lastClick = {which, cursorRecord(which)};
+                m_lastClickTime.start();
+                setCursor(which, pos.x());
             });
     connect(m_backButton, &QPushButton::clicked, m_navigator, &PlotNavigator::back);
     connect(allButton, &QPushButton::clicked, m_navigator, &PlotNavigator::home);
@@ -521,6 +525,14 @@ QString Hydrograph::cursorText() const
 
 bool Hydrograph::doubleClickAt(QwtPlot *pane, const QPoint &pos)
 {
+    // The first click of a double-click has moved a cursor: it goes back where it was.
+    if (m_lastClickTime.isValid() && m_lastClickTime.elapsed() <= QApplication::doubleClickInterval()) {
+        (m_lastClick.first == Cursor::A ? m_cursorA : m_cursorB) = m_lastClick.second;
+        m_lastClickTime.invalidate();
+        m_cursorLabel->setText(cursorText());
+        updateOverlays();
+        emit cursorsChanged();
+    }
     const int i = m_panes.indexOf(pane);
     if (!m_data || i < 0)
         return false;

@@ -189,8 +189,11 @@ private slots:
             qRound(pane->canvasMap(QwtPlot::xBottom).transform(w.hydrograph->data()->times[record])),
             qRound(pane->canvasMap(QwtPlot::yLeft).transform(w.hydrograph->valueAt(0, record))));
         QSignalSpy hit(w.hydrograph, &Hydrograph::recordDoubleClicked);
+        // As the mouse sends it: a click, then the double-click.
+        QTest::mouseClick(pane->canvas(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(pane->canvas(), Qt::LeftButton, {}, at);
         QCOMPARE(hit.count(), 1);
+        QCOMPARE(w.hydrograph->cursorRecord(Hydrograph::Cursor::A), qsizetype(-1)); // not a click
         QCOMPARE(w.lowerViewIndex(), 0);
         const int row = w.UnitTable->currentIndex().row();
         QCOMPARE(row, w.UnitModel->rowOfRecord(record));
