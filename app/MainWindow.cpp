@@ -361,6 +361,10 @@ void MainWindow::on_pc_button_released()
     splitter->show();
     localRvaView()->hide();
     localRvbView()->hide();
+    // Lay the splitter out before the panel is measured, or the record views just hidden would
+    // still hold their (minimum) widths and the tree columns would fit a sliver of the panel.
+    central_layout->activate();
+    splitter->refresh();
     setPrjTreeColumnsToPanel();
     setCheckAll(PrjTree, 0);
     resetSelectAllToggle();

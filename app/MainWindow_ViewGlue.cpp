@@ -129,6 +129,7 @@ void MainWindow::applyPipeToLocalRva(const std::array<std::uint32_t, 5> &pipe)
         flows.push_back(flow);
         stats.add(flow);
     }
+    RVA_RecordWindow::shownPoint = point; // the data check measures surcharge against the tried pipe
     model->setStoredFlows(flows);
     setCellNumber(sum, 3, 12, stats.max);
     setCellNumber(sum, 4, 12, stats.min);

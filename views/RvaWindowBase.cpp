@@ -2,6 +2,7 @@
 
 #include "data/PlotSeries.h"
 #include "data/Tables.h"
+#include "views/SurveyCheckLink.h"
 
 #include <QHeaderView>
 #include <QString>
@@ -78,6 +79,18 @@ void RvaWindowBase::buildRvaWindow(QWidget *parent, RecordWindowKind kind)
         RecordTable->setColumnHidden(c, true);
         UnitTable->setColumnHidden(c, true);
     }
+    checkView = attachSurveyCheck(*this, [this] { return surveyCheck(); });
+}
+
+lmv::SurveyCheck RvaWindowBase::surveyCheck() const
+{
+    if (!UnitModel || UnitModel->records().empty())
+        return {};
+    lmv::CalcParams calc;
+    calc.recordInterval = recordInterval;
+    calc.velocityCorrection = UnitModel->velocityCorrection();
+    calc.flowCorrection = UnitModel->flowCorrection();
+    return lmv::checkRva(UnitModel->records(), calc, shownPoint);
 }
 
 std::shared_ptr<const lmv::PlotData> RvaWindowBase::plotData() const
@@ -96,6 +109,7 @@ std::shared_ptr<const lmv::PlotData> RvaWindowBase::plotData() const
 void RvaWindowBase::clearRvaWindow()
 {
     recordInterval = 0;
+    shownPoint = {};
     clearInfoAndRecords(lmv::RvaUnitLabels);
     if (SumTable) {
         writeSumUnitCells(SumTable);
@@ -110,6 +124,7 @@ void RvaWindowBase::showRvaFile(const lmv::DataFileHeader &header, std::vector<l
 {
     clearRvaWindow();
     recordInterval = header.calc.recordInterval;
+    shownPoint = header.point;
     fillInfo(InfoTable, header.point, header.device, QStringLiteral("(压力)液位、(超声)流速"));
     fillRvaParameters(InfoTable, SumTable, header.calc, header.summary);
     const float vc = header.calc.velocityCorrection;

@@ -2,6 +2,7 @@
 
 #include "data/DataFile.h"
 #include "data/Statistics.h"
+#include "data/SurveyCheck.h"
 #include "views/RecordWindowBase.h"
 #include "views/RvaRecordModel.h"
 
@@ -9,6 +10,8 @@
 
 // What the two RVA record windows (local and device) share: the 6 × 15 statistics grid, the
 // nine-column detail table over an RvaRecordModel, showing a file, clearing, and switching units.
+class SurveyCheckView;
+
 class RvaWindowBase : public RecordWindowBase
 {
 public:
@@ -41,14 +44,20 @@ public:
 
     // Level, velocity, flow and temperature as the table shows them.
     std::shared_ptr<const lmv::PlotData> plotData() const override;
+    // The data check of the records with the corrections they are shown with (empty without
+    // records).
+    lmv::SurveyCheck surveyCheck() const;
 
     // The detail table's model (owned by UnitTable).
     RvaRecordModel *UnitModel = nullptr;
+    // The lower view "数据检查".
+    SurveyCheckView *checkView = nullptr;
 
 protected:
     void buildRvaWindow(QWidget *parent, RecordWindowKind kind);
 
-    quint32 recordInterval = 0; // of the shown file, for the hydrograph's gaps
+    quint32 recordInterval = 0;         // of the shown file, for the hydrograph's gaps
+    lmv::PipeSaveIntoTfType shownPoint; // of the shown file: the crown for the data check
 };
 
 // Fill steps of an RVA window, each doing nothing when a table it needs is absent.

@@ -3,6 +3,7 @@
 #include "data/PlotSeries.h"
 #include "data/Statistics.h"
 #include "data/Tables.h"
+#include "views/SurveyCheckLink.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -34,6 +35,14 @@ void RvbWindowBase::buildRvbWindow(QWidget *parent, RecordWindowKind kind)
     fillWithCentredItems(SumTable);
     for (int c = 0; c < kChannels; ++c)
         setCellText(SumTable, 0, c, QStringLiteral("-"));
+    checkView = attachSurveyCheck(*this, [this] { return surveyCheck(); });
+}
+
+lmv::SurveyCheck RvbWindowBase::surveyCheck() const
+{
+    if (!UnitModel || UnitModel->records().empty())
+        return {};
+    return lmv::checkRvb(UnitModel->records(), quint8(modelCode));
 }
 
 std::shared_ptr<const lmv::PlotData> RvbWindowBase::plotData() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/DataFile.h"
+#include "data/SurveyCheck.h"
 #include "views/RecordWindowBase.h"
 #include "views/RvbRecordModel.h"
 
@@ -8,6 +9,8 @@
 
 // What the two RVB record windows share: the 4 × 6 channel statistics grid, the 35-column detail
 // table over an RvbRecordModel, showing a file and clearing.
+class SurveyCheckView;
+
 class RvbWindowBase : public RecordWindowBase
 {
 public:
@@ -19,9 +22,13 @@ public:
 
     // The six channels of the model, supply voltage and CSQ.
     std::shared_ptr<const lmv::PlotData> plotData() const override;
+    // The data check of the records (empty without records).
+    lmv::SurveyCheck surveyCheck() const;
 
     // The detail table's model (owned by UnitTable).
     RvbRecordModel *UnitModel = nullptr;
+    // The lower view "数据检查".
+    SurveyCheckView *checkView = nullptr;
 
 protected:
     void buildRvbWindow(QWidget *parent, RecordWindowKind kind);

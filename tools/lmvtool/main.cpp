@@ -1,5 +1,6 @@
 // lmvtool: works on data files without the window.
 
+#include "tools/lmvtool/CheckCommand.h"
 #include "tools/lmvtool/ToolCommands.h"
 
 #include <QApplication>
@@ -21,7 +22,8 @@ const char kUsage[] =
     "  lmvtool export SRC... --to DIR --format txt|csv\n"
     "  lmvtool plot FILE --out OUT.png|.svg|.pdf [--size WxH]\n"
     "               [--series level,velocity,flow,temperature | channel1..channel6,voltage,csq]\n"
-    "               [--from \"YYYY-MM-DD hh:mm:ss\"] [--to ...] [--ymin V --ymax V]\n";
+    "               [--from \"YYYY-MM-DD hh:mm:ss\"] [--to ...] [--ymin V --ymax V]\n"
+    "  lmvtool check FILE [--json]\n";
 
 } // namespace
 
@@ -56,6 +58,8 @@ int main(int argc, char *argv[])
         return lmvtool::runExport(args);
     if (command == QLatin1String("plot"))
         return lmvtool::runPlot(args);
+    if (command == QLatin1String("check"))
+        return lmvtool::runCheck(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;

@@ -26,6 +26,7 @@
 #include "data/StoreIndex.h"
 #include "data/StoreSelection.h"
 #include "data/StoreTree.h"
+#include "tools/samplegen/SurveyFaultsSample.h"
 
 using namespace lmv;
 
@@ -432,7 +433,8 @@ int main(int argc, char **argv)
     QDir(out + QStringLiteral("files/")).removeRecursively();
     const QString cacheRoot = cache.path() + QLatin1Char('/');
     if (!writeRvaProject(store, cacheRoot) || !writeRvbProject(store) ||
-        !writeLooseFiles(out + QStringLiteral("files/"), cacheRoot))
+        !writeLooseFiles(out + QStringLiteral("files/"), cacheRoot) ||
+        !writeSurveyFaultsSample(out + QStringLiteral("files/"), cacheRoot))
         return 1;
     std::printf("samples written below %s\n", qPrintable(out));
     return 0;
