@@ -1,5 +1,6 @@
 // lmvtool: works on data files without the window.
 
+#include "tools/lmvtool/ScatterCommands.h"
 #include "tools/lmvtool/ToolCommands.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,10 @@ const char kUsage[] = "usage:\n"
                       "--velocity METRES_PER_SECOND\n"
                       "  lmvtool repipe --shape S --h H --w W --t T --y Y FILE...\n"
                       "  lmvtool export SRC DST            (DST ending in .txt or .csv)\n"
-                      "  lmvtool export SRC... --to DIR --format txt|csv\n";
+                      "  lmvtool export SRC... --to DIR --format txt|csv\n"
+                      "  lmvtool curve --shape S --h H --w W --t T --y Y --slope M_PER_M "
+                      "(--manning N | --ks MM) --level METRES [--level ...] [--json]\n"
+                      "  lmvtool fit [--json] FILE\n";
 
 } // namespace
 
@@ -35,6 +39,8 @@ int main(int argc, char *argv[])
         return lmvtool::runRepipe(args);
     if (command == QLatin1String("export"))
         return lmvtool::runExport(args);
+    if (command == QLatin1String("curve") || command == QLatin1String("fit"))
+        return command == QLatin1String("curve") ? lmvtool::runCurve(args) : lmvtool::runFit(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;
