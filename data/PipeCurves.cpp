@@ -86,6 +86,17 @@ std::vector<CurvePoint> pipeCurve(const PipeGeometry &pipe, const Friction &fric
     return out;
 }
 
+std::vector<CurvePoint> fittedCurve(const PipeGeometry &pipe, double coefficient, int steps)
+{
+    std::vector<CurvePoint> out;
+    for (const double level : levelSteps(fullLevelMetres(pipe), steps)) {
+        const double r = sectionAt(pipe, level).radius();
+        if (r > 0.0)
+            out.push_back({level, coefficient * std::cbrt(r * r)});
+    }
+    return out;
+}
+
 std::vector<CurvePoint> isoFlowLine(const PipeGeometry &pipe, double flowLitresPerSecond, int steps,
                                     double levelTop)
 {

@@ -74,6 +74,8 @@ std::vector<CurvePoint> pipeCurve(const PipeGeometry &pipe, const Friction &fric
 // stays full, so the line goes on vertically up to `levelTop`.
 std::vector<CurvePoint> isoFlowLine(const PipeGeometry &pipe, double flowLitresPerSecond, int steps,
                                     double levelTop);
+// v = C · R^(2/3) over the same levels: the curve of a Lanfear-Coll fit.
+std::vector<CurvePoint> fittedCurve(const PipeGeometry &pipe, double coefficient, int steps);
 // Froude number 1, v = √(g·A/T), where the section has a free surface (T > 0).
 std::vector<CurvePoint> criticalFlowLine(const PipeGeometry &pipe, int steps);
 

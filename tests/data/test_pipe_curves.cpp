@@ -167,6 +167,13 @@ private slots:
         QVERIFY(!curve.empty());
         QCOMPARE(curve.back().level, level);
         QCOMPARE(curve.back().velocity, v);
+        // Manning is a Lanfear-Coll curve with C = S^½ / n at every level.
+        if (f.law == FrictionLaw::Manning) {
+            const std::vector<CurvePoint> fitted = fittedCurve(geometry, std::sqrt(slope) / roughness, 100);
+            QCOMPARE(fitted.size(), curve.size());
+            for (std::size_t i = 0; i < curve.size(); ++i)
+                QVERIFY(std::fabs(fitted[i].velocity - curve[i].velocity) < 1e-12);
+        }
     }
 
     void fullBoreFlowOfTheSmallPipeIs78LitresPerSecond()
