@@ -4,7 +4,8 @@ LMV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 LMV_BUILD="${LMV_BUILD:-$LMV_ROOT/build}"
 
 # Everything the build, the tests and the viewer need on a fresh Debian 12.
-LMV_PACKAGES=(cmake make g++ qtbase5-dev libqt5serialport5-dev fonts-noto-cjk clang libclang-rt-14-dev)
+LMV_PACKAGES=(cmake make g++ qtbase5-dev libqt5serialport5-dev fonts-noto-cjk clang libclang-rt-14-dev
+              libqwt-qt5-dev libqt5svg5-dev)
 
 lmv_install() {
     local missing=()

@@ -61,6 +61,14 @@ QVariant RecordModel::data(const QModelIndex &index, int role) const
     }
 }
 
+int RecordModel::rowOfRecord(int record) const
+{
+    if (record < 0)
+        return -1;
+    const auto it = std::find(m_order.begin(), m_order.end(), std::uint32_t(record));
+    return it == m_order.end() ? -1 : int(it - m_order.begin());
+}
+
 void RecordModel::setHeaderLabels(const QStringList &labels)
 {
     m_labels = labels;

@@ -39,6 +39,8 @@ public:
     QString headerLabel(int column) const;
     QStringList headerLabels() const { return m_labels; }
 
+    // The shown row of a record (file order index); -1 when there is no such record.
+    int rowOfRecord(int record) const;
     // Record index (file order) of a shown row.
     int recordIndex(int row) const { return static_cast<int>(m_order[static_cast<std::size_t>(row)]); }
 

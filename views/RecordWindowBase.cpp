@@ -3,8 +3,11 @@
 #include "views/ClipboardText.h"
 #include "views/RecordModel.h"
 
+#include "plots/Hydrograph.h"
+
 #include "data/Statistics.h"
 
+#include <QButtonGroup>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -175,17 +179,120 @@ void RecordWindowBase::buildRecordWindow(QWidget *parent, RecordWindowKind kind,
     barLayout->addWidget(detailLabel);
     barLayout->addWidget(CopyRecordBtn);
 
-    RecordTable = makeRecordTable(bottomPanel, columnNames);
+    lowerStack = new QStackedWidget(bottomPanel);
+    lowerButtons = new QButtonGroup(detailBar);
+    lowerButtons->setExclusive(true);
+    auto *tablePage = new QWidget;
+    auto *tableLayout = new QVBoxLayout(tablePage);
+    tableLayout->setContentsMargins(0, 0, 0, 0);
+    tableLayout->setSpacing(0);
+    RecordTable = makeRecordTable(tablePage, columnNames);
     model->setHeaderLabels(unitLabels);
-    UnitTable = makeUnitTable(bottomPanel, model);
+    UnitTable = makeUnitTable(tablePage, model);
     model->setParent(UnitTable);
+    tableLayout->addWidget(RecordTable);
+    tableLayout->addWidget(UnitTable);
+    addLowerView(QStringLiteral("明细表"), tablePage);
+    hydrograph = new Hydrograph;
+    addLowerView(QStringLiteral("过程线"), hydrograph);
+    TableViewBtn = qobject_cast<QPushButton *>(lowerButtons->button(0));
+    HydroViewBtn = qobject_cast<QPushButton *>(lowerButtons->button(1));
+    TableViewBtn->setChecked(true);
+    QObject::connect(lowerButtons, &QButtonGroup::idClicked, lowerStack,
+                     [this](int id) { showLowerView(id); });
+
+    // The hydrograph follows the model: new rows redraw it, changed shown values re-read them.
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, hydrograph,
+                     [this] { markPlotStale(PlotState::RecordsChanged); });
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, hydrograph,
+                     [this] { markPlotStale(PlotState::RecordsChanged); });
+    QObject::connect(model, &QAbstractItemModel::dataChanged, hydrograph,
+                     [this] { markPlotStale(PlotState::ValuesChanged); });
+    QObject::connect(model, &QAbstractItemModel::headerDataChanged, hydrograph,
+                     [this] { markPlotStale(PlotState::ValuesChanged); });
+    QObject::connect(hydrograph, &Hydrograph::recordDoubleClicked, hydrograph,
+                     [this](qsizetype record) { showRecordRow(int(record)); });
+
     bottomLayout->addWidget(detailBar);
-    bottomLayout->addWidget(RecordTable);
-    bottomLayout->addWidget(UnitTable);
+    bottomLayout->addWidget(lowerStack);
 
     splitter->addWidget(topPanel);
     splitter->addWidget(bottomPanel);
     splitter->setSizes({230, local ? 474 : 438});
+}
+
+int RecordWindowBase::addLowerView(const QString &buttonText, QWidget *page)
+{
+    if (!lowerStack || !page)
+        return -1;
+    const int index = lowerStack->addWidget(page);
+    auto *button = new QPushButton(buttonText, detailBar);
+    button->setCheckable(true);
+    button->setFixedHeight(24);
+    button->setFont(titleFont());
+    button->setMinimumWidth(80);
+    lowerButtons->addButton(button, index);
+    detailBar->layout()->addWidget(button);
+    return index;
+}
+
+void RecordWindowBase::showLowerView(int index)
+{
+    if (!lowerStack || index < 0 || index >= lowerStack->count())
+        return;
+    lowerStack->setCurrentIndex(index);
+    if (QAbstractButton *button = lowerButtons->button(index))
+        button->setChecked(true);
+    if (lowerStack->currentWidget() == hydrograph)
+        refreshHydrograph();
+}
+
+int RecordWindowBase::lowerViewIndex() const
+{
+    return lowerStack ? lowerStack->currentIndex() : -1;
+}
+
+void RecordWindowBase::showRecordRow(int recordIndex)
+{
+    if (!recordModel || !UnitTable)
+        return;
+    const int row = recordModel->rowOfRecord(recordIndex);
+    if (row < 0)
+        return;
+    showLowerView(0);
+    const QModelIndex index = recordModel->index(row, 0);
+    UnitTable->setCurrentIndex(index);
+    UnitTable->selectRow(row);
+    UnitTable->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void RecordWindowBase::markPlotStale(PlotState state)
+{
+    if (state > plotState)
+        plotState = state;
+    // A unit switch changes several columns one after another: redraw once, after the last.
+    if (lowerStack && lowerStack->currentWidget() == hydrograph && !plotRefreshQueued) {
+        plotRefreshQueued = true;
+        QMetaObject::invokeMethod(
+            hydrograph,
+            [this] {
+                plotRefreshQueued = false;
+                refreshHydrograph();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void RecordWindowBase::refreshHydrograph()
+{
+    if (!hydrograph || plotState == PlotState::Current)
+        return;
+    const PlotState state = plotState;
+    plotState = PlotState::Current;
+    if (state == PlotState::ValuesChanged)
+        hydrograph->replaceValues(plotData());
+    else
+        hydrograph->setData(plotData());
 }
 
 void RecordWindowBase::applyWidths(const ColumnWidths &widths)

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "data/PlotSeries.h"
 #include "data/Records.h"
 #include "views/ColumnWidths.h"
 
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
+
+class Hydrograph;
+class QButtonGroup;
 class QLabel;
+class QStackedWidget;
 class QPushButton;
 class QSplitter;
 class QTableView;
@@ -18,12 +24,16 @@ class RecordModel;
 //
 // A record window is an upper panel "测试概述" (InfoTable and SumTable) and a lower panel "测试明细"
 // (copy button, RecordTable with the column names, UnitTable with the units and the records) in a
-// vertical splitter. The four holders derive from this class; MainWindow derives from all four, so
-// it names these members qualified (RVA_RecordWindow::SumTable). All pointers are non-owning; the
-// widgets belong to the parent given to the build.
+// vertical splitter. The lower panel switches between views of the same records: "明细表" (the
+// tables, the default), "过程线" (the hydrograph) and whatever later views add with addLowerView;
+// each view has a button in the "测试明细" bar and a page in lowerStack. The four holders derive from this
+// class; MainWindow derives from all four, so it names these members qualified (RVA_RecordWindow::SumTable).
+// All pointers are non-owning; the widgets belong to the parent given to the build.
 class RecordWindowBase
 {
 public:
+    virtual ~RecordWindowBase() = default;
+
     // Measures the root widget's width and applies the fixed or the following widths.
     void relayoutColumns();
     // The fixed widths (windows up to 915 pixels wide).
@@ -43,6 +53,23 @@ public:
     // The window's records as clipboard text, in the shown order and units.
     QString clipboardText() const;
 
+    // Adds a view to the lower panel: a checkable button with the text in the "测试明细" bar and
+    // the page in lowerStack (the page is reparented). Returns the view's index.
+    int addLowerView(const QString &buttonText, QWidget *page);
+    // Shows lower view `index` (0 the tables, 1 the hydrograph) and checks its button.
+    void showLowerView(int index);
+    // Index of the shown lower view.
+    int lowerViewIndex() const;
+    // Shows the tables with the row of a record (file order index) selected and scrolled into
+    // view, wherever sorting has put it. Every view's double-click on a record ends here.
+    void showRecordRow(int recordIndex);
+
+    // The records as plot series (times, values in the shown units); empty without records.
+    virtual std::shared_ptr<const lmv::PlotData> plotData() const = 0;
+    // Redraws the hydrograph from the records if they or their shown values changed since it
+    // last drew (done at once while the hydrograph is shown, else when it is shown next).
+    void refreshHydrograph();
+
     RecordWindowKind windowKind = RecordWindowKind::RvaLocal;
 
     // What the shell puts into its splitter: a widget with a layout around the splitter in the
@@ -57,8 +84,13 @@ public:
     QPushButton *CopyRecordBtn = nullptr;
     QTableWidget *InfoTable = nullptr;
     QTableWidget *SumTable = nullptr;
-    QTableWidget *RecordTable = nullptr; // header only: the column names and the sort indicator
-    QTableView *UnitTable = nullptr;     // unit header and records, over the window's record model
+    QTableWidget *RecordTable = nullptr;  // header only: the column names and the sort indicator
+    QTableView *UnitTable = nullptr;      // unit header and records, over the window's record model
+    QStackedWidget *lowerStack = nullptr; // the lower views' pages; page 0 holds the two tables
+    QButtonGroup *lowerButtons = nullptr; // their buttons, id = page index
+    QPushButton *TableViewBtn = nullptr;  // "明细表"
+    QPushButton *HydroViewBtn = nullptr;  // "过程线"
+    Hydrograph *hydrograph = nullptr;     // page 1
 
 protected:
     // Builds the panels, the fixed texts and styles and the initial widths; the model becomes a
@@ -74,6 +106,17 @@ protected:
     void applyWidths(const ColumnWidths &widths);
 
     RecordModel *recordModel = nullptr;
+
+private:
+    enum class PlotState
+    {
+        Current,
+        ValuesChanged, // same records, other units or corrections
+        RecordsChanged
+    };
+    void markPlotStale(PlotState state);
+    PlotState plotState = PlotState::Current;
+    bool plotRefreshQueued = false;
 };
 
 // Puts a centred item into every cell of a table widget.

@@ -1,5 +1,6 @@
 #include "views/RvaWindowBase.h"
 
+#include "data/PlotSeries.h"
 #include "data/Tables.h"
 
 #include <QHeaderView>
@@ -79,8 +80,22 @@ void RvaWindowBase::buildRvaWindow(QWidget *parent, RecordWindowKind kind)
     }
 }
 
+std::shared_ptr<const lmv::PlotData> RvaWindowBase::plotData() const
+{
+    if (!UnitModel || UnitModel->records().empty())
+        return nullptr;
+    lmv::CalcParams corrections;
+    corrections.velocityCorrection = UnitModel->velocityCorrection();
+    corrections.flowCorrection = UnitModel->flowCorrection();
+    const lmv::UnitFactors factors{UnitModel->levelFactor(), UnitModel->velocityFactor(),
+                                   UnitModel->flowFactor()};
+    return std::make_shared<const lmv::PlotData>(lmv::rvaPlotData(
+        UnitModel->records(), recordInterval, corrections, factors, UnitModel->headerLabels()));
+}
+
 void RvaWindowBase::clearRvaWindow()
 {
+    recordInterval = 0;
     clearInfoAndRecords(lmv::RvaUnitLabels);
     if (SumTable) {
         writeSumUnitCells(SumTable);
@@ -94,6 +109,7 @@ void RvaWindowBase::showRvaFile(const lmv::DataFileHeader &header, std::vector<l
                                 const lmv::UnitFactors &factors)
 {
     clearRvaWindow();
+    recordInterval = header.calc.recordInterval;
     fillInfo(InfoTable, header.point, header.device, QStringLiteral("(压力)液位、(超声)流速"));
     fillRvaParameters(InfoTable, SumTable, header.calc, header.summary);
     const float vc = header.calc.velocityCorrection;

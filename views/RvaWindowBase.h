@@ -39,11 +39,16 @@ public:
     float shownVelocityCorrection() const;
     float shownFlowCorrection() const;
 
+    // Level, velocity, flow and temperature as the table shows them.
+    std::shared_ptr<const lmv::PlotData> plotData() const override;
+
     // The detail table's model (owned by UnitTable).
     RvaRecordModel *UnitModel = nullptr;
 
 protected:
     void buildRvaWindow(QWidget *parent, RecordWindowKind kind);
+
+    quint32 recordInterval = 0; // of the shown file, for the hydrograph's gaps
 };
 
 // Fill steps of an RVA window, each doing nothing when a table it needs is absent.

@@ -1,5 +1,6 @@
 #include "views/RvbWindowBase.h"
 
+#include "data/PlotSeries.h"
 #include "data/Statistics.h"
 #include "data/Tables.h"
 
@@ -35,6 +36,13 @@ void RvbWindowBase::buildRvbWindow(QWidget *parent, RecordWindowKind kind)
         setCellText(SumTable, 0, c, QStringLiteral("-"));
 }
 
+std::shared_ptr<const lmv::PlotData> RvbWindowBase::plotData() const
+{
+    if (!UnitModel || UnitModel->records().empty())
+        return nullptr;
+    return std::make_shared<const lmv::PlotData>(lmv::rvbPlotData(UnitModel->records(), modelCode));
+}
+
 void RvbWindowBase::clearRvbWindow()
 {
     clearInfoAndRecords(lmv::RvbUnitLabels);
@@ -54,6 +62,7 @@ void RvbWindowBase::showRvbFile(const lmv::DataFileHeader &header, std::vector<l
 {
     clearRvbWindow();
     const int model = header.device.modelCode();
+    modelCode = model;
     fillInfo(InfoTable, header.point, header.device, lmv::modelContent(QString::number(model)));
     fillRvbHeaders(model, UnitModel, RecordTable, SumTable);
 

@@ -17,11 +17,16 @@ public:
     // Resets the window to its empty state.
     void clearRvbWindow();
 
+    // The six channels of the model, supply voltage and CSQ.
+    std::shared_ptr<const lmv::PlotData> plotData() const override;
+
     // The detail table's model (owned by UnitTable).
     RvbRecordModel *UnitModel = nullptr;
 
 protected:
     void buildRvbWindow(QWidget *parent, RecordWindowKind kind);
+
+    int modelCode = 0; // of the shown file: the channels' names and units
 };
 
 // Sets the channel names and units of a model code into the name row, the unit row and the

@@ -1,0 +1,60 @@
+#pragma once
+
+// Reduction of a time series to what a pixel column can show.
+//
+// For the records in the visible time range, each pixel column keeps its first, lowest, highest
+// and last point (in time order). Drawn without antialiasing, the line through the kept points
+// covers exactly the pixels of the line through all points: inside a column every point lies on
+// one pixel x, so the column is the vertical run from lowest to highest, and between columns the
+// segment from one column's last point to the next column's first point is the same. Lines break
+// at gaps and at values that are not numbers.
+
+#include <QtGlobal>
+
+#include <span>
+#include <vector>
+
+namespace lmv {
+
+// The linear map from clock seconds to a pixel x, in the same arithmetic the plot's scale map
+// uses (p1 + (s - s1) * (p2 - p1) / (s2 - s1)), so that columns here are columns there.
+struct PixelMap
+{
+    double s1 = 0.0;
+    double p1 = 0.0;
+    double cnv = 1.0;
+
+    static PixelMap fromRange(double s1, double s2, double p1, double p2)
+    {
+        return {s1, p1, s2 != s1 ? (p2 - p1) / (s2 - s1) : 0.0};
+    }
+    double x(double seconds) const { return p1 + (seconds - s1) * cnv; }
+    // The pixel column a time falls on: the rounded x.
+    qint64 column(double seconds) const { return qRound64(x(seconds)); }
+};
+
+// Index range [first, last) of the records to draw for the time range [from, to]: the records
+// inside and one neighbour on each side, so lines enter and leave at the edges. Binary search;
+// times ascending. Empty (first == last) without records.
+struct IndexRange
+{
+    std::size_t first = 0;
+    std::size_t last = 0;
+    std::size_t size() const { return last - first; }
+};
+IndexRange visibleRange(std::span<const qint64> times, double from, double to);
+
+// One kept point: its record index and whether the line starts anew at it.
+struct KeptPoint
+{
+    std::size_t index = 0;
+    bool breakBefore = false;
+};
+
+// Reduces records [range.first, range.last) to the kept points per pixel column. A step that is a
+// gap (isGapStep with nominal) or a value that is NaN ends a run: NaN values are left out, and the
+// next kept point starts a new run. out is cleared first.
+void reduceM4(std::span<const qint64> times, std::span<const float> values, IndexRange range,
+              const PixelMap &map, qint64 nominal, std::vector<KeptPoint> &out);
+
+} // namespace lmv

@@ -1,0 +1,507 @@
+#include "plots/Hydrograph.h"
+
+#include "plots/PlotExport.h"
+#include "plots/PlotNavigator.h"
+#include "plots/ReducedCurve.h"
+#include "plots/ShadeItem.h"
+#include "plots/TimeAxis.h"
+
+#include "data/PlotReduce.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_grid.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
+#include <qwt_widget_overlay.h>
+
+#include <cmath>
+
+namespace {
+
+const QColor kPaneColours[] = {QColor(0, 90, 200),  QColor(200, 60, 0),  QColor(0, 140, 60),
+                               QColor(150, 0, 150), QColor(0, 130, 150), QColor(160, 110, 0),
+                               QColor(90, 90, 90),  QColor(200, 0, 90)};
+const QColor kGapColour(0, 0, 0, 28);
+const QColor kCursorAColour(220, 0, 0);
+const QColor kCursorBColour(0, 0, 220);
+const QColor kMarkColour(255, 140, 0);
+// Pixels a double-click may lie from a drawn record and still hit it.
+constexpr int kHitPixels = 8;
+// Room left at both ends of every time axis so that canvases line up whatever their labels.
+constexpr int kAxisBorder = 48;
+
+} // namespace
+
+// Cursor lines over a canvas, drawn without replotting the curves below them.
+class CursorOverlay : public QwtWidgetOverlay
+{
+public:
+    CursorOverlay(QwtPlot *pane, const Hydrograph *owner)
+        : QwtWidgetOverlay(pane->canvas()), m_pane(pane), m_owner(owner)
+    {}
+    void setLines(QVector<QPair<double, QColor>> lines)
+    {
+        m_lines = std::move(lines);
+        updateOverlay();
+    }
+
+protected:
+    void drawOverlay(QPainter *painter) const override
+    {
+        const QwtScaleMap xm = m_pane->canvasMap(QwtPlot::xBottom);
+        for (const auto &[seconds, colour] : m_lines) {
+            const int x = qRound(xm.transform(seconds));
+            painter->setPen(QPen(colour, 1, colour == kGapColour ? Qt::DotLine : Qt::SolidLine));
+            painter->drawLine(x, 0, x, m_pane->canvas()->height());
+        }
+    }
+
+private:
+    QwtPlot *m_pane;
+    const Hydrograph *m_owner;
+    QVector<QPair<double, QColor>> m_lines;
+};
+
+Hydrograph::Hydrograph(QWidget *parent) : QWidget(parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *bar = new QHBoxLayout;
+    bar->setContentsMargins(4, 2, 4, 2);
+    m_backButton = new QPushButton(QStringLiteral("后退"), this);
+    m_backButton->setToolTip(QStringLiteral("回到上一个显示范围 (Backspace)"));
+    auto *allButton = new QPushButton(QStringLiteral("全部"), this);
+    allButton->setToolTip(QStringLiteral("显示整个文件 (双击空白处)"));
+    m_readout = new QLabel(this);
+    m_readout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *exportButton = new QPushButton(QStringLiteral("导出图片"), this);
+    auto *printButton = new QPushButton(QStringLiteral("打印"), this);
+    bar->addWidget(m_backButton);
+    bar->addWidget(allButton);
+    bar->addWidget(m_readout, 1);
+    bar->addWidget(exportButton);
+    bar->addWidget(printButton);
+    layout->addLayout(bar);
+
+    m_paneLayout = new QVBoxLayout;
+    m_paneLayout->setContentsMargins(0, 0, 0, 0);
+    m_paneLayout->setSpacing(0);
+    layout->addLayout(m_paneLayout, 1);
+
+    m_cursorLabel = new QLabel(this);
+    m_cursorLabel->setContentsMargins(4, 2, 4, 2);
+    m_cursorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_cursorLabel->setToolTip(QStringLiteral("单击放置光标A, Shift+单击放置光标B"));
+    layout->addWidget(m_cursorLabel);
+
+    m_navigator = new PlotNavigator(PlotNavigator::Axes::XOnly, this);
+    m_navigator->setDoubleClickHandler(
+        [this](QwtPlot *pane, const QPoint &pos) { return doubleClickAt(pane, pos); });
+    connect(m_navigator, &PlotNavigator::viewChanged, this, [this] {
+        rescaleValueAxes();
+        updateOverlays();
+    });
+    connect(m_navigator, &PlotNavigator::userViewChanged, this, [this](const QRectF &view) {
+        m_backButton->setEnabled(m_navigator->canGoBack());
+        emit timeRangeSelected(qint64(std::floor(view.left())), qint64(std::ceil(view.right())));
+    });
+    connect(m_navigator, &PlotNavigator::mouseMoved, this,
+            [this](QwtPlot *, const QPointF &pos) { hoverAt(pos.x()); });
+    connect(m_navigator, &PlotNavigator::mouseLeft, this, [this] {
+        m_hover = -1;
+        m_readout->clear();
+        updateOverlays();
+    });
+    connect(m_navigator, &PlotNavigator::clicked, this,
+            [this](QwtPlot *, const QPointF &pos, Qt::KeyboardModifiers modifiers) {
+                setCursor(modifiers & Qt::ShiftModifier ? Cursor::B : Cursor::A, pos.x());
+            });
+    connect(m_backButton, &QPushButton::clicked, m_navigator, &PlotNavigator::back);
+    connect(allButton, &QPushButton::clicked, m_navigator, &PlotNavigator::home);
+    connect(exportButton, &QPushButton::clicked, this, &Hydrograph::askExport);
+    connect(printButton, &QPushButton::clicked, this, &Hydrograph::printPreview);
+    m_backButton->setEnabled(false);
+}
+
+Hydrograph::~Hydrograph() = default;
+
+void Hydrograph::clear()
+{
+    setData(nullptr);
+}
+
+void Hydrograph::buildPanes()
+{
+    m_navigator->setPanes({});
+    qDeleteAll(m_panes);
+    m_panes.clear();
+    m_curves.clear();
+    m_shades.clear();
+    m_overlays.clear();
+    if (!m_data)
+        return;
+    const int count = int(m_data->series.size());
+    for (int i = 0; i < count; ++i) {
+        auto *pane = new QwtPlot(this);
+        pane->setCanvasBackground(Qt::white);
+        pane->setMinimumHeight(60);
+        if (auto *canvas = qobject_cast<QwtPlotCanvas *>(pane->canvas()))
+            canvas->setFrameStyle(int(QFrame::Box) | int(QFrame::Plain));
+        useClockAxis(pane);
+        QwtScaleWidget *xAxis = pane->axisWidget(QwtPlot::xBottom);
+        xAxis->setMinBorderDist(kAxisBorder, kAxisBorder);
+        // Only the lowest pane writes the times; the others keep the ticks.
+        if (i != count - 1)
+            pane->axisScaleDraw(QwtPlot::xBottom)->enableComponent(QwtAbstractScaleDraw::Labels, false);
+        QFont titleFont = pane->axisTitle(QwtPlot::yLeft).font();
+        titleFont.setPointSize(9);
+        QwtText title(m_data->series[std::size_t(i)].title);
+        title.setFont(titleFont);
+        pane->setAxisTitle(QwtPlot::yLeft, title);
+
+        auto *grid = new QwtPlotGrid;
+        grid->setPen(QColor(225, 225, 225), 0, Qt::SolidLine);
+        grid->attach(pane);
+        auto *shade = new ShadeItem;
+        shade->attach(pane);
+        auto *curve = new ReducedCurve(m_data->series[std::size_t(i)].title);
+        curve->setPen(QPen(kPaneColours[i % 8], 1));
+        curve->setSeries(m_data, i);
+        curve->attach(pane);
+        m_panes << pane;
+        m_curves << curve;
+        m_shades << shade;
+        m_overlays << new CursorOverlay(pane, this);
+        m_paneLayout->addWidget(pane, 1);
+    }
+    m_navigator->setPanes(m_panes);
+}
+
+void Hydrograph::setData(std::shared_ptr<const lmv::PlotData> data)
+{
+    m_data = data && !data->empty() ? std::move(data) : nullptr;
+    m_cursorA = m_cursorB = m_hover = -1;
+    m_mark = -1;
+    m_shadeKinds.remove(GapShade);
+    buildPanes();
+    if (m_data) {
+        m_shadeKinds.insert(GapShade, {kGapColour, lmv::gapSpans(m_data->gaps)});
+        applyShades();
+        double from = double(m_data->times.front());
+        double to = double(m_data->times.back());
+        if (to <= from) {
+            from -= 30;
+            to += 30;
+        }
+        alignValueAxes();
+        m_navigator->setHome(QRectF(from, 0.0, to - from, 1.0));
+    }
+    m_backButton->setEnabled(false);
+    m_readout->clear();
+    m_cursorLabel->setText(cursorText());
+    emit cursorsChanged();
+}
+
+void Hydrograph::replaceValues(std::shared_ptr<const lmv::PlotData> data)
+{
+    if (!m_data || !data || data->times.size() != m_data->times.size() ||
+        data->series.size() != m_data->series.size()) {
+        setData(std::move(data));
+        return;
+    }
+    m_data = std::move(data);
+    for (int i = 0; i < m_curves.size(); ++i) {
+        m_curves.at(i)->setSeries(m_data, i);
+        QwtText title = m_panes.at(i)->axisTitle(QwtPlot::yLeft);
+        title.setText(m_data->series[std::size_t(i)].title);
+        m_panes.at(i)->setAxisTitle(QwtPlot::yLeft, title);
+    }
+    rescaleValueAxes();
+    replotAll();
+    if (m_hover >= 0)
+        m_readout->setText(readoutText(m_hover));
+    m_cursorLabel->setText(cursorText());
+}
+
+void Hydrograph::applyShades()
+{
+    for (ShadeItem *shade : qAsConst(m_shades))
+        for (auto it = m_shadeKinds.cbegin(); it != m_shadeKinds.cend(); ++it)
+            shade->setRanges(it.key(), it->colour, it->ranges);
+}
+
+void Hydrograph::setShadedRanges(int kind, const QColor &colour, const QVector<lmv::TimeSpan> &ranges)
+{
+    if (ranges.isEmpty())
+        m_shadeKinds.remove(kind);
+    else
+        m_shadeKinds.insert(kind, {colour, ranges});
+    for (ShadeItem *shade : qAsConst(m_shades))
+        shade->setRanges(kind, colour, ranges);
+    replotAll();
+}
+
+void Hydrograph::setTimeRange(double from, double to)
+{
+    m_navigator->setView(QRectF(from, 0.0, to - from, 1.0));
+}
+
+double Hydrograph::viewFrom() const
+{
+    return m_navigator->view().left();
+}
+
+double Hydrograph::viewTo() const
+{
+    return m_navigator->view().right();
+}
+
+void Hydrograph::showAll()
+{
+    m_navigator->home();
+}
+
+void Hydrograph::showTime(qint64 seconds)
+{
+    if (!m_data)
+        return;
+    m_mark = seconds;
+    const double half = (viewTo() - viewFrom()) / 2;
+    setTimeRange(double(seconds) - half, double(seconds) + half);
+    updateOverlays();
+}
+
+void Hydrograph::rescaleValueAxes()
+{
+    const double from = viewFrom();
+    const double to = viewTo();
+    for (int i = 0; i < m_curves.size(); ++i) {
+        double low = 0, high = 0;
+        if (!m_curves.at(i)->valueRange(from, to, low, high)) {
+            low = 0;
+            high = 1;
+        }
+        // A flat line sits in the middle of the pane rather than on its edge.
+        const double margin = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.1, 0.5);
+        m_panes.at(i)->setAxisScale(QwtPlot::yLeft, low - margin, high + margin);
+    }
+    alignValueAxes();
+}
+
+void Hydrograph::alignValueAxes()
+{
+    // The value axes take the width of the widest, so that the canvases share one time scale.
+    int extent = 0;
+    for (QwtPlot *pane : qAsConst(m_panes)) {
+        pane->updateAxes();
+        QwtScaleWidget *w = pane->axisWidget(QwtPlot::yLeft);
+        w->scaleDraw()->setMinimumExtent(0);
+        extent = std::max(extent, int(w->scaleDraw()->extent(w->font())));
+    }
+    for (QwtPlot *pane : qAsConst(m_panes))
+        pane->axisWidget(QwtPlot::yLeft)->scaleDraw()->setMinimumExtent(extent);
+}
+
+void Hydrograph::replotAll()
+{
+    for (QwtPlot *pane : qAsConst(m_panes))
+        pane->replot();
+}
+
+void Hydrograph::updateOverlays()
+{
+    if (!m_data)
+        return;
+    QVector<QPair<double, QColor>> lines;
+    auto timeOf = [this](qsizetype i) { return double(m_data->times[std::size_t(i)]); };
+    if (m_mark >= 0)
+        lines.push_back({double(m_mark), kMarkColour});
+    if (m_cursorA >= 0)
+        lines.push_back({timeOf(m_cursorA), kCursorAColour});
+    if (m_cursorB >= 0)
+        lines.push_back({timeOf(m_cursorB), kCursorBColour});
+    if (m_hover >= 0)
+        lines.push_back({timeOf(m_hover), kGapColour});
+    for (CursorOverlay *o : qAsConst(m_overlays))
+        o->setLines(lines);
+}
+
+void Hydrograph::hoverAt(double seconds)
+{
+    if (!m_data)
+        return;
+    m_hover = lmv::nearestRecord(m_data->times, seconds);
+    m_readout->setText(readoutText(m_hover));
+    updateOverlays();
+}
+
+void Hydrograph::setCursor(Cursor which, double seconds)
+{
+    if (!m_data)
+        return;
+    (which == Cursor::A ? m_cursorA : m_cursorB) = lmv::nearestRecord(m_data->times, seconds);
+    m_cursorLabel->setText(cursorText());
+    updateOverlays();
+    emit cursorsChanged();
+}
+
+void Hydrograph::clearCursors()
+{
+    m_cursorA = m_cursorB = -1;
+    m_cursorLabel->setText(cursorText());
+    updateOverlays();
+    emit cursorsChanged();
+}
+
+qsizetype Hydrograph::cursorRecord(Cursor which) const
+{
+    return which == Cursor::A ? m_cursorA : m_cursorB;
+}
+
+double Hydrograph::cursorSeconds() const
+{
+    if (!m_data || m_cursorA < 0 || m_cursorB < 0)
+        return 0.0;
+    return double(m_data->times[std::size_t(m_cursorB)] - m_data->times[std::size_t(m_cursorA)]);
+}
+
+double Hydrograph::cursorVolume() const
+{
+    const lmv::PlotSeries *flow = m_data ? m_data->flow() : nullptr;
+    if (!flow || m_cursorA < 0 || m_cursorB < 0)
+        return std::nan("");
+    // The flow series is in the shown unit; the volume needs litres per second.
+    std::vector<float> litres(flow->values.size());
+    for (std::size_t i = 0; i < litres.size(); ++i)
+        litres[i] = flow->values[i] / m_data->flowFactor;
+    return lmv::flowVolume(m_data->times, litres, m_data->nominal,
+                           double(m_data->times[std::size_t(m_cursorA)]),
+                           double(m_data->times[std::size_t(m_cursorB)]));
+}
+
+double Hydrograph::valueAt(int series, qsizetype record) const
+{
+    if (series < 0 || series >= m_curves.size() || record < 0)
+        return std::nan("");
+    return m_curves.at(series)->valueAt(std::size_t(record));
+}
+
+QString Hydrograph::valueText(int series, qsizetype record) const
+{
+    // The table view writes a float cell through its locale in this form.
+    return locale().toString(float(valueAt(series, record)));
+}
+
+QString Hydrograph::readoutText(qsizetype record) const
+{
+    if (!m_data || record < 0 || std::size_t(record) >= m_data->times.size())
+        return QString();
+    QString text = clockText(double(m_data->times[std::size_t(record)]));
+    for (int i = 0; i < int(m_data->series.size()); ++i)
+        text += QStringLiteral("   %1 %2").arg(m_data->series[std::size_t(i)].title, valueText(i, record));
+    return text;
+}
+
+QString Hydrograph::cursorText() const
+{
+    if (!m_data)
+        return QString();
+    auto timeText = [this](qsizetype i) {
+        return i < 0 ? QStringLiteral("-") : clockText(double(m_data->times[std::size_t(i)]));
+    };
+    QString text = QStringLiteral("光标A %1   光标B %2").arg(timeText(m_cursorA), timeText(m_cursorB));
+    if (m_cursorA >= 0 && m_cursorB >= 0) {
+        text += QStringLiteral("   Δt %1").arg(durationText(cursorSeconds()));
+        const double volume = cursorVolume();
+        if (!std::isnan(volume))
+            text += QStringLiteral("   体积 %1 m³").arg(locale().toString(volume, 'f', 3));
+    }
+    return text;
+}
+
+bool Hydrograph::doubleClickAt(QwtPlot *pane, const QPoint &pos)
+{
+    const int i = m_panes.indexOf(pane);
+    if (!m_data || i < 0)
+        return false;
+    const QwtScaleMap xm = pane->canvasMap(QwtPlot::xBottom);
+    const QwtScaleMap ym = pane->canvasMap(QwtPlot::yLeft);
+    // The records drawn within a few pixels of the click; the closest one is hit.
+    const lmv::IndexRange range = lmv::visibleRange(m_data->times, xm.invTransform(pos.x() - kHitPixels),
+                                                    xm.invTransform(pos.x() + kHitPixels));
+    qsizetype best = -1;
+    double bestDistance = kHitPixels + 0.5;
+    for (std::size_t r = range.first; r < range.last; ++r) {
+        const double v = valueAt(i, qsizetype(r));
+        if (std::isnan(v))
+            continue;
+        const double dx = xm.transform(double(m_data->times[r])) - pos.x();
+        const double dy = ym.transform(v) - pos.y();
+        const double d = std::hypot(dx, dy);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = qsizetype(r);
+        }
+    }
+    if (best < 0)
+        return false;
+    emit recordDoubleClicked(best);
+    return true;
+}
+
+bool Hydrograph::exportImage(const QString &path, QSize size, QString *error)
+{
+    return plotexport::exportPanes(m_panes, path, size, error);
+}
+
+void Hydrograph::printPreview()
+{
+    if (!m_panes.isEmpty())
+        plotexport::printPreview(m_panes, this);
+}
+
+void Hydrograph::askExport()
+{
+    if (m_panes.isEmpty())
+        return;
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("导出图片"), QString(),
+                                     QStringLiteral("PNG 图片 (*.png);;SVG 图片 (*.svg);;PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    const QSize shown = plotexport::shownSize(m_panes);
+    bool ok = false;
+    const QString sizeText = QInputDialog::getText(
+        this, QStringLiteral("导出图片"), QStringLiteral("图片尺寸 (宽x高):"), QLineEdit::Normal,
+        QStringLiteral("%1x%2").arg(shown.width()).arg(shown.height()), &ok);
+    if (!ok)
+        return;
+    const QSize size = plotexport::parseSize(sizeText);
+    QString error;
+    if (!size.isValid())
+        error = QStringLiteral("图片尺寸无效: %1").arg(sizeText);
+    else if (!exportImage(path, size, &error) && error.isEmpty())
+        error = QStringLiteral("导出失败");
+    if (!error.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("导出图片"), error);
+}
+
+std::size_t Hydrograph::lastDrawnPoints() const
+{
+    std::size_t n = 0;
+    for (const ReducedCurve *c : m_curves)
+        n += c->lastDrawnPoints();
+    return n;
+}

@@ -1,0 +1,150 @@
+#pragma once
+
+// The hydrograph: one pane per series stacked on a shared clock-time axis, lines reduced per
+// pixel column and broken at gaps, with zoom and pan (PlotNavigator), a hover readout, two
+// cursors A and B (Δt and, with a flow series, the volume between them), shaded time ranges,
+// double-click to a record, picture export and print preview.
+//
+// Mouse: left-drag zooms to a time range, wheel zooms, right-drag pans, double-click on a line
+// goes to that record (elsewhere: the whole file), click sets cursor A, Shift+click cursor B,
+// Backspace steps back.
+
+#include "data/PlotSeries.h"
+
+#include <QColor>
+#include <QList>
+#include <QMap>
+#include <QSize>
+#include <QVector>
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class QwtPlot;
+class PlotNavigator;
+class ReducedCurve;
+class ShadeItem;
+class CursorOverlay;
+
+class Hydrograph : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Shade kinds used by the views; others may use any further number.
+    enum ShadeKind
+    {
+        GapShade = 0,
+        SurchargeShade = 1,
+        CheckShade = 2,
+    };
+    enum class Cursor
+    {
+        A,
+        B
+    };
+
+    explicit Hydrograph(QWidget *parent = nullptr);
+    ~Hydrograph() override;
+
+    // Shows a data set: one pane per series, the whole time range, gaps shaded, cursors cleared.
+    void setData(std::shared_ptr<const lmv::PlotData> data);
+    // The same records in other units or corrections: titles and values change, the view, the
+    // cursors and the shading stay. Falls back to setData when the times differ in number.
+    void replaceValues(std::shared_ptr<const lmv::PlotData> data);
+    // No data, no panes.
+    void clear();
+    std::shared_ptr<const lmv::PlotData> data() const { return m_data; }
+
+    // The panes top to bottom (export, print and tests use them).
+    QList<QwtPlot *> panes() const { return m_panes; }
+    // The navigation of the panes (view, history, zoom).
+    PlotNavigator *navigator() const { return m_navigator; }
+
+    // Shows a time range in clock seconds (remembered for the back step).
+    void setTimeRange(double from, double to);
+    // The shown time range in clock seconds.
+    double viewFrom() const;
+    double viewTo() const;
+    // Shows the whole file.
+    void showAll();
+
+    // Shades time ranges (clock seconds) of one kind in a colour behind every pane's line;
+    // an empty list removes that kind.
+    void setShadedRanges(int kind, const QColor &colour, const QVector<lmv::TimeSpan> &ranges);
+    // Moves the view to a time (keeping the zoom width, centred on it) and marks it with a line.
+    void showTime(qint64 seconds);
+    // The marked time, or -1.
+    qint64 markedTime() const { return m_mark; }
+
+    // Puts cursor A or B on the record nearest to a time.
+    void setCursor(Cursor which, double seconds);
+    void clearCursors();
+    // Record index under a cursor, -1 when it is not set.
+    qsizetype cursorRecord(Cursor which) const;
+    // B minus A in seconds (0 unless both are set).
+    double cursorSeconds() const;
+    // Volume in m³ between the cursors from the corrected flow (gaps not bridged); NaN unless
+    // both cursors are set and the data has a flow series.
+    double cursorVolume() const;
+
+    // The shown value of series `series` at record `record` (as the table shows it), NaN outside.
+    double valueAt(int series, qsizetype record) const;
+    // The readout of a record: time and every series' value as the table writes it.
+    QString readoutText(qsizetype record) const;
+    // The cursor line below the panes: A, B, Δt and volume.
+    QString cursorText() const;
+
+    // Writes the shown panes to PNG, SVG or PDF (by suffix) at a size (invalid: the shown size).
+    bool exportImage(const QString &path, QSize size, QString *error = nullptr);
+    // Print preview of the shown panes.
+    void printPreview();
+
+    // Points the panes handed to the painter in their last draw (tests and the benchmark).
+    std::size_t lastDrawnPoints() const;
+
+signals:
+    // The user chose a time range (zoom, pan, back or whole file): the shown range in seconds.
+    void timeRangeSelected(qint64 from, qint64 to);
+    // The user double-clicked the line at a record (file order index).
+    void recordDoubleClicked(qsizetype recordIndex);
+    // A cursor moved or was cleared.
+    void cursorsChanged();
+
+private:
+    void buildPanes();
+    void rescaleValueAxes();
+    void alignValueAxes();
+    void replotAll();
+    void updateOverlays();
+    void hoverAt(double seconds);
+    bool doubleClickAt(QwtPlot *pane, const QPoint &canvasPos);
+    void askExport();
+    QString valueText(int series, qsizetype record) const;
+    void applyShades();
+
+    std::shared_ptr<const lmv::PlotData> m_data;
+    QList<QwtPlot *> m_panes;
+    QList<ReducedCurve *> m_curves;
+    QList<ShadeItem *> m_shades;
+    QList<CursorOverlay *> m_overlays;
+    PlotNavigator *m_navigator = nullptr;
+    QVBoxLayout *m_paneLayout = nullptr;
+    QLabel *m_readout = nullptr;
+    QLabel *m_cursorLabel = nullptr;
+    QPushButton *m_backButton = nullptr;
+
+    struct Shade
+    {
+        QColor colour;
+        QVector<lmv::TimeSpan> ranges;
+    };
+    QMap<int, Shade> m_shadeKinds;
+    qsizetype m_cursorA = -1;
+    qsizetype m_cursorB = -1;
+    qsizetype m_hover = -1;
+    qint64 m_mark = -1;
+};

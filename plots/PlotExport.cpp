@@ -1,0 +1,164 @@
+#include "plots/PlotExport.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSvgGenerator>
+
+#include <qwt_plot.h>
+#include <qwt_plot_renderer.h>
+
+namespace plotexport {
+
+namespace {
+
+PreviewRunner &runner()
+{
+    static PreviewRunner r;
+    return r;
+}
+
+void runDialog(QPrinter *printer, const std::function<void(QPrinter *)> &paint, QWidget *parent)
+{
+    QPrintPreviewDialog dialog(printer, parent);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *p) { paint(p); });
+    dialog.exec();
+}
+
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 20000;
+
+} // namespace
+
+Format formatOfPath(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("png"))
+        return Format::Png;
+    if (suffix == QLatin1String("svg"))
+        return Format::Svg;
+    if (suffix == QLatin1String("pdf"))
+        return Format::Pdf;
+    return Format::Unknown;
+}
+
+QSize parseSize(const QString &text)
+{
+    const QStringList parts = text.trimmed().toLower().split(QLatin1Char('x'));
+    if (parts.size() != 2)
+        return {};
+    bool okW = false, okH = false;
+    const int w = parts.at(0).toInt(&okW);
+    const int h = parts.at(1).toInt(&okH);
+    if (!okW || !okH || w < kMinSide || h < kMinSide || w > kMaxSide || h > kMaxSide)
+        return {};
+    return {w, h};
+}
+
+QSize shownSize(const QList<QwtPlot *> &panes)
+{
+    QSize size(0, 0);
+    for (const QwtPlot *p : panes) {
+        size.setWidth(std::max(size.width(), p->width()));
+        size.setHeight(size.height() + p->height());
+    }
+    return size;
+}
+
+void paintPanes(QPainter *painter, const QList<QwtPlot *> &panes, const QRectF &rect)
+{
+    if (panes.isEmpty())
+        return;
+    QwtPlotRenderer renderer;
+    renderer.setDiscardFlag(QwtPlotRenderer::DiscardBackground, false);
+    renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasFrame, true);
+    const double h = rect.height() / panes.size();
+    for (int i = 0; i < panes.size(); ++i)
+        renderer.render(panes.at(i), painter, QRectF(rect.left(), rect.top() + i * h, rect.width(), h));
+}
+
+bool exportPanes(const QList<QwtPlot *> &panes, const QString &path, QSize size, QString *error)
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (panes.isEmpty())
+        return fail(QStringLiteral("没有可导出的图"));
+    if (!size.isValid() || size.isEmpty())
+        size = shownSize(panes);
+    if (size.width() < kMinSide || size.height() < kMinSide || size.width() > kMaxSide ||
+        size.height() > kMaxSide)
+        return fail(QStringLiteral("图片尺寸无效"));
+    const QRectF rect(0, 0, size.width(), size.height());
+    switch (formatOfPath(path)) {
+    case Format::Png: {
+        QImage image(size, QImage::Format_ARGB32);
+        // The panes' resolution: the renderer then draws pixel for pixel as on screen.
+        image.setDotsPerMeterX(qRound(panes.first()->logicalDpiX() / 0.0254));
+        image.setDotsPerMeterY(qRound(panes.first()->logicalDpiY() / 0.0254));
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            paintPanes(&painter, panes, rect);
+        }
+        if (!image.save(path, "PNG"))
+            return fail(QStringLiteral("无法写入 %1").arg(path));
+        return true;
+    }
+    case Format::Svg: {
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(size);
+        svg.setViewBox(rect);
+        svg.setResolution(96);
+        QPainter painter;
+        if (!painter.begin(&svg))
+            return fail(QStringLiteral("无法写入 %1").arg(path));
+        paintPanes(&painter, panes, rect);
+        painter.end();
+        return true;
+    }
+    case Format::Pdf: {
+        QPdfWriter pdf(path);
+        pdf.setResolution(96);
+        pdf.setPageSize(QPageSize(QSizeF(size.width(), size.height()), QPageSize::Point));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter;
+        if (!painter.begin(&pdf))
+            return fail(QStringLiteral("无法写入 %1").arg(path));
+        const QRect page = painter.viewport();
+        paintPanes(&painter, panes, QRectF(page));
+        painter.end();
+        return true;
+    }
+    case Format::Unknown:
+        break;
+    }
+    return fail(QStringLiteral("不支持的图片格式(可用 .png、.svg、.pdf): %1").arg(path));
+}
+
+void printPreview(const QList<QwtPlot *> &panes, QWidget *parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    auto paint = [&panes](QPrinter *p) {
+        QPainter painter(p);
+        paintPanes(&painter, panes, QRectF(painter.viewport()));
+    };
+    if (runner())
+        runner()(&printer, paint, parent);
+    else
+        runDialog(&printer, paint, parent);
+}
+
+void setPreviewRunner(PreviewRunner r)
+{
+    runner() = std::move(r);
+}
+
+} // namespace plotexport

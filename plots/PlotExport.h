@@ -1,0 +1,50 @@
+#pragma once
+
+// Pictures and prints of a set of QwtPlot panes stacked top to bottom, each pane getting an
+// equal share of the height.
+
+#include <QList>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+class QPainter;
+class QPrinter;
+class QWidget;
+class QwtPlot;
+
+namespace plotexport {
+
+enum class Format
+{
+    Unknown,
+    Png,
+    Svg,
+    Pdf
+};
+
+// The format named by a file's suffix (.png, .svg, .pdf, any case).
+Format formatOfPath(const QString &path);
+// The size "WxH" as text reads as (both 16..20000); an invalid size otherwise.
+QSize parseSize(const QString &text);
+// The size of the panes as shown: the width of the widest, the sum of their heights.
+QSize shownSize(const QList<QwtPlot *> &panes);
+
+// Paints the panes into rect of a painter, stacked, without antialiasing on curves.
+void paintPanes(QPainter *painter, const QList<QwtPlot *> &panes, const QRectF &rect);
+
+// Writes the panes to a PNG, SVG or PDF file of the given pixel size (an invalid size: the shown
+// size). False with a one-line reason in *error.
+bool exportPanes(const QList<QwtPlot *> &panes, const QString &path, QSize size, QString *error = nullptr);
+
+// Shows a print preview of the panes. The preview itself goes through the runner, which gets a
+// printer and the paint function to call with it; the default runner opens a QPrintPreviewDialog.
+using PreviewRunner =
+    std::function<void(QPrinter *printer, const std::function<void(QPrinter *)> &paint, QWidget *parent)>;
+void printPreview(const QList<QwtPlot *> &panes, QWidget *parent);
+// Replaces the runner (tests print to a file instead); an empty function restores the dialog.
+void setPreviewRunner(PreviewRunner runner);
+
+} // namespace plotexport

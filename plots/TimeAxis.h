@@ -1,0 +1,37 @@
+#pragma once
+
+// The time axis of the hydrograph: values are clock seconds (the logger's own clock, counted
+// as UTC from 1970), ticks fall on whole minutes, hours and days, and labels show what the
+// tick step needs (days, hours and minutes, or seconds).
+
+#include <qwt_date_scale_engine.h>
+#include <qwt_scale_draw.h>
+
+class QwtPlot;
+
+// Tick placement on calendar boundaries for an axis in clock seconds.
+class ClockScaleEngine : public QwtDateScaleEngine
+{
+public:
+    ClockScaleEngine();
+    void autoScale(int maxNumSteps, double &x1, double &x2, double &stepSize) const override;
+    QwtScaleDiv divideScale(double x1, double x2, int maxMajorSteps, int maxMinorSteps,
+                            double stepSize = 0.0) const override;
+};
+
+// Tick labels of an axis in clock seconds, formatted by the major tick step.
+class ClockScaleDraw : public QwtScaleDraw
+{
+public:
+    QwtText label(double seconds) const override;
+};
+
+// The label format for a major tick step in seconds ("MM-dd", "MM-dd hh:mm", "hh:mm:ss").
+QString clockLabelFormat(double stepSeconds);
+// A clock time as text, "yyyy-MM-dd hh:mm:ss".
+QString clockText(double seconds);
+// A duration as text: "2天 03:04:05" or "03:04:05".
+QString durationText(double seconds);
+
+// Puts the clock axis on a pane's bottom axis.
+void useClockAxis(QwtPlot *pane);

@@ -1,0 +1,142 @@
+// Numbers behind the hydrograph: per-column reduction, breaks, nearest record, volume.
+
+#include "data/PlotReduce.h"
+#include "data/PlotSeries.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using namespace lmv;
+
+class TestPlotData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void visibleRangeTakesOneNeighbourEachSide()
+    {
+        const std::vector<qint64> t = {0, 10, 20, 30, 40};
+        IndexRange r = visibleRange(t, 15, 25);
+        QCOMPARE(r.first, std::size_t(1));
+        QCOMPARE(r.last, std::size_t(4));
+        r = visibleRange(t, 10, 30); // records on the edges are inside
+        QCOMPARE(r.first, std::size_t(0));
+        QCOMPARE(r.last, std::size_t(5));
+        r = visibleRange(t, 100, 200); // after the end: the last record leads in
+        QCOMPARE(r.first, std::size_t(4));
+        QCOMPARE(r.last, std::size_t(5));
+        QCOMPARE(visibleRange({}, 0, 10).size(), std::size_t(0));
+    }
+
+    void reductionKeepsFirstLowHighLastPerColumnInTimeOrder()
+    {
+        // One record a second, ten seconds per pixel column: records 0-9, 10-19, 20-29.
+        std::vector<qint64> t(30);
+        std::vector<float> v(30, 0.0f);
+        for (int i = 0; i < 30; ++i)
+            t[std::size_t(i)] = i;
+        v[3] = 9.0f;  // high of column 0, before its low
+        v[7] = -4.0f; // low of column 0
+        v[15] = 5.0f; // a single spike in column 1
+        std::vector<KeptPoint> kept;
+        reduceM4(t, v, {0, 30}, PixelMap::fromRange(0, 300, -0.45, 29.55), 1, kept);
+        std::vector<std::size_t> idx;
+        for (const KeptPoint &k : kept)
+            idx.push_back(k.index);
+        const std::vector<std::size_t> expected = {0, 3, 7, 9, 10, 15, 19, 20, 29};
+        QCOMPARE(idx, expected);
+        QVERIFY(kept.front().breakBefore);
+        QVERIFY(std::none_of(kept.begin() + 1, kept.end(), [](const KeptPoint &k) { return k.breakBefore; }));
+    }
+
+    void reductionBreaksAtGapsAndNotANumber()
+    {
+        const std::vector<qint64> t = {0, 60, 120, 600, 660, 720, 780};
+        const std::vector<float> v = {1, 2, 3, 4, NAN, 6, 7};
+        std::vector<KeptPoint> kept;
+        // One pixel per second: every record has its own column.
+        reduceM4(t, v, {0, t.size()}, PixelMap::fromRange(0, 780, 0, 780), 60, kept);
+        QCOMPARE(int(kept.size()), 6); // the NaN is left out
+        QVERIFY(kept[0].breakBefore);
+        QVERIFY(!kept[2].breakBefore);
+        QVERIFY(kept[3].breakBefore); // 120 -> 600 is a gap
+        QCOMPARE(kept[4].index, std::size_t(5));
+        QVERIFY(kept[4].breakBefore); // after the NaN
+        QVERIFY(!kept[5].breakBefore);
+    }
+
+    void reductionOfOneRecordAndOfNone()
+    {
+        std::vector<KeptPoint> kept;
+        const std::vector<qint64> one = {100};
+        const std::vector<float> v = {2.5f};
+        reduceM4(one, v, visibleRange(one, 0, 200), PixelMap::fromRange(0, 200, 0, 100), 0, kept);
+        QCOMPARE(int(kept.size()), 1);
+        reduceM4({}, {}, visibleRange({}, 0, 200), PixelMap::fromRange(0, 200, 0, 100), 0, kept);
+        QVERIFY(kept.empty());
+    }
+
+    void nearestRecordPrefersTheEarlierOnATie()
+    {
+        const std::vector<qint64> t = {10, 20, 40};
+        QCOMPARE(nearestRecord(t, 15), qsizetype(0));
+        QCOMPARE(nearestRecord(t, 16), qsizetype(1));
+        QCOMPARE(nearestRecord(t, -100), qsizetype(0));
+        QCOMPARE(nearestRecord(t, 1000), qsizetype(2));
+        QCOMPARE(nearestRecord({}, 5), qsizetype(-1));
+    }
+
+    void volumeOfConstantFlowSkipsGaps()
+    {
+        // 10 L/s every minute for an hour, a two-hour gap, then another hour.
+        std::vector<qint64> t;
+        for (int i = 0; i <= 60; ++i)
+            t.push_back(i * 60);
+        for (int i = 0; i <= 60; ++i)
+            t.push_back(3 * 3600 + i * 60);
+        const std::vector<float> q(t.size(), 10.0f);
+        QCOMPARE(flowVolume(t, q, 60, 0, 3600), 36.0);
+        QCOMPARE(flowVolume(t, q, 60, 0, 4 * 3600), 72.0); // the gap adds nothing
+        QCOMPARE(flowVolume(t, q, 60, 4 * 3600, 0), 72.0); // cursors in either order
+        QCOMPARE(flowVolume(t, q, 60, 90, 150), 0.6);      // ends between records
+    }
+
+    void seriesFollowTheTableRules()
+    {
+        RvaRecord r;
+        r.time = {1, 2, 3, 0, 2024, 5, 6};
+        r.level = 1.23456f;
+        r.velocity = 0.5f;
+        r.flow = 100.0f;
+        r.temperature = 12.345f;
+        CalcParams c;
+        c.velocityCorrection = 1.1f;
+        c.flowCorrection = 0.9f;
+        const UnitFactors f{100.0f, 1.0f, 3.6f};
+        QStringList units = {QString(),
+                             QString(),
+                             QStringLiteral("cm"),
+                             QString(),
+                             QStringLiteral("m/s"),
+                             QString(),
+                             QStringLiteral("m³/h")};
+        const PlotData d = rvaPlotData({r, r}, 0, c, f, units);
+        QCOMPARE(d.series.size(), std::size_t(4));
+        QCOMPARE(d.series[0].title, QStringLiteral("液位(cm)"));
+        QCOMPARE(d.series[0].values[0], displayLevel(r.level, f));
+        QCOMPARE(d.series[1].values[0], displayVelocity(r.velocity, c, f));
+        QCOMPARE(d.series[2].values[0], displayFlow(r.flow, c, f));
+        QCOMPARE(d.flowFactor, 3.6f);
+
+        PlotData chosen = d;
+        QString unknown;
+        QVERIFY(!selectSeries(chosen, {QStringLiteral("flow"), QStringLiteral("depth")}, &unknown));
+        QCOMPARE(unknown, QStringLiteral("depth"));
+        QVERIFY(selectSeries(chosen, {QStringLiteral("flow")}));
+        QCOMPARE(chosen.series.size(), std::size_t(1));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestPlotData)
+#include "test_plot_data.moc"
