@@ -113,6 +113,7 @@ void MainWindow::applyPipeToLocalRva(const std::array<std::uint32_t, 5> &pipe)
     point.upperBase = pipe[3];
     point.sediment = pipe[4];
     setCellText(RVA_RecordWindow::InfoTable, 3, 1, lmv::pipeDescription(point));
+    RVA_RecordWindow::setShownPipe(lmv::pipeGeometryFrom(point));
 
     RvaRecordModel *model = RVA_RecordWindow::UnitModel;
     QTableWidget *sum = RVA_RecordWindow::SumTable;

@@ -78,6 +78,7 @@ void RvaWindowBase::buildRvaWindow(QWidget *parent, RecordWindowKind kind)
         RecordTable->setColumnHidden(c, true);
         UnitTable->setColumnHidden(c, true);
     }
+    buildScatterView(kind);
 }
 
 std::shared_ptr<const lmv::PlotData> RvaWindowBase::plotData() const
@@ -110,6 +111,7 @@ void RvaWindowBase::showRvaFile(const lmv::DataFileHeader &header, std::vector<l
 {
     clearRvaWindow();
     recordInterval = header.calc.recordInterval;
+    setShownPipe(lmv::pipeGeometryFrom(header.point));
     fillInfo(InfoTable, header.point, header.device, QStringLiteral("(压力)液位、(超声)流速"));
     fillRvaParameters(InfoTable, SumTable, header.calc, header.summary);
     const float vc = header.calc.velocityCorrection;

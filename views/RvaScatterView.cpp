@@ -1,0 +1,90 @@
+// The scattergraph view of the RVA record windows.
+
+#include "views/RvaWindowBase.h"
+
+#include "plots/Hydrograph.h"
+#include "plots/ScatterPanel.h"
+#include "plots/Scattergraph.h"
+
+#include <QButtonGroup>
+#include <QPushButton>
+#include <QStackedWidget>
+
+#include <algorithm>
+
+void RvaWindowBase::buildScatterView(RecordWindowKind kind)
+{
+    scattergraph = new Scattergraph;
+    ScatterViewBtn = qobject_cast<QPushButton *>(
+        lowerButtons->button(addLowerView(QStringLiteral("散点图"), scattergraph)));
+    // A file on the logger cannot take a new pipe from here.
+    scattergraph->panel()->setSedimentEditEnabled(kind != RecordWindowKind::RvaDevice);
+
+    QObject::connect(UnitModel, &QAbstractItemModel::rowsInserted, scattergraph,
+                     [this] { markScatterStale(ScatterState::RecordsChanged); });
+    QObject::connect(UnitModel, &QAbstractItemModel::rowsRemoved, scattergraph,
+                     [this] { markScatterStale(ScatterState::RecordsChanged); });
+    QObject::connect(UnitModel, &QAbstractItemModel::dataChanged, scattergraph,
+                     [this] { markScatterStale(ScatterState::ValuesChanged); });
+    QObject::connect(UnitModel, &QAbstractItemModel::headerDataChanged, scattergraph,
+                     [this] { markScatterStale(ScatterState::ValuesChanged); });
+    QObject::connect(lowerStack, &QStackedWidget::currentChanged, scattergraph, [this] {
+        if (lowerStack->currentWidget() == scattergraph)
+            refreshScattergraph();
+    });
+    QObject::connect(scattergraph, &Scattergraph::recordDoubleClicked, scattergraph,
+                     [this](qsizetype record) { showRecordRow(int(record)); });
+
+    // The time range chosen in the hydrograph limits the scattergraph; the whole file lifts it.
+    QObject::connect(
+        hydrograph, &Hydrograph::timeRangeSelected, scattergraph, [this](qint64 from, qint64 to) {
+            const auto data = hydrograph->data();
+            const bool whole = !data || data->times.empty() ||
+                               (from <= *std::min_element(data->times.begin(), data->times.end()) &&
+                                to >= *std::max_element(data->times.begin(), data->times.end()));
+            m_scatterRange = whole ? std::nullopt : std::optional(std::pair(from, to));
+            if (m_scatterState != ScatterState::RecordsChanged) {
+                if (m_scatterRange)
+                    scattergraph->setTimeRange(from, to);
+                else if (scattergraph->rangeLimited())
+                    scattergraph->showWholeFile();
+            }
+        });
+    QObject::connect(scattergraph->panel(), &ScatterPanel::wholeFileRequested, scattergraph,
+                     [this] { m_scatterRange.reset(); });
+}
+
+void RvaWindowBase::setShownPipe(const lmv::PipeGeometry &pipe)
+{
+    m_shownPipe = pipe;
+    markScatterStale(ScatterState::ValuesChanged);
+}
+
+void RvaWindowBase::markScatterStale(ScatterState state)
+{
+    if (state > m_scatterState)
+        m_scatterState = state;
+    if (state == ScatterState::RecordsChanged)
+        m_scatterRange.reset();
+    // Several columns change one after another on a unit switch: redraw once, after the last.
+    if (scattergraph && lowerStack->currentWidget() == scattergraph && !m_scatterQueued) {
+        m_scatterQueued = true;
+        QMetaObject::invokeMethod(
+            scattergraph,
+            [this] {
+                m_scatterQueued = false;
+                refreshScattergraph();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void RvaWindowBase::refreshScattergraph()
+{
+    if (!scattergraph || m_scatterState == ScatterState::Current)
+        return;
+    m_scatterState = ScatterState::Current;
+    scattergraph->setSurvey(plotData(), m_shownPipe, UnitModel->levelFactor(), UnitModel->velocityFactor());
+    if (m_scatterRange)
+        scattergraph->setTimeRange(m_scatterRange->first, m_scatterRange->second);
+}
