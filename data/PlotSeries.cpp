@@ -43,6 +43,9 @@ QString axisTitle(const QString &name, const QString &unit)
 {
     if (unit.isEmpty() || unit == QLatin1String("-"))
         return name;
+    // The RVA unit row writes its units bracketed already: "(m)".
+    if (unit.startsWith(QLatin1Char('(')))
+        return name + unit;
     return name + QLatin1Char('(') + unit + QLatin1Char(')');
 }
 

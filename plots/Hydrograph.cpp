@@ -20,6 +20,8 @@
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_grid.h>
+#include <qwt_plot_layout.h>
+#include <qwt_plot_textlabel.h>
 #include <qwt_scale_draw.h>
 #include <qwt_scale_widget.h>
 #include <qwt_widget_overlay.h>
@@ -28,9 +30,9 @@
 
 namespace {
 
-const QColor kPaneColours[] = {QColor(0, 90, 200),  QColor(200, 60, 0),  QColor(0, 140, 60),
-                               QColor(150, 0, 150), QColor(0, 130, 150), QColor(160, 110, 0),
-                               QColor(90, 90, 90),  QColor(200, 0, 90)};
+const QColor kPaneColours[] = {QColor(0, 90, 200),   QColor(200, 60, 0),  QColor(0, 140, 60),
+                               QColor(150, 0, 150),  QColor(0, 130, 150), QColor(160, 110, 0),
+                               QColor(110, 70, 190), QColor(200, 0, 90)};
 const QColor kGapColour(0, 0, 0, 28);
 const QColor kCursorAColour(220, 0, 0);
 const QColor kCursorBColour(0, 0, 220);
@@ -72,7 +74,9 @@ private:
     QVector<QPair<double, QColor>> m_lines;
 };
 
-Hydrograph::Hydrograph(QWidget *parent) : QWidget(parent)
+Hydrograph::Hydrograph(QWidget *parent) : Hydrograph(false, parent) {}
+
+Hydrograph::Hydrograph(bool bare, QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -133,6 +137,12 @@ Hydrograph::Hydrograph(QWidget *parent) : QWidget(parent)
     connect(exportButton, &QPushButton::clicked, this, &Hydrograph::askExport);
     connect(printButton, &QPushButton::clicked, this, &Hydrograph::printPreview);
     m_backButton->setEnabled(false);
+    if (bare) {
+        for (QWidget *w : {static_cast<QWidget *>(m_backButton), static_cast<QWidget *>(allButton),
+                           static_cast<QWidget *>(m_readout), static_cast<QWidget *>(exportButton),
+                           static_cast<QWidget *>(printButton), static_cast<QWidget *>(m_cursorLabel)})
+            w->hide();
+    }
 }
 
 Hydrograph::~Hydrograph() = default;
@@ -148,6 +158,7 @@ void Hydrograph::buildPanes()
     qDeleteAll(m_panes);
     m_panes.clear();
     m_curves.clear();
+    m_titles.clear();
     m_shades.clear();
     m_overlays.clear();
     if (!m_data)
@@ -160,6 +171,7 @@ void Hydrograph::buildPanes()
         if (auto *canvas = qobject_cast<QwtPlotCanvas *>(pane->canvas()))
             canvas->setFrameStyle(int(QFrame::Box) | int(QFrame::Plain));
         useClockAxis(pane);
+        pane->plotLayout()->setAlignCanvasToScales(true);
         QwtScaleWidget *xAxis = pane->axisWidget(QwtPlot::xBottom);
         xAxis->setMinBorderDist(kAxisBorder, kAxisBorder);
         // Only the lowest pane writes the times; the others keep the ticks.
@@ -169,7 +181,23 @@ void Hydrograph::buildPanes()
         titleFont.setPointSize(9);
         QwtText title(m_data->series[std::size_t(i)].title);
         title.setFont(titleFont);
-        pane->setAxisTitle(QwtPlot::yLeft, title);
+        // Eight panes are too low for an upright title and many ticks: their titles go into
+        // the canvas corner and their value axes get fewer ticks.
+        const bool low = count > 4;
+        if (!low)
+            pane->setAxisTitle(QwtPlot::yLeft, title);
+        pane->setAxisMaxMajor(QwtPlot::yLeft, low ? 3 : 5);
+        pane->setAxisMaxMinor(QwtPlot::yLeft, low ? 2 : 5);
+        QwtPlotTextLabel *label = nullptr;
+        if (low) {
+            title.setRenderFlags(Qt::AlignLeft | Qt::AlignTop);
+            label = new QwtPlotTextLabel;
+            label->setText(title);
+            label->setMargin(2);
+            label->setZ(30);
+            label->attach(pane);
+        }
+        m_titles << label;
 
         auto *grid = new QwtPlotGrid;
         grid->setPen(QColor(225, 225, 225), 0, Qt::SolidLine);
@@ -194,6 +222,7 @@ void Hydrograph::setData(std::shared_ptr<const lmv::PlotData> data)
     m_data = data && !data->empty() ? std::move(data) : nullptr;
     m_cursorA = m_cursorB = m_hover = -1;
     m_mark = -1;
+    m_fixedAxes.clear();
     m_shadeKinds.remove(GapShade);
     buildPanes();
     if (m_data) {
@@ -224,9 +253,17 @@ void Hydrograph::replaceValues(std::shared_ptr<const lmv::PlotData> data)
     m_data = std::move(data);
     for (int i = 0; i < m_curves.size(); ++i) {
         m_curves.at(i)->setSeries(m_data, i);
+        const QString text = m_data->series[std::size_t(i)].title;
         QwtText title = m_panes.at(i)->axisTitle(QwtPlot::yLeft);
-        title.setText(m_data->series[std::size_t(i)].title);
-        m_panes.at(i)->setAxisTitle(QwtPlot::yLeft, title);
+        if (!title.isEmpty()) {
+            title.setText(text);
+            m_panes.at(i)->setAxisTitle(QwtPlot::yLeft, title);
+        }
+        if (QwtPlotTextLabel *corner = m_titles.at(i)) {
+            QwtText label = corner->text();
+            label.setText(text);
+            corner->setText(label);
+        }
     }
     rescaleValueAxes();
     replotAll();
@@ -283,11 +320,25 @@ void Hydrograph::showTime(qint64 seconds)
     updateOverlays();
 }
 
+void Hydrograph::fixValueAxis(int pane, double low, double high)
+{
+    if (low < high)
+        m_fixedAxes.insert(pane, {low, high});
+    else
+        m_fixedAxes.remove(pane);
+    rescaleValueAxes();
+    replotAll();
+}
+
 void Hydrograph::rescaleValueAxes()
 {
     const double from = viewFrom();
     const double to = viewTo();
     for (int i = 0; i < m_curves.size(); ++i) {
+        if (m_fixedAxes.contains(i)) {
+            m_panes.at(i)->setAxisScale(QwtPlot::yLeft, m_fixedAxes[i].first, m_fixedAxes[i].second);
+            continue;
+        }
         double low = 0, high = 0;
         if (!m_curves.at(i)->valueRange(from, to, low, high)) {
             low = 0;

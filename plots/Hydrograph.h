@@ -24,6 +24,7 @@ class QLabel;
 class QPushButton;
 class QVBoxLayout;
 class QwtPlot;
+class QwtPlotTextLabel;
 class PlotNavigator;
 class ReducedCurve;
 class ShadeItem;
@@ -48,6 +49,9 @@ public:
     };
 
     explicit Hydrograph(QWidget *parent = nullptr);
+    // Without the bar above the panes and the cursor line below (pictures only).
+    static constexpr bool kBare = true;
+    Hydrograph(bool bare, QWidget *parent);
     ~Hydrograph() override;
 
     // Shows a data set: one pane per series, the whole time range, gaps shaded, cursors cleared.
@@ -71,6 +75,9 @@ public:
     double viewTo() const;
     // Shows the whole file.
     void showAll();
+
+    // Fixes the value axis of a pane to [low, high]; low >= high lets it follow the data again.
+    void fixValueAxis(int pane, double low, double high);
 
     // Shades time ranges (clock seconds) of one kind in a colour behind every pane's line;
     // an empty list removes that kind.
@@ -110,7 +117,7 @@ signals:
     // The user chose a time range (zoom, pan, back or whole file): the shown range in seconds.
     void timeRangeSelected(qint64 from, qint64 to);
     // The user double-clicked the line at a record (file order index).
-    void recordDoubleClicked(qsizetype recordIndex);
+    void recordDoubleClicked(qint64 recordIndex);
     // A cursor moved or was cleared.
     void cursorsChanged();
 
@@ -129,6 +136,7 @@ private:
     std::shared_ptr<const lmv::PlotData> m_data;
     QList<QwtPlot *> m_panes;
     QList<ReducedCurve *> m_curves;
+    QList<QwtPlotTextLabel *> m_titles;
     QList<ShadeItem *> m_shades;
     QList<CursorOverlay *> m_overlays;
     PlotNavigator *m_navigator = nullptr;
@@ -143,6 +151,7 @@ private:
         QVector<lmv::TimeSpan> ranges;
     };
     QMap<int, Shade> m_shadeKinds;
+    QMap<int, QPair<double, double>> m_fixedAxes;
     qsizetype m_cursorA = -1;
     qsizetype m_cursorB = -1;
     qsizetype m_hover = -1;

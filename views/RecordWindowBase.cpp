@@ -211,7 +211,7 @@ void RecordWindowBase::buildRecordWindow(QWidget *parent, RecordWindowKind kind,
     QObject::connect(model, &QAbstractItemModel::headerDataChanged, hydrograph,
                      [this] { markPlotStale(PlotState::ValuesChanged); });
     QObject::connect(hydrograph, &Hydrograph::recordDoubleClicked, hydrograph,
-                     [this](qsizetype record) { showRecordRow(int(record)); });
+                     [this](qint64 record) { showRecordRow(int(record)); });
 
     bottomLayout->addWidget(detailBar);
     bottomLayout->addWidget(lowerStack);
@@ -230,7 +230,7 @@ int RecordWindowBase::addLowerView(const QString &buttonText, QWidget *page)
     button->setCheckable(true);
     button->setFixedHeight(24);
     button->setFont(titleFont());
-    button->setMinimumWidth(80);
+    button->setFixedWidth(100);
     lowerButtons->addButton(button, index);
     detailBar->layout()->addWidget(button);
     return index;

@@ -3,6 +3,7 @@
 #include "data/Export.h"
 #include "tests/data/FileBytes.h"
 
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -248,6 +249,70 @@ private slots:
         QCOMPARE(QDir(path("batch")).entryList(QDir::Files), (QStringList{"x.txt", "y.txt"}));
         QVERIFY(readFile(path("batch/x.txt")).startsWith("项目名称:项目A\r\n"));
         QVERIFY(readFile(path("batch/y.txt")).startsWith("设备ID:20240101\r\n"));
+    }
+
+    void plotDrawsTheHydrographIntoEachFormat()
+    {
+        QVERIFY(writeFile(path("p.lmv"), rvaFile(50)));
+        Run r = lmvtool({"plot", path("p.lmv"), "--out", path("p.png"), "--size", "640x480"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.err.isEmpty());
+        const QImage image(path("p.png"));
+        QCOMPARE(image.size(), QSize(640, 480));
+        QVERIFY(image.pixelColor(320, 240).isValid());
+        r = lmvtool({"plot", path("p.lmv"), "--out", path("p.svg"), "--series", "flow", "--ymin", "0",
+                     "--ymax", "20", "--from", "2024-01-02 00:00:00", "--to", "2024-01-03 00:00:00"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(QFile(path("p.svg")).size() > 1000);
+        r = lmvtool({"plot", path("p.lmv"), "--out", path("p.pdf")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(QFile(path("p.pdf")).size() > 1000);
+    }
+
+    void plotRefusesBadInputWithOneLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no file") << QStringList{"plot", "missing.lmv", "--out", "x.png"} << 1
+                                 << "no such file";
+        QTest::newRow("short file") << QStringList{"plot", "short.lmv", "--out", "x.png"} << 1 << "truncated";
+        QTest::newRow("no records") << QStringList{"plot", "empty.lmv", "--out", "x.png"} << 1
+                                    << "no records";
+        QTest::newRow("no --out") << QStringList{"plot", "p.lmv"} << 2 << "--out: missing";
+        QTest::newRow("bmp") << QStringList{"plot", "p.lmv", "--out", "x.bmp"} << 2 << ".png, .svg or .pdf";
+        QTest::newRow("series") << QStringList{"plot", "p.lmv", "--out", "x.png", "--series", "csq"} << 2
+                                << "unknown series \"csq\"";
+        QTest::newRow("size") << QStringList{"plot", "p.lmv", "--out", "x.png", "--size", "10x10"} << 2
+                              << "--size";
+        QTest::newRow("time") << QStringList{"plot",  "p.lmv",  "--out",
+                                             "x.png", "--from", "2024-02-30 00:00:00"}
+                              << 2 << "--from";
+        QTest::newRow("ymin alone") << QStringList{"plot",     "p.lmv", "--out",  "x.png",
+                                                   "--series", "level", "--ymin", "1"}
+                                    << 2 << "together";
+        QTest::newRow("ymin, four series")
+            << QStringList{"plot", "p.lmv", "--out", "x.png", "--ymin", "0", "--ymax", "1"} << 2 << "single";
+        QTest::newRow("ymin above ymax") << QStringList{"plot",  "p.lmv",  "--out", "x.png",  "--series",
+                                                        "level", "--ymin", "2",     "--ymax", "1"}
+                                         << 2 << "below";
+    }
+    void plotRefusesBadInputWithOneLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QVERIFY(writeFile(path("p.lmv"), rvaFile(5)));
+        QVERIFY(writeFile(path("short.lmv"), rvaFile(0).left(100)));
+        QVERIFY(writeFile(path("empty.lmv"), rvaFile(0)));
+        for (QString &a : args)
+            if (a.endsWith(QLatin1String(".lmv")) || a.startsWith(QLatin1String("x.")))
+                a = path(a);
+        const Run r = lmvtool(args);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        QVERIFY(!QFile::exists(path("x.png")));
     }
 };
 

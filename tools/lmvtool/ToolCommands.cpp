@@ -26,24 +26,6 @@ void printError(const QString &subject, const QString &message)
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
 }
 
-namespace {
-
-void printOut(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-}
-
-// "--name VALUE" options and positional arguments.
-struct Options
-{
-    QMap<QString, QString> values;
-    QStringList positional;
-    QSet<QString> flags;
-};
-
-// Splits args; options named in withValue take the next argument, those in flags none.
-// Any other "--..." argument is a usage error.
 bool parseOptions(const QStringList &args, const QStringList &withValue, const QStringList &flagNames,
                   Options &out)
 {
@@ -68,6 +50,14 @@ bool parseOptions(const QStringList &args, const QStringList &withValue, const Q
         }
     }
     return true;
+}
+
+namespace {
+
+void printOut(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
 }
 
 bool takeUnsigned(const Options &o, const QString &name, quint32 &value)

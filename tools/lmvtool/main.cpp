@@ -3,29 +3,48 @@
 #include "tools/lmvtool/ScatterCommands.h"
 #include "tools/lmvtool/ToolCommands.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+
+#include <memory>
 
 #include <cstdio>
 
 namespace {
 
-const char kUsage[] = "usage:\n"
-                      "  lmvtool info [--json] FILE\n"
-                      "  lmvtool flow --shape S --h H --w W --t T --y Y --level METRES "
-                      "--velocity METRES_PER_SECOND\n"
-                      "  lmvtool repipe --shape S --h H --w W --t T --y Y FILE...\n"
-                      "  lmvtool export SRC DST            (DST ending in .txt or .csv)\n"
-                      "  lmvtool export SRC... --to DIR --format txt|csv\n"
-                      "  lmvtool curve --shape S --h H --w W --t T --y Y --slope M_PER_M "
-                      "(--manning N | --ks MM) --level METRES [--level ...] [--json]\n"
-                      "  lmvtool fit [--json] FILE\n";
+const char kUsage[] =
+    "usage:\n"
+    "  lmvtool info [--json] FILE\n"
+    "  lmvtool flow --shape S --h H --w W --t T --y Y --level METRES "
+    "--velocity METRES_PER_SECOND\n"
+    "  lmvtool repipe --shape S --h H --w W --t T --y Y FILE...\n"
+    "  lmvtool export SRC DST            (DST ending in .txt or .csv)\n"
+    "  lmvtool export SRC... --to DIR --format txt|csv\n"
+    "  lmvtool plot FILE --out OUT.png|.svg|.pdf [--size WxH]\n"
+    "               [--series level,velocity,flow,temperature | channel1..channel6,voltage,csq]\n"
+    "               [--from \"YYYY-MM-DD hh:mm:ss\"] [--to ...] [--ymin V --ymax V]\n"
+    "  lmvtool curve --shape S --h H --w W --t T --y Y --slope M_PER_M "
+    "(--manning N | --ks MM) --level METRES [--level ...] [--json]\n"
+    "  lmvtool fit [--json] FILE\n";
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // Drawing needs the widget toolkit; without a display it draws offscreen.
+    const bool plot = argc > 1 && qstrcmp(argv[1], "plot") == 0;
+    if (plot && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The toolkit's own notes (no runtime directory, no window manager) are not ours to print:
+    // stderr carries one error line or nothing.
+    if (plot)
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+            if (type == QtFatalMsg)
+                std::fprintf(stderr, "lmvtool: %s\n", qPrintable(message));
+        });
+    std::unique_ptr<QCoreApplication> app(plot ? new QApplication(argc, argv)
+                                               : new QCoreApplication(argc, argv));
+    QStringList args = app->arguments().mid(1);
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? lmvtool::kExitUsage : lmvtool::kExitOk;
@@ -39,6 +58,8 @@ int main(int argc, char *argv[])
         return lmvtool::runRepipe(args);
     if (command == QLatin1String("export"))
         return lmvtool::runExport(args);
+    if (command == QLatin1String("plot"))
+        return lmvtool::runPlot(args);
     if (command == QLatin1String("curve") || command == QLatin1String("fit"))
         return command == QLatin1String("curve") ? lmvtool::runCurve(args) : lmvtool::runFit(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));

@@ -1,0 +1,307 @@
+// The hydrograph inside the record windows: the lower-panel switch, values under the cursor
+// against the table's cells, the volume between cursors, double-click to the table row, pictures.
+
+#include "data/DataFile.h"
+#include "data/Tables.h"
+#include "plots/Hydrograph.h"
+#include "plots/PlotExport.h"
+#include "views/RVA_RecordWindow.h"
+#include "views/RVA_UsbRecordWindow.h"
+#include "views/RVB_RecordWindow.h"
+#include "views/RVB_UsbRecordWindow.h"
+
+#include <QHeaderView>
+#include <QImage>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+
+namespace {
+
+// Records a minute apart from 2024-05-06 07:00:00 with the given flow; levels rise and fall.
+std::vector<lmv::RvaRecord> minuteRecords(int n, float flow)
+{
+    std::vector<lmv::RvaRecord> records(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        lmv::RvaRecord &r = records[std::size_t(i)];
+        r.time = {quint8(7 + i / 60), quint8(i % 60), 0, 0, 2024, 5, 6};
+        r.sequence = quint32(i + 1);
+        r.level = 0.2f + 0.01f * float((i * 7) % 13);
+        r.velocity = 0.3f + 0.001f * float(i);
+        r.flow = flow;
+        r.temperature = 15.0f + 0.1f * float(i % 5);
+    }
+    return records;
+}
+
+lmv::DataFileHeader rvaHeader(float vc, float fc)
+{
+    lmv::DataFileHeader h;
+    h.calc.velocityCorrection = vc;
+    h.calc.flowCorrection = fc;
+    h.calc.recordInterval = 60;
+    h.typeCode = lmv::kTypeCodeRva;
+    h.family = lmv::Family::Rva;
+    return h;
+}
+
+// The text the table view renders for a cell of a record.
+QString tableText(const RvaWindowBase &w, int record, int column)
+{
+    const QModelIndex index = w.UnitModel->index(w.UnitModel->rowOfRecord(record), column);
+    return QStyledItemDelegate().displayText(index.data(), w.UnitTable->locale());
+}
+
+void showHydrograph(RecordWindowBase &w, QWidget &parent)
+{
+    parent.resize(1200, 900);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    w.HydroViewBtn->click();
+    QCOMPARE(w.lowerViewIndex(), 1);
+    QVERIFY(!w.hydrograph->panes().isEmpty());
+    QTRY_VERIFY(w.hydrograph->panes().first()->canvas()->width() > 200);
+}
+
+} // namespace
+
+class TestHydrographViews : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lowerPanelSwitchesBetweenTableAndHydrograph()
+    {
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        QCOMPARE(w.TableViewBtn->text(), QStringLiteral("明细表"));
+        QCOMPARE(w.HydroViewBtn->text(), QStringLiteral("过程线"));
+        QCOMPARE(w.lowerViewIndex(), 0);
+        QVERIFY(w.TableViewBtn->isChecked());
+        // A later view adds its own button and page.
+        auto *page = new QWidget;
+        const int index = w.addLowerView(QStringLiteral("散点图"), page);
+        QCOMPARE(index, 2);
+        w.showLowerView(index);
+        QCOMPARE(w.lowerStack->currentWidget(), page);
+        QVERIFY(!w.TableViewBtn->isChecked());
+        w.showLowerView(7); // no such view: nothing changes
+        QCOMPARE(w.lowerViewIndex(), index);
+    }
+
+    void cursorValuesEqualTableCellsAfterUnitSwitchAndFactorChange()
+    {
+        const QStringList savedLabels = lmv::RvaUnitLabels;
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        w.showRvaFile(rvaHeader(1.1f, 0.9f), minuteRecords(30, 12.3456f), lmv::refreshUnitFactors());
+        showHydrograph(w, parent);
+        Hydrograph *h = w.hydrograph;
+        QCOMPARE(int(h->panes().size()), 4);
+        QCOMPARE(h->panes().first()->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("液位(m)"));
+
+        auto check = [&](const char *step) {
+            const int columns[] = {RvaRecordModel::LevelColumn, RvaRecordModel::VelocityColumn,
+                                   RvaRecordModel::FlowColumn, RvaRecordModel::TemperatureColumn};
+            for (int record : {0, 7, 29}) {
+                const QString readout = h->readoutText(record);
+                for (int s = 0; s < 4; ++s) {
+                    const QString cell = tableText(w, record, columns[s]);
+                    if (!readout.contains(QLatin1Char(' ') + cell))
+                        QFAIL(qPrintable(QStringLiteral("%1: record %2 series %3: table %4, readout %5")
+                                             .arg(QLatin1String(step))
+                                             .arg(record)
+                                             .arg(s)
+                                             .arg(cell, readout)));
+                    QCOMPARE(float(h->valueAt(s, record)),
+                             w.UnitModel->cellValue(w.UnitModel->rowOfRecord(record), columns[s]).toFloat());
+                }
+            }
+        };
+        check("opened");
+        w.switchUnitFromHeader(RvaRecordModel::LevelColumn, lmv::refreshUnitFactors());
+        w.switchUnitFromHeader(RvaRecordModel::FlowColumn, lmv::refreshUnitFactors());
+        QTRY_COMPARE(h->panes().first()->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("液位(mm)"));
+        check("units switched");
+        w.UnitModel->setCorrections(1.5f, 0.7f); // what a factor change applies to the view
+        QTRY_COMPARE(float(h->valueAt(2, 0)),
+                     w.UnitModel->cellValue(0, RvaRecordModel::FlowColumn).toFloat());
+        check("factors changed");
+        lmv::RvaUnitLabels = savedLabels;
+    }
+
+    void volumeBetweenCursorsOfConstantFlow()
+    {
+        const QStringList savedLabels = lmv::RvaUnitLabels;
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        // 10 L/s shown with corrections 2 × 0.5: one hour of records holds 36 m³.
+        w.showRvaFile(rvaHeader(2.0f, 0.5f), minuteRecords(61, 10.0f), lmv::refreshUnitFactors());
+        showHydrograph(w, parent);
+        Hydrograph *h = w.hydrograph;
+        QSignalSpy moved(h, &Hydrograph::cursorsChanged);
+        QwtPlot *pane = h->panes().at(2);
+        const QwtScaleMap xm = pane->canvasMap(QwtPlot::xBottom);
+        // Click for A near the start, Shift+click for B at the end.
+        QTest::mouseClick(pane->canvas(), Qt::LeftButton, {},
+                          QPoint(qRound(xm.transform(h->data()->times[0])), 20));
+        QTest::mouseClick(pane->canvas(), Qt::LeftButton, Qt::ShiftModifier,
+                          QPoint(qRound(xm.transform(h->data()->times[60])), 20));
+        QCOMPARE(moved.count(), 2);
+        QCOMPARE(h->cursorRecord(Hydrograph::Cursor::A), qsizetype(0));
+        QCOMPARE(h->cursorRecord(Hydrograph::Cursor::B), qsizetype(60));
+        QCOMPARE(h->cursorSeconds(), 3600.0);
+        QCOMPARE(h->cursorVolume(), 36.0);
+        QVERIFY(h->cursorText().contains(QStringLiteral("36.000 m³")));
+        // Another flow unit changes the numbers shown, not the volume.
+        w.switchUnitFromHeader(RvaRecordModel::FlowColumn, lmv::refreshUnitFactors());
+        QTRY_VERIFY(h->data()->flowFactor != 1.0f);
+        QVERIFY(qAbs(h->cursorVolume() - 36.0) < 1e-3);
+        lmv::RvaUnitLabels = savedLabels;
+    }
+
+    void doubleClickSelectsTheRecordsRowAfterSorting()
+    {
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        w.showRvaFile(rvaHeader(1.0f, 1.0f), minuteRecords(40, 5.0f), lmv::refreshUnitFactors());
+        // Sorted by level, descending: the rows no longer follow the records.
+        w.RecordTable->horizontalHeader()->setSortIndicator(RvaRecordModel::LevelColumn, Qt::DescendingOrder);
+        w.sortFromNameClick(RvaRecordModel::LevelColumn);
+        showHydrograph(w, parent);
+        const int record = 17;
+        QVERIFY(w.UnitModel->rowOfRecord(record) != record);
+        QwtPlot *pane = w.hydrograph->panes().first();
+        const QPoint at(
+            qRound(pane->canvasMap(QwtPlot::xBottom).transform(w.hydrograph->data()->times[record])),
+            qRound(pane->canvasMap(QwtPlot::yLeft).transform(w.hydrograph->valueAt(0, record))));
+        QSignalSpy hit(w.hydrograph, &Hydrograph::recordDoubleClicked);
+        QTest::mouseDClick(pane->canvas(), Qt::LeftButton, {}, at);
+        QCOMPARE(hit.count(), 1);
+        QCOMPARE(w.lowerViewIndex(), 0);
+        const int row = w.UnitTable->currentIndex().row();
+        QCOMPARE(row, w.UnitModel->rowOfRecord(record));
+        QCOMPARE(w.UnitModel->recordAtRow(row).sequence, quint32(record + 1));
+        QVERIFY(w.UnitTable->selectionModel()->isRowSelected(row, QModelIndex()));
+        QVERIFY(
+            w.UnitTable->viewport()->rect().contains(w.UnitTable->visualRect(w.UnitTable->currentIndex())));
+    }
+
+    void picturesAndPrintOfTheShownPanes()
+    {
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        w.showRvaFile(rvaHeader(1.0f, 1.0f), minuteRecords(120, 5.0f), lmv::refreshUnitFactors());
+        showHydrograph(w, parent);
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY2(w.hydrograph->exportImage(dir.filePath("h.png"), QSize(800, 600), &error),
+                 qPrintable(error));
+        QCOMPARE(QImage(dir.filePath("h.png")).size(), QSize(800, 600));
+        QVERIFY(w.hydrograph->exportImage(dir.filePath("h.png"), QSize(), &error));
+        QCOMPARE(QImage(dir.filePath("h.png")).size(), plotexport::shownSize(w.hydrograph->panes()));
+        QVERIFY(w.hydrograph->exportImage(dir.filePath("h.svg"), QSize(800, 600), &error));
+        QVERIFY(QFile(dir.filePath("h.svg")).size() > 1000);
+        QVERIFY(w.hydrograph->exportImage(dir.filePath("h.pdf"), QSize(800, 600), &error));
+        QVERIFY(QFile(dir.filePath("h.pdf")).size() > 1000);
+        QVERIFY(!w.hydrograph->exportImage(dir.filePath("h.bmp"), QSize(800, 600), &error));
+        QVERIFY(error.contains(QStringLiteral(".png")));
+
+        // The print preview's runner gets the printer and paints into it.
+        int pages = 0;
+        plotexport::setPreviewRunner(
+            [&](QPrinter *printer, const std::function<void(QPrinter *)> &paint, QWidget *) {
+                printer->setOutputFormat(QPrinter::PdfFormat);
+                printer->setOutputFileName(dir.filePath("print.pdf"));
+                paint(printer);
+                ++pages;
+            });
+        w.hydrograph->printPreview();
+        plotexport::setPreviewRunner({});
+        QCOMPARE(pages, 1);
+        QVERIFY(QFile(dir.filePath("print.pdf")).size() > 1000);
+    }
+
+    // Each window with a sample file on its hydrograph; LMV_SHOT_DIR keeps the pictures.
+    void everyWindowDrawsItsSeries_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("panes");
+        const QString files = QStringLiteral(LMV_SAMPLES "/files/");
+        QTest::newRow("rva local") << 0 << files + QStringLiteral("三角堰_20240401.lmv") << 4;
+        QTest::newRow("rva device") << 1 << files + QStringLiteral("梯形渠_20240402.lmv") << 4;
+        QTest::newRow("rvb local") << 2 << files + QStringLiteral("RVB雷达站_2024年04月03日.lmv") << 8;
+        QTest::newRow("rvb device") << 3 << files + QStringLiteral("RVB雷达站_2024年04月03日.lmv") << 8;
+    }
+    void everyWindowDrawsItsSeries()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, file);
+        QFETCH(int, panes);
+        lmv::DataFileContents contents;
+        QCOMPARE(lmv::readDataFile(file, contents), int(lmv::ReadOk));
+        QWidget parent;
+        auto *layout = new QVBoxLayout(&parent);
+        RVA_RecordWindow rva;
+        RVA_UsbRecordWindow rvaDev;
+        RVB_RecordWindow rvb;
+        RVB_UsbRecordWindow rvbDev;
+        RecordWindowBase *w = nullptr;
+        switch (kind) {
+        case 0:
+            rva.setupRVA_RecordWindow(&parent);
+            rva.showRvaFile(contents.header, contents.rva, lmv::refreshUnitFactors());
+            w = &rva;
+            break;
+        case 1:
+            rvaDev.setupRVA_UsbRecordWindow(&parent);
+            rvaDev.showRvaFile(contents.header, contents.rva, lmv::refreshUnitFactors());
+            w = &rvaDev;
+            break;
+        case 2:
+            rvb.setupRVB_RecordWindow(&parent);
+            rvb.showRvbFile(contents.header, contents.rvb);
+            w = &rvb;
+            break;
+        default:
+            rvbDev.setupRVB_UsbRecordWindow(&parent);
+            rvbDev.showRvbFile(contents.header, contents.rvb);
+            w = &rvbDev;
+        }
+        layout->addWidget(w->root);
+        showHydrograph(*w, parent);
+        QCOMPARE(int(w->hydrograph->panes().size()), panes);
+        // Every pane has a line in it: its canvas is not all background.
+        for (QwtPlot *pane : w->hydrograph->panes()) {
+            const QImage canvas = pane->canvas()->grab().toImage();
+            int coloured = 0;
+            for (int y = 0; y < canvas.height(); ++y)
+                for (int x = 0; x < canvas.width(); ++x) {
+                    const QColor c = canvas.pixelColor(x, y);
+                    coloured += c.saturation() > 100;
+                }
+            QVERIFY2(coloured > 20, qPrintable(pane->axisTitle(QwtPlot::yLeft).text()));
+        }
+        const QString shots = qEnvironmentVariable("LMV_SHOT_DIR");
+        if (!shots.isEmpty())
+            parent.grab().save(shots + QStringLiteral("/hydrograph_%1.png").arg(kind));
+    }
+};
+
+QTEST_MAIN(TestHydrographViews)
+#include "test_hydrograph_views.moc"
