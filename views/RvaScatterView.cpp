@@ -2,6 +2,7 @@
 
 #include "views/RvaWindowBase.h"
 
+#include "data/TimeSteps.h"
 #include "plots/Hydrograph.h"
 #include "plots/ScatterPanel.h"
 #include "plots/Scattergraph.h"
@@ -11,6 +12,7 @@
 #include <QStackedWidget>
 
 #include <algorithm>
+#include <limits>
 
 void RvaWindowBase::buildScatterView(RecordWindowKind kind)
 {
@@ -38,10 +40,13 @@ void RvaWindowBase::buildScatterView(RecordWindowKind kind)
     // The time range chosen in the hydrograph limits the scattergraph; the whole file lifts it.
     QObject::connect(
         hydrograph, &Hydrograph::timeRangeSelected, scattergraph, [this](qint64 from, qint64 to) {
-            const auto data = hydrograph->data();
-            const bool whole = !data || data->times.empty() ||
-                               (from <= *std::min_element(data->times.begin(), data->times.end()) &&
-                                to >= *std::max_element(data->times.begin(), data->times.end()));
+            qint64 first = std::numeric_limits<qint64>::max(), last = std::numeric_limits<qint64>::min();
+            for (const lmv::RvaRecord &r : UnitModel->records()) {
+                const qint64 t = lmv::clockSeconds(r.time);
+                first = std::min(first, t);
+                last = std::max(last, t);
+            }
+            const bool whole = from <= first && to >= last;
             m_scatterRange = whole ? std::nullopt : std::optional(std::pair(from, to));
             if (m_scatterState != ScatterState::RecordsChanged) {
                 if (m_scatterRange)
