@@ -57,8 +57,85 @@ void flush(Column &c, std::vector<KeptPoint> &out)
 
 } // namespace
 
+ValueBlocks summarizeBlocks(std::span<const qint64> times, std::span<const float> values, qint64 nominal)
+{
+    ValueBlocks b;
+    const std::size_t n = std::min(times.size(), values.size());
+    const std::size_t count = (n + ValueBlocks::kSize - 1) / ValueBlocks::kSize;
+    b.low.resize(count);
+    b.high.resize(count);
+    b.lowValue.resize(count);
+    b.highValue.resize(count);
+    b.clean.resize(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t first = k * ValueBlocks::kSize;
+        const std::size_t end = std::min(n, first + ValueBlocks::kSize);
+        std::size_t lo = first, hi = first;
+        bool clean = true;
+        bool any = false;
+        for (std::size_t i = first; i < end; ++i) {
+            const float v = values[i];
+            if (!std::isfinite(v)) {
+                clean = false;
+                continue;
+            }
+            if (i > first && (times[i] < times[i - 1] || isGapStep(times[i] - times[i - 1], nominal)))
+                clean = false;
+            if (!any) {
+                lo = hi = i;
+                any = true;
+            } else {
+                if (v < values[lo])
+                    lo = i;
+                if (v > values[hi])
+                    hi = i;
+            }
+        }
+        b.low[k] = std::uint32_t(lo);
+        b.high[k] = std::uint32_t(hi);
+        b.lowValue[k] = any ? values[lo] : NAN;
+        b.highValue[k] = any ? values[hi] : NAN;
+        b.clean[k] = clean && any;
+    }
+    return b;
+}
+
+bool valueRange(std::span<const qint64> times, std::span<const float> values, double from, double to,
+                double &low, double &high, const ValueBlocks *blocks)
+{
+    const IndexRange r = visibleRange(times, from, to);
+    bool any = false;
+    auto take = [&](double v) {
+        if (!any) {
+            low = high = v;
+            any = true;
+        } else {
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+    };
+    const std::size_t last = std::min(r.last, values.size());
+    for (std::size_t i = r.first; i < last;) {
+        const std::size_t k = i / ValueBlocks::kSize;
+        // A whole block inside the time range: its summary stands for its records.
+        if (blocks && i % ValueBlocks::kSize == 0 && i + ValueBlocks::kSize <= last &&
+            k < blocks->low.size() && double(times[i]) >= from &&
+            double(times[i + ValueBlocks::kSize - 1]) <= to && blocks->clean[k]) {
+            take(blocks->lowValue[k]);
+            take(blocks->highValue[k]);
+            i += ValueBlocks::kSize;
+            continue;
+        }
+        const float v = values[i];
+        if (double(times[i]) >= from && double(times[i]) <= to && std::isfinite(v))
+            take(v);
+        ++i;
+    }
+    return any;
+}
+
 void reduceM4(std::span<const qint64> times, std::span<const float> values, IndexRange range,
-              const PixelMap &map, qint64 nominal, std::vector<KeptPoint> &out)
+              const PixelMap &map, qint64 nominal, std::vector<KeptPoint> &out, const ValueBlocks *blocks)
 {
     out.clear();
     const std::size_t last = std::min({range.last, times.size(), values.size()});
@@ -66,7 +143,7 @@ void reduceM4(std::span<const qint64> times, std::span<const float> values, Inde
     bool newRun = true;
     for (std::size_t i = range.first; i < last; ++i) {
         const float v = values[i];
-        if (std::isnan(v)) {
+        if (!std::isfinite(v)) {
             flush(col, out);
             newRun = true;
             continue;
@@ -80,13 +157,26 @@ void reduceM4(std::span<const qint64> times, std::span<const float> values, Inde
             flush(col, out);
             col = {c, i, i, i, i, newRun, true};
             newRun = false;
-            continue;
+        } else {
+            if (v < values[col.low])
+                col.low = i;
+            if (v > values[col.high])
+                col.high = i;
+            col.last = i;
         }
-        if (v < values[col.low])
-            col.low = i;
-        if (v > values[col.high])
-            col.high = i;
-        col.last = i;
+        // A clean block starting here and ending in the same column adds its lowest and highest
+        // record and ends at its last: what its records one by one would give.
+        const std::size_t k = i / ValueBlocks::kSize;
+        const std::size_t end = i + ValueBlocks::kSize - 1;
+        if (blocks && i % ValueBlocks::kSize == 0 && end < last && k < blocks->clean.size() &&
+            blocks->clean[k] && map.column(double(times[end])) == c) {
+            if (values[blocks->low[k]] < values[col.low])
+                col.low = blocks->low[k];
+            if (values[blocks->high[k]] > values[col.high])
+                col.high = blocks->high[k];
+            col.last = end;
+            i = end;
+        }
     }
     flush(col, out);
 }

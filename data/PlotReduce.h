@@ -11,6 +11,7 @@
 
 #include <QtGlobal>
 
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -51,10 +52,30 @@ struct KeptPoint
     bool breakBefore = false;
 };
 
+// Summaries of fixed blocks of records, so that a view over many records per pixel column
+// reads a block at once instead of each of its records.
+struct ValueBlocks
+{
+    static constexpr std::size_t kSize = 64;
+    std::vector<std::uint32_t> low;  // record index of the block's first lowest value
+    std::vector<std::uint32_t> high; // record index of the block's first highest value
+    std::vector<float> lowValue;     // NaN when the block holds no finite value
+    std::vector<float> highValue;
+    std::vector<std::uint8_t> clean; // ascending times, no gap step and only finite values inside
+};
+ValueBlocks summarizeBlocks(std::span<const qint64> times, std::span<const float> values, qint64 nominal);
+
+// Lowest and highest finite value of the records with times in [from, to]; false when there is
+// none. blocks (optional, from summarizeBlocks of the same data) makes it quick.
+bool valueRange(std::span<const qint64> times, std::span<const float> values, double from, double to,
+                double &low, double &high, const ValueBlocks *blocks = nullptr);
+
 // Reduces records [range.first, range.last) to the kept points per pixel column. A step that is a
-// gap (isGapStep with nominal) or a value that is NaN ends a run: NaN values are left out, and the
-// next kept point starts a new run. out is cleared first.
+// gap (isGapStep with nominal) or a value that is not finite ends a run: such values are left out,
+// and the next kept point starts a new run. out is cleared first. blocks (optional, from
+// summarizeBlocks of the same data) only makes it quicker; the kept points are the same.
 void reduceM4(std::span<const qint64> times, std::span<const float> values, IndexRange range,
-              const PixelMap &map, qint64 nominal, std::vector<KeptPoint> &out);
+              const PixelMap &map, qint64 nominal, std::vector<KeptPoint> &out,
+              const ValueBlocks *blocks = nullptr);
 
 } // namespace lmv

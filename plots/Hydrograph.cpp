@@ -50,7 +50,10 @@ class CursorOverlay : public QwtWidgetOverlay
 public:
     CursorOverlay(QwtPlot *pane, const Hydrograph *owner)
         : QwtWidgetOverlay(pane->canvas()), m_pane(pane), m_owner(owner)
-    {}
+    {
+        // The lines are the mask: no picture of the whole canvas has to be made for it.
+        setMaskMode(QwtWidgetOverlay::MaskHint);
+    }
     void setLines(QVector<QPair<double, QColor>> lines)
     {
         m_lines = std::move(lines);
@@ -58,6 +61,14 @@ public:
     }
 
 protected:
+    QRegion maskHint() const override
+    {
+        const QwtScaleMap xm = m_pane->canvasMap(QwtPlot::xBottom);
+        QRegion region;
+        for (const auto &line : m_lines)
+            region += QRect(qRound(xm.transform(line.first)) - 1, 0, 3, height());
+        return region;
+    }
     void drawOverlay(QPainter *painter) const override
     {
         const QwtScaleMap xm = m_pane->canvasMap(QwtPlot::xBottom);
@@ -152,8 +163,32 @@ void Hydrograph::clear()
     setData(nullptr);
 }
 
+void Hydrograph::showSeries()
+{
+    for (int i = 0; i < m_curves.size(); ++i) {
+        m_curves.at(i)->setSeries(m_data, i);
+        const QString text = m_data->series[std::size_t(i)].title;
+        QwtText title = m_panes.at(i)->axisTitle(QwtPlot::yLeft);
+        if (!title.isEmpty()) {
+            title.setText(text);
+            m_panes.at(i)->setAxisTitle(QwtPlot::yLeft, title);
+        }
+        if (QwtPlotTextLabel *corner = m_titles.at(i)) {
+            QwtText label = corner->text();
+            label.setText(text);
+            corner->setText(label);
+        }
+    }
+}
+
 void Hydrograph::buildPanes()
 {
+    // Another file of as many series (the next day of a logger) keeps the panes.
+    if (m_data && !m_panes.isEmpty() && m_panes.size() == int(m_data->series.size())) {
+        showSeries();
+        m_navigator->setPanes(m_panes);
+        return;
+    }
     m_navigator->setPanes({});
     qDeleteAll(m_panes);
     m_panes.clear();
@@ -213,6 +248,9 @@ void Hydrograph::buildPanes()
         m_shades << shade;
         m_overlays << new CursorOverlay(pane, this);
         m_paneLayout->addWidget(pane, 1);
+        // A layout shows a new child of a visible widget only once the event loop runs again;
+        // shown now, the pane draws with the next paint.
+        pane->show();
     }
     m_navigator->setPanes(m_panes);
 }
@@ -251,20 +289,7 @@ void Hydrograph::replaceValues(std::shared_ptr<const lmv::PlotData> data)
         return;
     }
     m_data = std::move(data);
-    for (int i = 0; i < m_curves.size(); ++i) {
-        m_curves.at(i)->setSeries(m_data, i);
-        const QString text = m_data->series[std::size_t(i)].title;
-        QwtText title = m_panes.at(i)->axisTitle(QwtPlot::yLeft);
-        if (!title.isEmpty()) {
-            title.setText(text);
-            m_panes.at(i)->setAxisTitle(QwtPlot::yLeft, title);
-        }
-        if (QwtPlotTextLabel *corner = m_titles.at(i)) {
-            QwtText label = corner->text();
-            label.setText(text);
-            corner->setText(label);
-        }
-    }
+    showSeries();
     rescaleValueAxes();
     replotAll();
     if (m_hover >= 0)

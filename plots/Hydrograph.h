@@ -123,6 +123,7 @@ signals:
 
 private:
     void buildPanes();
+    void showSeries();
     void rescaleValueAxes();
     void alignValueAxes();
     void replotAll();

@@ -12,7 +12,8 @@
 
 ReducedCurve::ReducedCurve(const QString &title) : QwtPlotItem(QwtText(title))
 {
-    setItemAttribute(QwtPlotItem::AutoScale, true);
+    // The hydrograph scales its axes itself, from the visible records only.
+    setItemAttribute(QwtPlotItem::AutoScale, false);
     setZ(20);
 }
 
@@ -20,14 +21,10 @@ void ReducedCurve::setSeries(std::shared_ptr<const lmv::PlotData> data, int inde
 {
     m_data = std::move(data);
     m_values = nullptr;
-    m_bounds = QRectF();
+    m_blocks = {};
     if (m_data && index >= 0 && std::size_t(index) < m_data->series.size()) {
         m_values = &m_data->series[std::size_t(index)].values;
-        double low = 0, high = 0;
-        if (!m_data->times.empty() &&
-            valueRange(double(m_data->times.front()), double(m_data->times.back()), low, high))
-            m_bounds = QRectF(double(m_data->times.front()), low,
-                              double(m_data->times.back() - m_data->times.front()), high - low);
+        m_blocks = lmv::summarizeBlocks(m_data->times, *m_values, m_data->nominal);
     }
     itemChanged();
 }
@@ -40,24 +37,7 @@ void ReducedCurve::setPen(const QPen &pen)
 
 bool ReducedCurve::valueRange(double from, double to, double &low, double &high) const
 {
-    if (!m_values)
-        return false;
-    const lmv::IndexRange r = lmv::visibleRange(m_data->times, from, to);
-    bool any = false;
-    for (std::size_t i = r.first; i < r.last; ++i) {
-        const double t = double(m_data->times[i]);
-        const float v = (*m_values)[i];
-        if (t < from || t > to || std::isnan(v) || std::isinf(v))
-            continue;
-        if (!any) {
-            low = high = v;
-            any = true;
-        } else {
-            low = std::min(low, double(v));
-            high = std::max(high, double(v));
-        }
-    }
-    return any;
+    return m_values && lmv::valueRange(m_data->times, *m_values, from, to, low, high, &m_blocks);
 }
 
 double ReducedCurve::valueAt(std::size_t i) const
@@ -67,7 +47,13 @@ double ReducedCurve::valueAt(std::size_t i) const
 
 QRectF ReducedCurve::boundingRect() const
 {
-    return m_bounds.isNull() && !m_values ? QRectF(1.0, 1.0, -2.0, -2.0) : m_bounds;
+    if (!m_values || m_data->times.empty())
+        return QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's "no bounds"
+    double low = 0, high = 0;
+    if (!valueRange(double(m_data->times.front()), double(m_data->times.back()), low, high))
+        return QRectF(1.0, 1.0, -2.0, -2.0);
+    return QRectF(double(m_data->times.front()), low, double(m_data->times.back() - m_data->times.front()),
+                  high - low);
 }
 
 void ReducedCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
@@ -92,13 +78,13 @@ void ReducedCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtSca
             p2 = p2 * tr.m11() + tr.dx();
         }
         lmv::reduceM4(times, *m_values, range, lmv::PixelMap::fromRange(xMap.s1(), xMap.s2(), p1, p2),
-                      m_data->nominal, m_kept);
+                      m_data->nominal, m_kept, &m_blocks);
     } else {
         // Every record, with the same breaks.
         m_kept.clear();
         bool newRun = true;
         for (std::size_t i = range.first; i < range.last; ++i) {
-            if (std::isnan((*m_values)[i])) {
+            if (!std::isfinite((*m_values)[i])) {
                 newRun = true;
                 continue;
             }

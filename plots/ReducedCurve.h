@@ -44,7 +44,7 @@ private:
     const std::vector<float> *m_values = nullptr;
     QPen m_pen;
     bool m_reduce = true;
-    QRectF m_bounds;
+    lmv::ValueBlocks m_blocks;
     mutable std::vector<lmv::KeptPoint> m_kept;
     mutable std::size_t m_lastDrawn = 0;
 };
