@@ -36,7 +36,8 @@ QColor scaleAt(double t)
 ScatterItem::ScatterItem() : QwtPlotItem(QwtText(QStringLiteral("记录")))
 {
     setZ(10.0);
-    setItemAttribute(QwtPlotItem::AutoScale, true);
+    // The view sets its own scales; a scan of every record on each replot is not needed.
+    setItemAttribute(QwtPlotItem::AutoScale, false);
     setItemAttribute(QwtPlotItem::Legend, false);
     m_palette.reserve(kPaletteSize);
     for (int i = 0; i < kPaletteSize; ++i)

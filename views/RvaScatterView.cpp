@@ -48,12 +48,8 @@ void RvaWindowBase::buildScatterView(RecordWindowKind kind)
             }
             const bool whole = from <= first && to >= last;
             m_scatterRange = whole ? std::nullopt : std::optional(std::pair(from, to));
-            if (m_scatterState != ScatterState::RecordsChanged) {
-                if (m_scatterRange)
-                    scattergraph->setTimeRange(from, to);
-                else if (scattergraph->rangeLimited())
-                    scattergraph->showWholeFile();
-            }
+            // Drawn with the range when the scattergraph is shown next.
+            markScatterStale(ScatterState::ValuesChanged);
         });
     QObject::connect(scattergraph->panel(), &ScatterPanel::wholeFileRequested, scattergraph,
                      [this] { m_scatterRange.reset(); });

@@ -47,6 +47,7 @@ private slots:
             w.RVA_RecordWindow::ScatterViewBtn->click();
             Scattergraph *g = w.RVA_RecordWindow::scattergraph;
             emit w.RVA_RecordWindow::hydrograph->timeRangeSelected(1714521600, 1714521600 + 9 * 86400 - 1);
+            QTRY_VERIFY(g->rangeLimited());
             const int estimate = g->sweep().bestMm;
             QVERIFY(std::abs(estimate - 100) <= 5);
 
