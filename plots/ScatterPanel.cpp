@@ -46,7 +46,8 @@ ScatterPanel::ScatterPanel(QWidget *parent)
     form->addRow(QStringLiteral("公式"), lawBox);
     roughnessEdit = new QLineEdit(m_manningText, curveBox);
     roughnessEdit->setValidator(new QDoubleValidator(0.0, 1000.0, 6, roughnessEdit));
-    form->addRow(QStringLiteral("糙率 n"), roughnessEdit);
+    m_roughnessLabel = new QLabel(QStringLiteral("糙率 n"), curveBox);
+    form->addRow(m_roughnessLabel, roughnessEdit);
     layout->addWidget(curveBox);
 
     auto *linesBox = new QGroupBox(QStringLiteral("参考线"), this);
@@ -98,8 +99,6 @@ void ScatterPanel::lawChanged()
 {
     // Each law keeps its own roughness text, so switching back and forth loses nothing.
     const bool manning = lawBox->currentIndex() == 0;
-    QLabel *label = qobject_cast<QLabel *>(
-        static_cast<QFormLayout *>(roughnessEdit->parentWidget()->layout())->labelForField(roughnessEdit));
     const QSignalBlocker block(roughnessEdit);
     if (manning) {
         m_roughnessText = roughnessEdit->text();
@@ -108,8 +107,7 @@ void ScatterPanel::lawChanged()
         m_manningText = roughnessEdit->text();
         roughnessEdit->setText(m_roughnessText);
     }
-    if (label)
-        label->setText(manning ? QStringLiteral("糙率 n") : QStringLiteral("粗糙度 ks(mm)"));
+    m_roughnessLabel->setText(manning ? QStringLiteral("糙率 n") : QStringLiteral("粗糙度 ks(mm)"));
     emit settingsChanged();
 }
 

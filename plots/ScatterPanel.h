@@ -65,6 +65,7 @@ signals:
 private:
     void lawChanged();
 
+    QLabel *m_roughnessLabel = nullptr;
     QString m_manningText;
     QString m_roughnessText;
     int m_estimateMm = -1;

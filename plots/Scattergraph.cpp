@@ -104,6 +104,8 @@ Scattergraph::Scattergraph(QWidget *parent) : QWidget(parent)
     grid->setPen(QColor(225, 225, 225), 0.0, Qt::DotLine);
     grid->attach(m_plot);
     m_plot->insertLegend(new QwtLegend, QwtPlot::TopLegend);
+    // The legend's row would otherwise set the narrowest the record window can be.
+    m_plot->setMinimumSize(240, 160);
     left->addWidget(m_plot, 1);
 
     m_points = new ScatterItem;
@@ -175,6 +177,8 @@ Scattergraph::Scattergraph(QWidget *parent) : QWidget(parent)
     connect(m_panel, &ScatterPanel::sedimentEditRequested, this, &Scattergraph::sedimentEditRequested);
     connect(m_panel, &ScatterPanel::wholeFileRequested, this, &Scattergraph::showWholeFile);
     m_backButton->setEnabled(false);
+    // As narrow as the hydrograph may get; below the panel's own width the plot gives way first.
+    setMinimumSize(320, 160);
     clear();
 }
 
@@ -389,6 +393,11 @@ void Scattergraph::updateHome()
     }
     m_navigator->setHome(home);
     m_backButton->setEnabled(false);
+}
+
+QSize Scattergraph::sizeHint() const
+{
+    return QSize(320, 240);
 }
 
 qsizetype Scattergraph::recordAt(const QPoint &canvasPos) const

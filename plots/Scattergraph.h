@@ -74,6 +74,10 @@ public:
     bool exportImage(const QString &path, QSize size, QString *error = nullptr);
     void printPreview();
 
+    // No wider than the hydrograph asks to be: the shell's splitters share their width by the
+    // pages' hints and minimums, and the project tree beside the record window keeps its share.
+    QSize sizeHint() const override;
+
 signals:
     // The user double-clicked the point of a record (file order index).
     void recordDoubleClicked(qsizetype recordIndex);
