@@ -24,10 +24,23 @@ std::vector<qint64> secondsOf(const std::vector<Record> &records)
 {
     std::vector<qint64> out;
     out.reserve(records.size());
-    for (const Record &r : records) {
-        if constexpr (std::is_same_v<Record, RvaRecord>)
-            out.push_back(clockSeconds(r.time));
-        else
+    if constexpr (std::is_same_v<Record, RvaRecord>) {
+        // Consecutive records mostly share their date: its day count is worked out once.
+        RecordTime lastDate;
+        qint64 lastMidnight = 0;
+        bool have = false;
+        for (const Record &r : records) {
+            const RecordTime &t = r.time;
+            if (!have || t.year != lastDate.year || t.month != lastDate.month || t.day != lastDate.day) {
+                lastDate = t;
+                lastDate.hour = lastDate.minute = lastDate.second = 0;
+                lastMidnight = clockSeconds(lastDate);
+                have = true;
+            }
+            out.push_back(lastMidnight + qint64(t.hour) * 3600 + qint64(t.minute) * 60 + qint64(t.second));
+        }
+    } else {
+        for (const Record &r : records)
             out.push_back(clockSeconds(r));
     }
     return out;

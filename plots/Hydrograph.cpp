@@ -8,6 +8,7 @@
 
 #include "data/PlotReduce.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -141,7 +142,10 @@ Hydrograph::Hydrograph(bool bare, QWidget *parent) : QWidget(parent)
     });
     connect(m_navigator, &PlotNavigator::clicked, this,
             [this](QwtPlot *, const QPointF &pos, Qt::KeyboardModifiers modifiers) {
-                setCursor(modifiers & Qt::ShiftModifier ? Cursor::B : Cursor::A, pos.x());
+                const Cursor which = modifiers & Qt::ShiftModifier ? Cursor::B : Cursor::A;
+                m_lastClick = {which, cursorRecord(which)};
+                m_lastClickTime.start();
+                setCursor(which, pos.x());
             });
     connect(m_backButton, &QPushButton::clicked, m_navigator, &PlotNavigator::back);
     connect(allButton, &QPushButton::clicked, m_navigator, &PlotNavigator::home);
@@ -203,8 +207,12 @@ void Hydrograph::buildPanes()
         auto *pane = new QwtPlot(this);
         pane->setCanvasBackground(Qt::white);
         pane->setMinimumHeight(60);
-        if (auto *canvas = qobject_cast<QwtPlotCanvas *>(pane->canvas()))
+        if (auto *canvas = qobject_cast<QwtPlotCanvas *>(pane->canvas())) {
             canvas->setFrameStyle(int(QFrame::Box) | int(QFrame::Plain));
+            // No picture of each canvas kept beside the window's own: a reduced draw is quick,
+            // and cursor lines repaint only the strips under them.
+            canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
+        }
         useClockAxis(pane);
         pane->plotLayout()->setAlignCanvasToScales(true);
         QwtScaleWidget *xAxis = pane->axisWidget(QwtPlot::xBottom);
@@ -386,8 +394,16 @@ void Hydrograph::alignValueAxes()
         w->scaleDraw()->setMinimumExtent(0);
         extent = std::max(extent, int(w->scaleDraw()->extent(w->font())));
     }
-    for (QwtPlot *pane : qAsConst(m_panes))
-        pane->axisWidget(QwtPlot::yLeft)->scaleDraw()->setMinimumExtent(extent);
+    for (QwtPlot *pane : qAsConst(m_panes)) {
+        QwtScaleWidget *w = pane->axisWidget(QwtPlot::yLeft);
+        w->scaleDraw()->setMinimumExtent(extent);
+        // The axis places its title from the extent it last laid out with, and a new minimum
+        // extent does not lay it out again; a margin change does (pictures drawn before the
+        // next resize would squeeze the title otherwise).
+        const int margin = w->margin();
+        w->setMargin(margin + 1);
+        w->setMargin(margin);
+    }
 }
 
 void Hydrograph::replotAll()
@@ -509,6 +525,14 @@ QString Hydrograph::cursorText() const
 
 bool Hydrograph::doubleClickAt(QwtPlot *pane, const QPoint &pos)
 {
+    // The first click of a double-click has moved a cursor: it goes back where it was.
+    if (m_lastClickTime.isValid() && m_lastClickTime.elapsed() <= QApplication::doubleClickInterval()) {
+        (m_lastClick.first == Cursor::A ? m_cursorA : m_cursorB) = m_lastClick.second;
+        m_lastClickTime.invalidate();
+        m_cursorLabel->setText(cursorText());
+        updateOverlays();
+        emit cursorsChanged();
+    }
     const int i = m_panes.indexOf(pane);
     if (!m_data || i < 0)
         return false;

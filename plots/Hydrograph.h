@@ -12,6 +12,7 @@
 #include "data/PlotSeries.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMap>
 #include <QSize>
@@ -153,6 +154,8 @@ private:
     };
     QMap<int, Shade> m_shadeKinds;
     QMap<int, QPair<double, double>> m_fixedAxes;
+    QPair<Cursor, qsizetype> m_lastClick{Cursor::A, -1}; // the cursor the last click moved, and from where
+    QElapsedTimer m_lastClickTime;
     qsizetype m_cursorA = -1;
     qsizetype m_cursorB = -1;
     qsizetype m_hover = -1;

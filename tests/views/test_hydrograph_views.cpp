@@ -190,8 +190,11 @@ private slots:
             qRound(pane->canvasMap(QwtPlot::xBottom).transform(w.hydrograph->data()->times[record])),
             qRound(pane->canvasMap(QwtPlot::yLeft).transform(w.hydrograph->valueAt(0, record))));
         QSignalSpy hit(w.hydrograph, &Hydrograph::recordDoubleClicked);
+        // As the mouse sends it: a click, then the double-click.
+        QTest::mouseClick(pane->canvas(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(pane->canvas(), Qt::LeftButton, {}, at);
         QCOMPARE(hit.count(), 1);
+        QCOMPARE(w.hydrograph->cursorRecord(Hydrograph::Cursor::A), qsizetype(-1)); // not a click
         QCOMPARE(w.lowerViewIndex(), 0);
         const int row = w.UnitTable->currentIndex().row();
         QCOMPARE(row, w.UnitModel->rowOfRecord(record));
@@ -298,6 +301,11 @@ private slots:
                 }
             QVERIFY2(coloured > 20, qPrintable(pane->axisTitle(QwtPlot::yLeft).text()));
         }
+        const std::vector<qint64> &times = w->hydrograph->data()->times;
+        w->hydrograph->setCursor(Hydrograph::Cursor::A, double(times[times.size() / 4]));
+        w->hydrograph->setCursor(Hydrograph::Cursor::B, double(times[times.size() / 2]));
+        QVERIFY(w->hydrograph->cursorText().contains(QStringLiteral("Δt")));
+        QCOMPARE(w->hydrograph->cursorText().contains(QStringLiteral("体积")), panes == 4);
         const QString shots = qEnvironmentVariable("LMV_SHOT_DIR");
         if (!shots.isEmpty())
             parent.grab().save(shots + QStringLiteral("/hydrograph_%1.png").arg(kind));
