@@ -2,6 +2,7 @@
 
 #include "app/TreeCheck.h"
 #include "data/CacheDir.h"
+#include "plots/Scattergraph.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -232,6 +233,8 @@ void MainWindow::connectShell()
     connect(parameter_modify_action, &QAction::triggered, this,
             &MainWindow::on_parameter_modify_action_triggered);
     connect(pipe_modify_action, &QAction::triggered, this, &MainWindow::on_pipe_modify_action_triggered);
+    connect(RVA_RecordWindow::scattergraph, &Scattergraph::sedimentEditRequested, this,
+            &MainWindow::on_scatter_sediment_requested);
     connect(id_modify_action, &QAction::triggered, this, &MainWindow::on_id_modify_action_triggered);
     connect(select_all_action, &QAction::triggered, this, &MainWindow::on_select_all_triggered);
     connect(remove_action, &QAction::triggered, this, &MainWindow::on_remove_action_triggered);

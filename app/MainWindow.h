@@ -100,6 +100,9 @@ public slots:
     // ---- editing dialogs (MainWindow_Edit.cpp) ----
     void on_parameter_modify_action_triggered();
     void on_pipe_modify_action_triggered();
+    // The scattergraph's sediment estimate: the pipe dialog for the shown file's point, its
+    // sediment field holding the estimate; nothing is written unless the user saves there.
+    void on_scatter_sediment_requested(int sedimentMm);
     void on_id_modify_action_triggered();
     void on_RecievedGainCoef(float gain, float coefficient);
     void on_RecievedGainCoefForSaving(float gain, float coefficient);

@@ -221,6 +221,20 @@ void MainWindow::on_pipe_modify_action_triggered()
     pipe_dialog.showForPoint(pointRecordFrom(point, file));
 }
 
+void MainWindow::on_scatter_sediment_requested(int sedimentMm)
+{
+    // Only for the file the local window shows: the current item of the project tree.
+    QTreeWidgetItem *item = PrjTree ? PrjTree->currentItem() : nullptr;
+    if (!item || !item->parent() || isPointItem(item) || pipe_dialog.isOpen() || sedimentMm < 0)
+        return;
+    QTreeWidgetItem *point = item->parent();
+    pipeTargetPoint = point;
+    pipeTargetKey = pointKey(point);
+    lmv::PipeSaveIntoTfType record = pointRecordFrom(point, item);
+    record.sediment = static_cast<quint32>(sedimentMm);
+    pipe_dialog.showForPoint(record);
+}
+
 void MainWindow::on_RecievedPipeInfo(lmv::PipeSaveIntoTfType pipe)
 {
     QTreeWidgetItem *point = findPoint(PrjTree, pipeTargetPoint, pipeTargetKey);

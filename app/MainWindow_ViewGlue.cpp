@@ -113,6 +113,7 @@ void MainWindow::applyPipeToLocalRva(const std::array<std::uint32_t, 5> &pipe)
     point.upperBase = pipe[3];
     point.sediment = pipe[4];
     setCellText(RVA_RecordWindow::InfoTable, 3, 1, lmv::pipeDescription(point));
+    RVA_RecordWindow::setShownPipe(point); // the scattergraph and the data check follow the tried pipe
 
     RvaRecordModel *model = RVA_RecordWindow::UnitModel;
     QTableWidget *sum = RVA_RecordWindow::SumTable;
@@ -129,7 +130,6 @@ void MainWindow::applyPipeToLocalRva(const std::array<std::uint32_t, 5> &pipe)
         flows.push_back(flow);
         stats.add(flow);
     }
-    RVA_RecordWindow::shownPoint = point; // the data check measures surcharge against the tried pipe
     model->setStoredFlows(flows);
     setCellNumber(sum, 3, 12, stats.max);
     setCellNumber(sum, 4, 12, stats.min);

@@ -3,6 +3,7 @@
 // table; and an RVB day of 1 440 records (eight panes). Prints "name: value unit" lines; the
 // median of several runs where a step can be repeated.
 
+#include "bench/bench_plots_scatter.h"
 #include "data/DataFile.h"
 #include "data/Statistics.h"
 #include "plots/Hydrograph.h"
@@ -193,5 +194,6 @@ int main(int argc, char *argv[])
         }
         print("rvb_day_hydrograph_draw", median(draws), "ms");
     }
+    benchScattergraph();
     return 0;
 }

@@ -79,6 +79,7 @@ void RvaWindowBase::buildRvaWindow(QWidget *parent, RecordWindowKind kind)
         RecordTable->setColumnHidden(c, true);
         UnitTable->setColumnHidden(c, true);
     }
+    buildScatterView(kind);
     checkView = attachSurveyCheck(*this, [this] { return surveyCheck(); });
 }
 
@@ -90,7 +91,7 @@ lmv::SurveyCheck RvaWindowBase::surveyCheck() const
     calc.recordInterval = recordInterval;
     calc.velocityCorrection = UnitModel->velocityCorrection();
     calc.flowCorrection = UnitModel->flowCorrection();
-    return lmv::checkRva(UnitModel->records(), calc, shownPoint);
+    return lmv::checkRva(UnitModel->records(), calc, m_shownPoint);
 }
 
 std::shared_ptr<const lmv::PlotData> RvaWindowBase::plotData() const
@@ -109,7 +110,7 @@ std::shared_ptr<const lmv::PlotData> RvaWindowBase::plotData() const
 void RvaWindowBase::clearRvaWindow()
 {
     recordInterval = 0;
-    shownPoint = {};
+    m_shownPoint = {};
     clearInfoAndRecords(lmv::RvaUnitLabels);
     if (SumTable) {
         writeSumUnitCells(SumTable);
@@ -124,7 +125,7 @@ void RvaWindowBase::showRvaFile(const lmv::DataFileHeader &header, std::vector<l
 {
     clearRvaWindow();
     recordInterval = header.calc.recordInterval;
-    shownPoint = header.point;
+    setShownPipe(header.point);
     fillInfo(InfoTable, header.point, header.device, QStringLiteral("(压力)液位、(超声)流速"));
     fillRvaParameters(InfoTable, SumTable, header.calc, header.summary);
     const float vc = header.calc.velocityCorrection;

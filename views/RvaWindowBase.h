@@ -3,10 +3,15 @@
 #include "data/DataFile.h"
 #include "data/Statistics.h"
 #include "data/SurveyCheck.h"
+#include "data/Tables.h"
 #include "views/RecordWindowBase.h"
 #include "views/RvaRecordModel.h"
 
+#include <optional>
+#include <utility>
 #include <vector>
+
+class Scattergraph;
 
 // What the two RVA record windows (local and device) share: the 6 × 15 statistics grid, the
 // nine-column detail table over an RvaRecordModel, showing a file, clearing, and switching units.
@@ -53,11 +58,39 @@ public:
     // The lower view "数据检查".
     SurveyCheckView *checkView = nullptr;
 
+    // The pipe the shown flows are computed with: the file's, or one tried on the view.
+    void setShownPipe(const lmv::PipeSaveIntoTfType &point);
+    const lmv::PipeSaveIntoTfType &shownPoint() const { return m_shownPoint; }
+    lmv::PipeGeometry shownPipe() const { return lmv::pipeGeometryFrom(m_shownPoint); }
+    // Redraws the scattergraph from the records if they, their shown values or the pipe changed
+    // since it last drew (done at once while it is shown, else when it is shown next).
+    void refreshScattergraph();
+
+    Scattergraph *scattergraph = nullptr;  // lower view 2, "散点图"
+    QPushButton *ScatterViewBtn = nullptr; // its button
+
 protected:
     void buildRvaWindow(QWidget *parent, RecordWindowKind kind);
+    // Adds the scattergraph to the lower views and ties it to the model, the hydrograph's time
+    // range and the table.
+    void buildScatterView(RecordWindowKind kind);
 
-    quint32 recordInterval = 0;         // of the shown file, for the hydrograph's gaps
-    lmv::PipeSaveIntoTfType shownPoint; // of the shown file: the crown for the data check
+    quint32 recordInterval = 0; // of the shown file, for the hydrograph's gaps
+
+private:
+    enum class ScatterState
+    {
+        Current,
+        ValuesChanged, // same records: other units, corrections or pipe
+        RecordsChanged
+    };
+    void markScatterStale(ScatterState state);
+
+    lmv::PipeSaveIntoTfType m_shownPoint; // of the shown file, or a pipe tried on the view
+    ScatterState m_scatterState = ScatterState::Current;
+    bool m_scatterQueued = false;
+    // The time range picked in the hydrograph, kept until the records change.
+    std::optional<std::pair<qint64, qint64>> m_scatterRange;
 };
 
 // Fill steps of an RVA window, each doing nothing when a table it needs is absent.

@@ -90,8 +90,9 @@ private slots:
         QVERIFY(w.TableViewBtn->isChecked());
         // A later view adds its own button and page.
         auto *page = new QWidget;
-        const int index = w.addLowerView(QStringLiteral("散点图"), page);
-        QCOMPARE(index, w.lowerStack->count() - 1);
+        const int before = w.lowerStack->count();
+        const int index = w.addLowerView(QStringLiteral("另一视图"), page);
+        QCOMPARE(index, before);
         w.showLowerView(index);
         QCOMPARE(w.lowerStack->currentWidget(), page);
         QVERIFY(!w.TableViewBtn->isChecked());

@@ -1,6 +1,7 @@
 // lmvtool: works on data files without the window.
 
 #include "tools/lmvtool/CheckCommand.h"
+#include "tools/lmvtool/ScatterCommands.h"
 #include "tools/lmvtool/ToolCommands.h"
 
 #include <QApplication>
@@ -23,7 +24,10 @@ const char kUsage[] =
     "  lmvtool plot FILE --out OUT.png|.svg|.pdf [--size WxH]\n"
     "               [--series level,velocity,flow,temperature | channel1..channel6,voltage,csq]\n"
     "               [--from \"YYYY-MM-DD hh:mm:ss\"] [--to ...] [--ymin V --ymax V]\n"
-    "  lmvtool check FILE [--json]\n";
+    "  lmvtool check FILE [--json]\n"
+    "  lmvtool curve --shape S --h H --w W --t T --y Y --slope M_PER_M "
+    "(--manning N | --ks MM) --level METRES [--level ...] [--json]\n"
+    "  lmvtool fit [--json] FILE\n";
 
 } // namespace
 
@@ -60,6 +64,8 @@ int main(int argc, char *argv[])
         return lmvtool::runPlot(args);
     if (command == QLatin1String("check"))
         return lmvtool::runCheck(args);
+    if (command == QLatin1String("curve") || command == QLatin1String("fit"))
+        return command == QLatin1String("curve") ? lmvtool::runCurve(args) : lmvtool::runFit(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;

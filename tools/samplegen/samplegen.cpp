@@ -4,7 +4,8 @@
 //                  two monitoring points (a circular sewer and a rectangular channel) and a few
 //                  measurement files each, an RVB project with one host of model 4 and one of
 //                  model 16 and some day files, and the .lmvprj / .lmvpos index files.
-//   OUTDIR/files/  loose data files (a triangle weir, a trapezoid channel, one RVB day).
+//   OUTDIR/files/  loose data files (a triangle weir, a trapezoid channel, one RVB day, and a
+//                  sewer survey for the scattergraph).
 //
 // RVA files go through the same cache writing and finishing as a download, so flows and
 // statistics are what the viewer computes itself. Curves come from fixed formulas and a
@@ -27,6 +28,7 @@
 #include "data/StoreSelection.h"
 #include "data/StoreTree.h"
 #include "tools/samplegen/SurveyFaultsSample.h"
+#include "tools/samplegen/ScatterSample.h"
 
 using namespace lmv;
 
@@ -434,7 +436,8 @@ int main(int argc, char **argv)
     const QString cacheRoot = cache.path() + QLatin1Char('/');
     if (!writeRvaProject(store, cacheRoot) || !writeRvbProject(store) ||
         !writeLooseFiles(out + QStringLiteral("files/"), cacheRoot) ||
-        !writeSurveyFaultsSample(out + QStringLiteral("files/"), cacheRoot))
+        !writeSurveyFaultsSample(out + QStringLiteral("files/"), cacheRoot) ||
+        !writeScatterSample(out + QStringLiteral("files/"), cacheRoot))
         return 1;
     std::printf("samples written below %s\n", qPrintable(out));
     return 0;

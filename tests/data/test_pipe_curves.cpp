@@ -1,0 +1,303 @@
+// Sections of the four shapes, the friction laws against published pipe-table values, the
+// reference lines, and the Lanfear-Coll fit and sediment sweep on generated surveys.
+
+#include "data/PipeCurves.h"
+#include "data/SedimentFit.h"
+#include "data/Tables.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using namespace lmv;
+
+Q_DECLARE_METATYPE(lmv::PipeGeometry)
+
+namespace {
+
+PipeGeometry pipe(quint32 shape, quint32 h, quint32 w, quint32 t, quint32 y)
+{
+    return pipeGeometryFrom(shape, h, w, t, y);
+}
+
+// Same numbers on every run: uniform in [-1, 1).
+struct Lcg
+{
+    quint32 state = 12345u;
+    double next()
+    {
+        state = state * 1664525u + 1013904223u;
+        return double(state >> 8) / 8388608.0 - 1.0;
+    }
+};
+
+// A survey of a pipe whose real sediment is `trueMm` while the header says `pipe.sediment`:
+// surfaces spread between the real sediment and near the top, velocities on Manning's curve of
+// the real geometry with a little noise, levels stored to the millimetre from the header's
+// sediment as the logger does.
+void survey(const PipeGeometry &header, quint32 trueMm, int count, std::vector<float> &levels,
+            std::vector<float> &velocities, bool toTheMillimetre = true)
+{
+    PipeGeometry real = header;
+    real.sediment = trueMm;
+    const double top = pipeTopMetres(header);
+    const double bed = trueMm * 1e-3;
+    Lcg noise;
+    for (int i = 0; i < count; ++i) {
+        const double surface = bed + 0.01 + (top * 0.9 - bed) * (0.5 + 0.5 * noise.next());
+        const double v = manningVelocity(sectionAt(real, surface - bed).radius(), 0.002, 0.013);
+        const double level = surface - sedimentMetres(header);
+        levels.push_back(float(toTheMillimetre ? std::round(level * 1000.0) / 1000.0 : level));
+        velocities.push_back(float(v * (1.0 + 0.02 * noise.next())));
+    }
+}
+
+// Least squares of v = C·R^(2/3) record by record, for comparison with the binned sums.
+std::pair<double, double> directFit(const PipeGeometry &pipe, const std::vector<float> &levels,
+                                    const std::vector<float> &velocities)
+{
+    double svv = 0, svg = 0, sgg = 0;
+    int n = 0;
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const double g = std::pow(sectionAt(pipe, levels[i]).radius(), 2.0 / 3.0);
+        if (g <= 0 || velocities[i] <= 0)
+            continue;
+        ++n;
+        svv += double(velocities[i]) * velocities[i];
+        svg += velocities[i] * g;
+        sgg += g * g;
+    }
+    const double c = svg / sgg;
+    return {c, std::sqrt((svv - 2 * c * svg + c * c * sgg) / n)};
+}
+
+} // namespace
+
+class TestPipeCurves : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sectionsOfEachShapeMatchHandValues_data()
+    {
+        QTest::addColumn<PipeGeometry>("geometry");
+        QTest::addColumn<double>("level");
+        QTest::addColumn<double>("area");
+        QTest::addColumn<double>("perimeter");
+        QTest::addColumn<double>("topWidth");
+        const double pi = 3.14159265358979;
+        QTest::newRow("circle half full") << pipe(0, 1000, 0, 0, 0) << 0.5 << pi / 8 << pi / 2 << 1.0;
+        // The sediment top (a chord of 800 mm at 200 mm) is part of the wetted boundary.
+        QTest::newRow("circle over sediment")
+            << pipe(0, 1000, 0, 0, 200) << 0.3 << 0.280875 << std::asin(0.6) + 0.8 << 1.0;
+        QTest::newRow("circle at crown is full bore") << pipe(0, 1000, 0, 0, 0) << 1.0 << pi / 4 << pi << 0.0;
+        QTest::newRow("surcharged circle stays full bore")
+            << pipe(0, 1000, 0, 0, 200) << 1.5 << pi / 4 - 0.111824 << pi / 2 + std::asin(0.6) + 0.8 << 0.0;
+        QTest::newRow("rectangle over sediment") << pipe(1, 1000, 2000, 0, 100) << 0.4 << 0.8 << 2.8 << 2.0;
+        QTest::newRow("rectangle above its height keeps full-height values")
+            << pipe(1, 1000, 2000, 0, 100) << 1.4 << 1.8 << 3.8 << 2.0;
+        // Sides 1000 high and 500 out: each √1.25 m long over the whole height.
+        QTest::newRow("trapezoid wide top")
+            << pipe(2, 1000, 1000, 2000, 0) << 0.5 << 0.625 << 1.0 + std::sqrt(1.25) << 1.5;
+        QTest::newRow("trapezoid wide bottom over sediment")
+            << pipe(2, 1000, 2000, 1000, 200) << 0.3 << (1.8 + 1.5) / 2 * 0.3 << 1.8 + 0.6 * std::sqrt(1.25)
+            << 1.5;
+        QTest::newRow("triangle") << pipe(3, 1000, 1000, 0, 0) << 0.5 << 0.125 << 2 * std::hypot(0.5, 0.25)
+                                  << 0.5;
+        QTest::newRow("triangle over sediment")
+            << pipe(3, 1000, 1000, 0, 200) << 0.3 << 0.105 << 0.2 + 2 * std::hypot(0.3, 0.15) << 0.5;
+        QTest::newRow("dry") << pipe(0, 1000, 0, 0, 0) << 0.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("unknown shape") << pipe(9, 1000, 1000, 0, 0) << 0.5 << 0.0 << 0.0 << 0.0;
+    }
+    void sectionsOfEachShapeMatchHandValues()
+    {
+        QFETCH(PipeGeometry, geometry);
+        QFETCH(double, level);
+        QFETCH(double, area);
+        QFETCH(double, perimeter);
+        QFETCH(double, topWidth);
+        const Section s = sectionAt(geometry, level);
+        QVERIFY2(std::fabs(s.area - area) < 2e-6, qPrintable(QString::number(s.area, 'g', 9)));
+        QVERIFY2(std::fabs(s.perimeter - perimeter) < 1e-6, qPrintable(QString::number(s.perimeter, 'g', 9)));
+        QVERIFY2(std::fabs(s.topWidth - topWidth) < 1e-6, qPrintable(QString::number(s.topWidth, 'g', 9)));
+    }
+
+    // Full-bore circles from pipe tables, and open channels whose R is known by hand.
+    void frictionLawsMatchReferenceValues_data()
+    {
+        QTest::addColumn<PipeGeometry>("geometry");
+        QTest::addColumn<double>("level");
+        QTest::addColumn<int>("law");
+        QTest::addColumn<double>("slope");
+        QTest::addColumn<double>("roughness");
+        QTest::addColumn<double>("velocity");
+        QTest::addColumn<double>("tolerance");
+        const int manning = int(FrictionLaw::Manning), cw = int(FrictionLaw::ColebrookWhite);
+        QTest::newRow("CW D1200 ks0.6 1:250")
+            << pipe(0, 1200, 0, 0, 0) << 1.2 << cw << 1 / 250.0 << 0.6 << 2.36 << 0.005;
+        QTest::newRow("CW D300 ks0.6 1:200")
+            << pipe(0, 300, 0, 0, 0) << 0.3 << cw << 1 / 200.0 << 0.6 << 1.10 << 0.005;
+        QTest::newRow("Manning D1000 n0.013 1:1000")
+            << pipe(0, 1000, 0, 0, 0) << 1.0 << manning << 0.001 << 0.013 << 0.965 << 0.0005;
+        // Rectangle 2 m wide, 0.5 m deep: R = 1 / 3 m.
+        QTest::newRow("Manning rectangle") << pipe(1, 500, 2000, 0, 0) << 0.5 << manning << 0.001 << 0.015
+                                           << std::cbrt(1 / 9.0) * std::sqrt(0.001) / 0.015 << 1e-9;
+        // Triangle 1 m high, 2 m wide, full: R = 1 / (2√2) m, worked by hand.
+        QTest::newRow("CW triangle") << pipe(3, 1000, 2000, 0, 0) << 1.0 << cw << 0.001 << 1.5 << 1.173
+                                     << 0.001;
+    }
+    void frictionLawsMatchReferenceValues()
+    {
+        QFETCH(PipeGeometry, geometry);
+        QFETCH(double, level);
+        QFETCH(int, law);
+        QFETCH(double, slope);
+        QFETCH(double, roughness);
+        QFETCH(double, velocity);
+        QFETCH(double, tolerance);
+        Friction f;
+        f.law = FrictionLaw(law);
+        f.slope = slope;
+        f.manningN = roughness;
+        f.roughnessMm = roughness;
+        const double v = frictionVelocity(sectionAt(geometry, level).radius(), f);
+        QVERIFY2(std::fabs(v - velocity) <= tolerance, qPrintable(QString::number(v, 'g', 9)));
+        // The drawn curve ends at the top of the pipe with the same value.
+        const std::vector<CurvePoint> curve = pipeCurve(geometry, f, 100);
+        QVERIFY(!curve.empty());
+        QCOMPARE(curve.back().level, level);
+        QCOMPARE(curve.back().velocity, v);
+        // Manning is a Lanfear-Coll curve with C = S^½ / n at every level.
+        if (f.law == FrictionLaw::Manning) {
+            const std::vector<CurvePoint> fitted = fittedCurve(geometry, std::sqrt(slope) / roughness, 100);
+            QCOMPARE(fitted.size(), curve.size());
+            for (std::size_t i = 0; i < curve.size(); ++i)
+                QVERIFY(std::fabs(fitted[i].velocity - curve[i].velocity) < 1e-12);
+        }
+    }
+
+    void fullBoreFlowOfTheSmallPipeIs78LitresPerSecond()
+    {
+        const PipeGeometry d300 = pipe(0, 300, 0, 0, 0);
+        const Section full = sectionAt(d300, 0.3);
+        const double q = colebrookWhiteVelocity(full.radius(), 1 / 200.0, 0.6) * full.area * 1000.0;
+        QVERIFY2(std::fabs(q - 78.0) < 0.5, qPrintable(QString::number(q)));
+    }
+
+    void referenceLinesFollowTheirDefinitions()
+    {
+        const PipeGeometry d1000 = pipe(0, 1000, 0, 0, 100);
+        // Iso-Q: v·A = Q at every level, vertical above the crown up to the requested top.
+        const std::vector<CurvePoint> iso = isoFlowLine(d1000, 200.0, 50, 1.3);
+        QVERIFY(iso.size() > 2);
+        for (const CurvePoint &p : iso)
+            QVERIFY(std::fabs(p.velocity * sectionAt(d1000, std::min(p.level, 0.9)).area * 1000.0 - 200.0) <
+                    1e-9);
+        QCOMPARE(iso.back().level, 1.3);
+        QCOMPARE(iso.back().velocity, iso[iso.size() - 2].velocity);
+        // Open channels do not go on above their height.
+        QCOMPARE(isoFlowLine(pipe(1, 1000, 2000, 0, 0), 200.0, 50, 1.3).back().level, 1.0);
+
+        // Fr = 1: a half-full circle has A = πr²/2 and T = 2r; the line stops below the crown.
+        const std::vector<CurvePoint> critical = criticalFlowLine(pipe(0, 1000, 0, 0, 0), 100);
+        QCOMPARE(critical[49].level, 0.5);
+        QVERIFY(std::fabs(critical[49].velocity - std::sqrt(9.81 * 3.14159265358979 * 0.5 / 4)) < 1e-9);
+        QVERIFY(critical.back().level < 1.0);
+    }
+
+    void roundFlowsSpanTheSurveyIn125Steps_data()
+    {
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<int>("maxLines");
+        QTest::addColumn<QList<double>>("flows");
+        QTest::newRow("two decades") << 3.0 << 180.0 << 8 << QList<double>{5, 10, 20, 50, 100, 200};
+        QTest::newRow("on a step") << 10.0 << 50.0 << 8 << QList<double>{10, 20, 50};
+        QTest::newRow("too many: smallest dropped")
+            << 0.0 << 900.0 << 4 << QList<double>{100, 200, 500, 1000};
+        QTest::newRow("no flow") << 0.0 << 0.0 << 8 << QList<double>{};
+    }
+    void roundFlowsSpanTheSurveyIn125Steps()
+    {
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(int, maxLines);
+        QFETCH(QList<double>, flows);
+        const std::vector<double> got = roundFlowSteps(low, high, maxLines);
+        QCOMPARE(QList<double>(got.begin(), got.end()), flows);
+    }
+
+    void lanfearCollFitRecoversItsCoefficientAndLeavesOutSurchargeAndBackflow()
+    {
+        const PipeGeometry d600 = pipe(0, 600, 0, 0, 50);
+        std::vector<float> levels, velocities;
+        for (int i = 1; i <= 50; ++i) {
+            const float level = 0.01f * float(i);
+            levels.push_back(level);
+            velocities.push_back(float(2.5 * std::cbrt(std::pow(sectionAt(d600, level).radius(), 2))));
+        }
+        // A surcharged record (surface at the crown), a standing one and a reversed one.
+        levels.insert(levels.end(), {0.55f, 0.2f, 0.2f});
+        velocities.insert(velocities.end(), {0.1f, 0.0f, -0.4f});
+        const LanfearCollFit fit = fitLanfearColl(d600, levels, velocities);
+        QCOMPARE(fit.records, qsizetype(50));
+        QVERIFY(std::fabs(fit.coefficient - 2.5) < 1e-5);
+        QVERIFY(fit.rmse < 1e-5);
+        QVERIFY(!fitLanfearColl(d600, {}, {}).valid());
+    }
+
+    void sedimentSweepFindsTheRealSediment_data()
+    {
+        QTest::addColumn<PipeGeometry>("header");
+        QTest::addColumn<int>("trueMm");
+        QTest::addColumn<bool>("toTheMillimetre");
+        QTest::newRow("circle, header says none") << pipe(0, 1000, 0, 0, 0) << 100 << true;
+        QTest::newRow("circle, header says 40, levels unrounded") << pipe(0, 1000, 0, 0, 40) << 100 << false;
+        QTest::newRow("trapezoid, header says none") << pipe(2, 1200, 800, 2000, 0) << 100 << true;
+        QTest::newRow("triangle, no sediment, levels unrounded") << pipe(3, 800, 1200, 0, 0) << 0 << false;
+    }
+    void sedimentSweepFindsTheRealSediment()
+    {
+        QFETCH(PipeGeometry, header);
+        QFETCH(int, trueMm);
+        QFETCH(bool, toTheMillimetre);
+        std::vector<float> levels, velocities;
+        survey(header, quint32(trueMm), 5000, levels, velocities, toTheMillimetre);
+        const SedimentSweep sweep = sweepSediment(header, levels, velocities);
+        QCOMPARE(sweep.fileMm, int(header.sediment));
+        QVERIFY2(std::abs(sweep.bestMm - trueMm) <= 5, qPrintable(QString::number(sweep.bestMm)));
+        QCOMPARE(sweep.rmseByMm.size(), std::size_t(pipeTopMetres(header) * 500 + 1.5));
+        // The binned sums give what a fit record by record on the moved sediment gives.
+        PipeGeometry moved = header;
+        moved.sediment = quint32(sweep.bestMm);
+        std::vector<float> shifted;
+        for (const float l : levels)
+            shifted.push_back(float(double(l) + (int(header.sediment) - sweep.bestMm) * 1e-3));
+        const auto [c, rmse] = directFit(moved, shifted, velocities);
+        QVERIFY2(std::fabs(sweep.best.rmse - rmse) < 1e-5,
+                 qPrintable(QString::number(sweep.best.rmse - rmse)));
+        QVERIFY(std::fabs(sweep.best.coefficient / c - 1.0) < 1e-5);
+        const auto [fileC, fileRmse] = directFit(header, levels, velocities);
+        const LanfearCollFit atFile = fitLanfearColl(header, levels, velocities);
+        QVERIFY(std::fabs(atFile.coefficient / fileC - 1.0) < 1e-5);
+        QVERIFY(std::fabs(atFile.rmse - fileRmse) < 1e-5);
+    }
+
+    void sweepIgnoresCandidatesThatKeepFewRecords()
+    {
+        // Most records run shallow; three high ones alone would fit a deep candidate exactly.
+        const PipeGeometry d1000 = pipe(0, 1000, 0, 0, 0);
+        std::vector<float> levels, velocities;
+        survey(d1000, 0, 200, levels, velocities);
+        for (std::size_t i = 0; i < levels.size(); ++i)
+            levels[i] *= 0.3f;
+        levels.insert(levels.end(), {0.45f, 0.46f, 0.47f});
+        velocities.insert(velocities.end(), {1.0f, 1.0f, 1.0f});
+        const SedimentSweep sweep = sweepSediment(d1000, levels, velocities);
+        QVERIFY(sweep.bestMm >= 0 && sweep.bestMm < 100);
+        QVERIFY(std::isnan(sweep.rmseByMm.back()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPipeCurves)
+#include "test_pipe_curves.moc"

@@ -1,0 +1,247 @@
+// lmvtool curve and lmvtool fit: the scattergraph's hydraulic curves and fits from the command line.
+
+#include "tools/lmvtool/ScatterCommands.h"
+#include "tools/lmvtool/ToolCommands.h"
+
+#include "data/DataFile.h"
+#include "data/PipeCurves.h"
+#include "data/SedimentFit.h"
+#include "data/Tables.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+
+#include <cmath>
+#include <cstdio>
+
+namespace lmvtool {
+
+using namespace lmv;
+
+namespace {
+
+void printOut(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+}
+
+// Options that take a value ("--level" may repeat), flags, and positional arguments.
+struct CurveArgs
+{
+    QMap<QString, QString> values;
+    QList<double> levels;
+    QStringList positional;
+    bool json = false;
+};
+
+bool parse(const QStringList &args, const QStringList &withValue, CurveArgs &out)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (!arg.startsWith(QLatin1String("--"))) {
+            out.positional << arg;
+            continue;
+        }
+        const QString name = arg.mid(2);
+        if (name == QLatin1String("json")) {
+            out.json = true;
+            continue;
+        }
+        if (!withValue.contains(name)) {
+            printError(arg, QStringLiteral("unknown option"));
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            printError(arg, QStringLiteral("needs a value"));
+            return false;
+        }
+        const QString value = args[++i];
+        if (name == QLatin1String("level")) {
+            bool ok = false;
+            const double level = value.toDouble(&ok);
+            if (!ok || !std::isfinite(level)) {
+                printError(arg, QStringLiteral("needs a number of metres: %1").arg(value));
+                return false;
+            }
+            out.levels << level;
+        } else if (out.values.contains(name)) {
+            printError(arg, QStringLiteral("given twice"));
+            return false;
+        } else {
+            out.values.insert(name, value);
+        }
+    }
+    return true;
+}
+
+bool takeWhole(const CurveArgs &a, const QString &name, quint32 &value)
+{
+    bool ok = false;
+    const qulonglong v = a.values.value(name).toULongLong(&ok);
+    if (!a.values.contains(name) || !ok || v > 0xffffffffull) {
+        printError(QStringLiteral("--") + name, QStringLiteral("needs a whole number of millimetres"));
+        return false;
+    }
+    value = static_cast<quint32>(v);
+    return true;
+}
+
+bool takePositive(const CurveArgs &a, const QString &name, double &value)
+{
+    bool ok = false;
+    value = a.values.value(name).toDouble(&ok);
+    if (!a.values.contains(name) || !ok || !std::isfinite(value) || value <= 0.0) {
+        printError(QStringLiteral("--") + name, QStringLiteral("needs a positive number"));
+        return false;
+    }
+    return true;
+}
+
+bool takeGeometry(const CurveArgs &a, PipeGeometry &pipe)
+{
+    quint32 shape = 0, h = 0, w = 0, t = 0, y = 0;
+    if (!takeWhole(a, QStringLiteral("shape"), shape) || !takeWhole(a, QStringLiteral("h"), h) ||
+        !takeWhole(a, QStringLiteral("w"), w) || !takeWhole(a, QStringLiteral("t"), t) ||
+        !takeWhole(a, QStringLiteral("y"), y))
+        return false;
+    if (shape > PipeTriangle) {
+        printError(QStringLiteral("--shape"),
+                   QStringLiteral("must be 0 (circle), 1 (rectangle), 2 (trapezoid) or 3 (triangle)"));
+        return false;
+    }
+    pipe = pipeGeometryFrom(shape, h, w, t, y);
+    return true;
+}
+
+bool takeFriction(const CurveArgs &a, Friction &friction)
+{
+    const bool manning = a.values.contains(QStringLiteral("manning"));
+    if (manning == a.values.contains(QStringLiteral("ks"))) {
+        printError(QStringLiteral("curve"), QStringLiteral("needs exactly one of --manning N and --ks MM"));
+        return false;
+    }
+    friction.law = manning ? FrictionLaw::Manning : FrictionLaw::ColebrookWhite;
+    return takePositive(a, QStringLiteral("slope"), friction.slope) &&
+           (manning ? takePositive(a, QStringLiteral("manning"), friction.manningN)
+                    : takePositive(a, QStringLiteral("ks"), friction.roughnessMm));
+}
+
+// A number for JSON; NaN and infinities (which JSON cannot hold) become null.
+QJsonValue number(double value)
+{
+    return std::isfinite(value) ? QJsonValue(value) : QJsonValue();
+}
+
+} // namespace
+
+int runCurve(const QStringList &args)
+{
+    CurveArgs a;
+    if (!parse(args, {"shape", "h", "w", "t", "y", "slope", "manning", "ks", "level"}, a))
+        return kExitUsage;
+    if (!a.positional.isEmpty()) {
+        printError(a.positional.first(), QStringLiteral("unexpected argument"));
+        return kExitUsage;
+    }
+    PipeGeometry pipe;
+    Friction friction;
+    if (!takeGeometry(a, pipe) || !takeFriction(a, friction))
+        return kExitUsage;
+    if (a.levels.isEmpty()) {
+        printError(QStringLiteral("--level"), QStringLiteral("needs at least one level"));
+        return kExitUsage;
+    }
+    QJsonArray rows;
+    QByteArray text = "level_m area_m2 perimeter_m top_width_m velocity_m_s flow_l_s\n";
+    for (const double level : std::as_const(a.levels)) {
+        const Section s = sectionAt(pipe, level);
+        const double v = frictionVelocity(s.radius(), friction);
+        const double flow = v * s.area * 1000.0;
+        rows.append(QJsonObject{{"level", level},
+                                {"area", number(s.area)},
+                                {"perimeter", number(s.perimeter)},
+                                {"topWidth", number(s.topWidth)},
+                                {"velocity", number(v)},
+                                {"flow", number(flow)}});
+        text += QByteArray::number(level, 'g', 6) + ' ' + QByteArray::number(s.area, 'g', 6) + ' ' +
+                QByteArray::number(s.perimeter, 'g', 6) + ' ' + QByteArray::number(s.topWidth, 'g', 6) + ' ' +
+                QByteArray::number(v, 'g', 6) + ' ' + QByteArray::number(flow, 'g', 6) + '\n';
+    }
+    printOut(a.json ? QJsonDocument(rows).toJson(QJsonDocument::Compact) + '\n' : text);
+    return kExitOk;
+}
+
+int runFit(const QStringList &args)
+{
+    CurveArgs a;
+    if (!parse(args, {}, a))
+        return kExitUsage;
+    if (a.positional.size() != 1) {
+        printError(QStringLiteral("fit"), QStringLiteral("needs exactly one FILE"));
+        return kExitUsage;
+    }
+    const QString path = a.positional.first();
+    DataFileHeader header;
+    if (!QFileInfo(path).isFile()) {
+        printError(path, QStringLiteral("no such file"));
+        return kExitFileError;
+    }
+    if (readHeader(path, header) != ReadOk) {
+        printError(path, QStringLiteral("cannot be read as a data file"));
+        return kExitFileError;
+    }
+    if (header.family != Family::Rva) {
+        printError(path,
+                   QStringLiteral("not an RVA file (type code %1); only RVA files hold level and velocity")
+                       .arg(header.typeCode));
+        return kExitFileError;
+    }
+    std::vector<RvaRecord> records;
+    if (readRecords(path, records) != ReadOk) {
+        printError(path, QStringLiteral("records cannot be read"));
+        return kExitFileError;
+    }
+    // Velocities as the record window shows them: with the file's velocity correction.
+    std::vector<float> levels, velocities;
+    levels.reserve(records.size());
+    velocities.reserve(records.size());
+    for (const RvaRecord &r : records) {
+        levels.push_back(r.level);
+        velocities.push_back(r.velocity * header.calc.velocityCorrection);
+    }
+    const PipeGeometry pipe = pipeGeometryFrom(header.point);
+    const LanfearCollFit fit = fitLanfearColl(pipe, levels, velocities);
+    const SedimentSweep sweep = sweepSediment(pipe, levels, velocities);
+    const QJsonValue none;
+    const QJsonObject out{{"coefficient", fit.valid() ? number(fit.coefficient) : none},
+                          {"rmse", fit.valid() ? number(fit.rmse) : none},
+                          {"records", fit.records},
+                          {"sedimentMm", sweep.bestMm >= 0 ? QJsonValue(sweep.bestMm) : none},
+                          {"sedimentRmse", sweep.bestMm >= 0 ? number(sweep.best.rmse) : none},
+                          {"sedimentCoefficient", sweep.bestMm >= 0 ? number(sweep.best.coefficient) : none},
+                          {"sedimentRecords", sweep.best.records},
+                          {"fileSedimentMm", sweep.fileMm}};
+    if (a.json) {
+        printOut(QJsonDocument(out).toJson(QJsonDocument::Compact) + '\n');
+        return kExitOk;
+    }
+    QString text = QStringLiteral("%1: %2 records fitted\n").arg(path).arg(fit.records);
+    if (fit.valid())
+        text += QStringLiteral("v = %1 * R^(2/3), RMSE %2 m/s\n")
+                    .arg(fit.coefficient, 0, 'f', 3)
+                    .arg(fit.rmse, 0, 'f', 4);
+    text +=
+        sweep.bestMm >= 0
+            ? QStringLiteral("sediment: best fit %1 mm (RMSE %2 m/s), file says %3 mm\n")
+                  .arg(sweep.bestMm)
+                  .arg(sweep.best.rmse, 0, 'f', 4)
+                  .arg(sweep.fileMm)
+            : QStringLiteral("sediment: too few records to estimate, file says %1 mm\n").arg(sweep.fileMm);
+    printOut(text.toUtf8());
+    return kExitOk;
+}
+
+} // namespace lmvtool
