@@ -20,6 +20,18 @@ constexpr qint64 kRvbEpochSeconds = 1388534400;
 
 // Clock seconds of an RVA record time; fields out of range are carried arithmetically.
 qint64 clockSeconds(const RecordTime &time);
+// Clock seconds of RVA record times taken in file order: consecutive records mostly share their
+// date, whose day count is worked out once.
+class RvaClock
+{
+public:
+    qint64 seconds(const RecordTime &time);
+
+private:
+    RecordTime m_date;
+    qint64 m_midnight = 0;
+    bool m_have = false;
+};
 // Clock seconds of an RVB record.
 inline qint64 clockSeconds(const RvbRecord &record)
 {
