@@ -57,46 +57,75 @@ void flush(Column &c, std::vector<KeptPoint> &out)
 
 } // namespace
 
-ValueBlocks summarizeBlocks(std::span<const qint64> times, std::span<const float> values, qint64 nominal)
+void resizeBlocks(ValueBlocks &blocks, std::size_t n)
 {
-    ValueBlocks b;
-    const std::size_t n = std::min(times.size(), values.size());
-    const std::size_t count = (n + ValueBlocks::kSize - 1) / ValueBlocks::kSize;
-    b.low.resize(count);
-    b.high.resize(count);
-    b.lowValue.resize(count);
-    b.highValue.resize(count);
-    b.clean.resize(count);
-    for (std::size_t k = 0; k < count; ++k) {
-        const std::size_t first = k * ValueBlocks::kSize;
-        const std::size_t end = std::min(n, first + ValueBlocks::kSize);
-        std::size_t lo = first, hi = first;
-        bool clean = true;
-        bool any = false;
-        for (std::size_t i = first; i < end; ++i) {
-            const float v = values[i];
-            if (!std::isfinite(v)) {
-                clean = false;
-                continue;
+    const std::size_t count = ValueBlocks::blockCount(n);
+    blocks.low.resize(count);
+    blocks.high.resize(count);
+    blocks.clean.resize(count);
+}
+
+void summarizeValues(ValueBlocks &blocks, std::size_t k, std::span<const float> values)
+{
+    const std::size_t first = k * ValueBlocks::kSize;
+    const std::size_t end = std::min(values.size(), first + ValueBlocks::kSize);
+    std::size_t lo = first, hi = first;
+    float lowest = 0.0f, highest = 0.0f;
+    bool finite = true;
+    bool any = false;
+    for (std::size_t i = first; i < end; ++i) {
+        const float v = values[i];
+        if (!std::isfinite(v)) {
+            finite = false;
+            continue;
+        }
+        if (!any) {
+            lo = hi = i;
+            lowest = highest = v;
+            any = true;
+        } else {
+            if (v < lowest) {
+                lo = i;
+                lowest = v;
             }
-            if (i > first && (times[i] < times[i - 1] || isGapStep(times[i] - times[i - 1], nominal)))
-                clean = false;
-            if (!any) {
-                lo = hi = i;
-                any = true;
-            } else {
-                if (v < values[lo])
-                    lo = i;
-                if (v > values[hi])
-                    hi = i;
+            if (v > highest) {
+                hi = i;
+                highest = v;
             }
         }
-        b.low[k] = std::uint32_t(lo);
-        b.high[k] = std::uint32_t(hi);
-        b.lowValue[k] = any ? values[lo] : NAN;
-        b.highValue[k] = any ? values[hi] : NAN;
-        b.clean[k] = clean && any;
     }
+    blocks.low[k] = std::uint32_t(lo);
+    blocks.high[k] = std::uint32_t(hi);
+    blocks.clean[k] = finite && any;
+}
+
+std::vector<std::uint8_t> steadyBlocks(std::span<const qint64> times, qint64 nominal)
+{
+    std::vector<std::uint8_t> steady(ValueBlocks::blockCount(times.size()), 1);
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        // Only steps inside a block count: the step into a block is the previous one's last.
+        if (i % ValueBlocks::kSize != 0 &&
+            (times[i] < times[i - 1] || isGapStep(times[i] - times[i - 1], nominal)))
+            steady[i / ValueBlocks::kSize] = 0;
+    }
+    return steady;
+}
+
+void keepSteadyBlocks(ValueBlocks &blocks, const std::vector<std::uint8_t> &steady)
+{
+    const std::size_t n = std::min(blocks.clean.size(), steady.size());
+    for (std::size_t k = 0; k < n; ++k)
+        blocks.clean[k] = blocks.clean[k] && steady[k];
+}
+
+ValueBlocks summarizeBlocks(std::span<const qint64> times, std::span<const float> values, qint64 nominal)
+{
+    const std::size_t n = std::min(times.size(), values.size());
+    ValueBlocks b;
+    resizeBlocks(b, n);
+    for (std::size_t k = 0; k < b.low.size(); ++k)
+        summarizeValues(b, k, values.first(n));
+    keepSteadyBlocks(b, steadyBlocks(times.first(n), nominal));
     return b;
 }
 
@@ -121,8 +150,8 @@ bool valueRange(std::span<const qint64> times, std::span<const float> values, do
         if (blocks && i % ValueBlocks::kSize == 0 && i + ValueBlocks::kSize <= last &&
             k < blocks->low.size() && double(times[i]) >= from &&
             double(times[i + ValueBlocks::kSize - 1]) <= to && blocks->clean[k]) {
-            take(blocks->lowValue[k]);
-            take(blocks->highValue[k]);
+            take(values[blocks->low[k]]);
+            take(values[blocks->high[k]]);
             i += ValueBlocks::kSize;
             continue;
         }
