@@ -55,6 +55,30 @@ void flush(Column &c, std::vector<KeptPoint> &out)
         out.push_back({c.last, false});
 }
 
+// A block with values that are not numbers: its first lowest and highest finite value, not clean.
+void summarizeDirty(ValueBlocks &blocks, std::size_t k, std::span<const float> values, std::size_t offset)
+{
+    std::size_t lo = 0, hi = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const float v = values[i];
+        if (!std::isfinite(v))
+            continue;
+        if (!any) {
+            lo = hi = i;
+            any = true;
+        } else {
+            if (v < values[lo])
+                lo = i;
+            if (v > values[hi])
+                hi = i;
+        }
+    }
+    blocks.low[k] = std::uint32_t(offset + lo);
+    blocks.high[k] = std::uint32_t(offset + hi);
+    blocks.clean[k] = 0;
+}
+
 } // namespace
 
 void resizeBlocks(ValueBlocks &blocks, std::size_t n)
@@ -69,34 +93,33 @@ void summarizeValues(ValueBlocks &blocks, std::size_t k, std::span<const float> 
 {
     const std::size_t first = k * ValueBlocks::kSize;
     const std::size_t end = std::min(values.size(), first + ValueBlocks::kSize);
-    std::size_t lo = first, hi = first;
-    float lowest = 0.0f, highest = 0.0f;
-    bool finite = true;
-    bool any = false;
+    blocks.low[k] = blocks.high[k] = std::uint32_t(first);
+    blocks.clean[k] = 0;
+    if (first >= end)
+        return;
+    if (!std::isfinite(values[first]))
+        return summarizeDirty(blocks, k, values.subspan(first, end - first), first);
+    // Lowest and highest first, without branches, then where each occurs first: quicker than
+    // tracking indices on a block that is all numbers, the usual case.
+    float lowest = values[first];
+    float highest = lowest;
+    float sum = 0.0f; // a NaN or an infinity makes it NaN
     for (std::size_t i = first; i < end; ++i) {
         const float v = values[i];
-        if (!std::isfinite(v)) {
-            finite = false;
-            continue;
-        }
-        if (!any) {
-            lo = hi = i;
-            lowest = highest = v;
-            any = true;
-        } else {
-            if (v < lowest) {
-                lo = i;
-                lowest = v;
-            }
-            if (v > highest) {
-                hi = i;
-                highest = v;
-            }
-        }
+        lowest = v < lowest ? v : lowest;
+        highest = v > highest ? v : highest;
+        sum += v - v;
     }
+    if (sum != 0.0f)
+        return summarizeDirty(blocks, k, values.subspan(first, end - first), first);
+    std::size_t lo = first, hi = first;
+    while (values[lo] != lowest)
+        ++lo;
+    while (values[hi] != highest)
+        ++hi;
     blocks.low[k] = std::uint32_t(lo);
     blocks.high[k] = std::uint32_t(hi);
-    blocks.clean[k] = finite && any;
+    blocks.clean[k] = 1;
 }
 
 std::vector<std::uint8_t> steadyBlocks(std::span<const qint64> times, qint64 nominal)

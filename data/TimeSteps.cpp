@@ -37,15 +37,12 @@ std::vector<qint64> secondsOf(const std::vector<Record> &records)
 
 } // namespace
 
-qint64 RvaClock::seconds(const RecordTime &t)
+void RvaClock::newDate(const RecordTime &t)
 {
-    if (!m_have || t.year != m_date.year || t.month != m_date.month || t.day != m_date.day) {
-        m_date = t;
-        m_date.hour = m_date.minute = m_date.second = 0;
-        m_midnight = clockSeconds(m_date);
-        m_have = true;
-    }
-    return m_midnight + qint64(t.hour) * 3600 + qint64(t.minute) * 60 + qint64(t.second);
+    m_date = t;
+    m_date.hour = m_date.minute = m_date.second = 0;
+    m_midnight = clockSeconds(m_date);
+    m_have = true;
 }
 
 qint64 clockSeconds(const RecordTime &t)

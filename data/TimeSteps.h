@@ -25,9 +25,16 @@ qint64 clockSeconds(const RecordTime &time);
 class RvaClock
 {
 public:
-    qint64 seconds(const RecordTime &time);
+    qint64 seconds(const RecordTime &time)
+    {
+        if (!m_have || time.day != m_date.day || time.month != m_date.month || time.year != m_date.year)
+            newDate(time);
+        return m_midnight + qint64(time.hour) * 3600 + qint64(time.minute) * 60 + qint64(time.second);
+    }
 
 private:
+    void newDate(const RecordTime &time);
+
     RecordTime m_date;
     qint64 m_midnight = 0;
     bool m_have = false;
