@@ -222,7 +222,7 @@ qsizetype nearestRecord(std::span<const qint64> times, double seconds)
 }
 
 double flowVolume(std::span<const qint64> times, std::span<const float> flow, qint64 nominal, double from,
-                  double to)
+                  double to, float perLitre)
 {
     if (to < from)
         std::swap(from, to);
@@ -237,14 +237,16 @@ double flowVolume(std::span<const qint64> times, std::span<const float> flow, qi
         const double t0 = double(times[i]);
         const double t1 = double(times[i + 1]);
         const qint64 step = times[i + 1] - times[i];
-        if (step <= 0 || isGapStep(step, nominal) || std::isnan(flow[i]) || std::isnan(flow[i + 1]))
+        const float f0 = flow[i] / perLitre;
+        const float f1 = flow[i + 1] / perLitre;
+        if (step <= 0 || isGapStep(step, nominal) || std::isnan(f0) || std::isnan(f1))
             continue;
         const double a = std::max(t0, from);
         const double b = std::min(t1, to);
         if (b <= a)
             continue;
-        const double q0 = flow[i];
-        const double slope = (double(flow[i + 1]) - q0) / (t1 - t0);
+        const double q0 = f0;
+        const double slope = (double(f1) - q0) / (t1 - t0);
         const double qa = q0 + slope * (a - t0);
         const double qb = q0 + slope * (b - t0);
         litres += (qa + qb) / 2.0 * (b - a);

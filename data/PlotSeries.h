@@ -82,8 +82,9 @@ bool selectSeries(PlotData &data, const QStringList &keys, QString *unknown = nu
 qsizetype nearestRecord(std::span<const qint64> times, double seconds);
 
 // Volume in m³ between two times, from flows in L/s: trapezoids between consecutive records
-// inside [from, to], with the ends interpolated; steps that are gaps are not bridged.
+// inside [from, to], with the ends interpolated; steps that are gaps are not bridged. Flows in
+// another unit give their factor per L/s as perLitre (each is divided by it first).
 double flowVolume(std::span<const qint64> times, std::span<const float> flowLitresPerSecond, qint64 nominal,
-                  double from, double to);
+                  double from, double to, float perLitre = 1.0f);
 
 } // namespace lmv
