@@ -55,48 +55,100 @@ void flush(Column &c, std::vector<KeptPoint> &out)
         out.push_back({c.last, false});
 }
 
+// A block with values that are not numbers: its first lowest and highest finite value, not clean.
+void summarizeDirty(ValueBlocks &blocks, std::size_t k, std::span<const float> values, std::size_t offset)
+{
+    std::size_t lo = 0, hi = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const float v = values[i];
+        if (!std::isfinite(v))
+            continue;
+        if (!any) {
+            lo = hi = i;
+            any = true;
+        } else {
+            if (v < values[lo])
+                lo = i;
+            if (v > values[hi])
+                hi = i;
+        }
+    }
+    blocks.low[k] = std::uint32_t(offset + lo);
+    blocks.high[k] = std::uint32_t(offset + hi);
+    blocks.clean[k] = 0;
+}
+
 } // namespace
+
+void resizeBlocks(ValueBlocks &blocks, std::size_t n)
+{
+    const std::size_t count = ValueBlocks::blockCount(n);
+    blocks.low.resize(count);
+    blocks.high.resize(count);
+    blocks.clean.resize(count);
+}
+
+void summarizeValues(ValueBlocks &blocks, std::size_t k, std::span<const float> values)
+{
+    const std::size_t first = k * ValueBlocks::kSize;
+    const std::size_t end = std::min(values.size(), first + ValueBlocks::kSize);
+    blocks.low[k] = blocks.high[k] = std::uint32_t(first);
+    blocks.clean[k] = 0;
+    if (first >= end)
+        return;
+    if (!std::isfinite(values[first]))
+        return summarizeDirty(blocks, k, values.subspan(first, end - first), first);
+    // Lowest and highest first, without branches, then where each occurs first: quicker than
+    // tracking indices on a block that is all numbers, the usual case.
+    float lowest = values[first];
+    float highest = lowest;
+    float sum = 0.0f; // a NaN or an infinity makes it NaN
+    for (std::size_t i = first; i < end; ++i) {
+        const float v = values[i];
+        lowest = v < lowest ? v : lowest;
+        highest = v > highest ? v : highest;
+        sum += v - v;
+    }
+    if (sum != 0.0f)
+        return summarizeDirty(blocks, k, values.subspan(first, end - first), first);
+    std::size_t lo = first, hi = first;
+    while (values[lo] != lowest)
+        ++lo;
+    while (values[hi] != highest)
+        ++hi;
+    blocks.low[k] = std::uint32_t(lo);
+    blocks.high[k] = std::uint32_t(hi);
+    blocks.clean[k] = 1;
+}
+
+std::vector<std::uint8_t> steadyBlocks(std::span<const qint64> times, qint64 nominal)
+{
+    std::vector<std::uint8_t> steady(ValueBlocks::blockCount(times.size()), 1);
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        // Only steps inside a block count: the step into a block is the previous one's last.
+        if (i % ValueBlocks::kSize != 0 &&
+            (times[i] < times[i - 1] || isGapStep(times[i] - times[i - 1], nominal)))
+            steady[i / ValueBlocks::kSize] = 0;
+    }
+    return steady;
+}
+
+void keepSteadyBlocks(ValueBlocks &blocks, const std::vector<std::uint8_t> &steady)
+{
+    const std::size_t n = std::min(blocks.clean.size(), steady.size());
+    for (std::size_t k = 0; k < n; ++k)
+        blocks.clean[k] = blocks.clean[k] && steady[k];
+}
 
 ValueBlocks summarizeBlocks(std::span<const qint64> times, std::span<const float> values, qint64 nominal)
 {
-    ValueBlocks b;
     const std::size_t n = std::min(times.size(), values.size());
-    const std::size_t count = (n + ValueBlocks::kSize - 1) / ValueBlocks::kSize;
-    b.low.resize(count);
-    b.high.resize(count);
-    b.lowValue.resize(count);
-    b.highValue.resize(count);
-    b.clean.resize(count);
-    for (std::size_t k = 0; k < count; ++k) {
-        const std::size_t first = k * ValueBlocks::kSize;
-        const std::size_t end = std::min(n, first + ValueBlocks::kSize);
-        std::size_t lo = first, hi = first;
-        bool clean = true;
-        bool any = false;
-        for (std::size_t i = first; i < end; ++i) {
-            const float v = values[i];
-            if (!std::isfinite(v)) {
-                clean = false;
-                continue;
-            }
-            if (i > first && (times[i] < times[i - 1] || isGapStep(times[i] - times[i - 1], nominal)))
-                clean = false;
-            if (!any) {
-                lo = hi = i;
-                any = true;
-            } else {
-                if (v < values[lo])
-                    lo = i;
-                if (v > values[hi])
-                    hi = i;
-            }
-        }
-        b.low[k] = std::uint32_t(lo);
-        b.high[k] = std::uint32_t(hi);
-        b.lowValue[k] = any ? values[lo] : NAN;
-        b.highValue[k] = any ? values[hi] : NAN;
-        b.clean[k] = clean && any;
-    }
+    ValueBlocks b;
+    resizeBlocks(b, n);
+    for (std::size_t k = 0; k < b.low.size(); ++k)
+        summarizeValues(b, k, values.first(n));
+    keepSteadyBlocks(b, steadyBlocks(times.first(n), nominal));
     return b;
 }
 
@@ -121,8 +173,8 @@ bool valueRange(std::span<const qint64> times, std::span<const float> values, do
         if (blocks && i % ValueBlocks::kSize == 0 && i + ValueBlocks::kSize <= last &&
             k < blocks->low.size() && double(times[i]) >= from &&
             double(times[i + ValueBlocks::kSize - 1]) <= to && blocks->clean[k]) {
-            take(blocks->lowValue[k]);
-            take(blocks->highValue[k]);
+            take(values[blocks->low[k]]);
+            take(values[blocks->high[k]]);
             i += ValueBlocks::kSize;
             continue;
         }

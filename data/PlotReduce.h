@@ -57,13 +57,24 @@ struct KeptPoint
 struct ValueBlocks
 {
     static constexpr std::size_t kSize = 64;
-    std::vector<std::uint32_t> low;  // record index of the block's first lowest value
-    std::vector<std::uint32_t> high; // record index of the block's first highest value
-    std::vector<float> lowValue;     // NaN when the block holds no finite value
-    std::vector<float> highValue;
+    std::vector<std::uint32_t> low;  // record index of the block's first lowest finite value
+    std::vector<std::uint32_t> high; // record index of the block's first highest finite value
     std::vector<std::uint8_t> clean; // ascending times, no gap step and only finite values inside
+
+    // Whether these are the blocks of n records.
+    bool fits(std::size_t n) const { return low.size() == blockCount(n); }
+    static std::size_t blockCount(std::size_t n) { return (n + kSize - 1) / kSize; }
 };
 ValueBlocks summarizeBlocks(std::span<const qint64> times, std::span<const float> values, qint64 nominal);
+
+// The steps in two halves, for building series in one pass before the nominal step is known:
+// summarizeValues fills block k from the values alone (clean: all finite), and keepSteadyBlocks
+// then clears the blocks whose times step back or over a gap (steadyBlocks of the times).
+// blocks must have been sized for the records (resizeBlocks).
+void resizeBlocks(ValueBlocks &blocks, std::size_t n);
+void summarizeValues(ValueBlocks &blocks, std::size_t k, std::span<const float> values);
+std::vector<std::uint8_t> steadyBlocks(std::span<const qint64> times, qint64 nominal);
+void keepSteadyBlocks(ValueBlocks &blocks, const std::vector<std::uint8_t> &steady);
 
 // Lowest and highest finite value of the records with times in [from, to]; false when there is
 // none. blocks (optional, from summarizeBlocks of the same data) makes it quick.

@@ -51,17 +51,49 @@ QString axisTitle(const QString &name, const QString &unit)
 
 namespace {
 
-void setTimes(PlotData &data, std::vector<qint64> times, quint32 recordIntervalSeconds)
+// Fills every series record by record, a block at a time, and summarises each block's values
+// while they are still in the cache: one pass over the records. fill(i) writes record i.
+// The series must have been made ready for n records (prepareSeries).
+template <typename Fill>
+void fillSeries(std::vector<PlotSeries> &series, std::size_t n, Fill fill)
 {
-    data.times = std::move(times);
+    const std::size_t count = ValueBlocks::blockCount(n);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t end = std::min(n, (k + 1) * ValueBlocks::kSize);
+        for (std::size_t i = k * ValueBlocks::kSize; i < end; ++i)
+            fill(i);
+        for (PlotSeries &s : series)
+            summarizeValues(s.blocks, k, s.values);
+    }
+}
+
+// Empty value lists with room for n records: filled by appending, their memory is written once
+// (resizing first would write every value twice).
+void prepareSeries(std::vector<PlotSeries> &series, std::size_t n)
+{
+    for (PlotSeries &s : series) {
+        s.values.clear();
+        s.values.reserve(n);
+        resizeBlocks(s.blocks, n);
+    }
+}
+
+// The nominal step and the gaps of times already filled, and the blocks they leave clean.
+void finishTimes(PlotData &data, quint32 recordIntervalSeconds)
+{
     data.nominal = nominalInterval(recordIntervalSeconds, data.times);
     data.gaps = findGaps(data.times, data.nominal);
 }
 
-} // namespace
+void keepSteady(PlotData &data)
+{
+    const std::vector<std::uint8_t> steady = steadyBlocks(data.times, data.nominal);
+    for (PlotSeries &s : data.series)
+        keepSteadyBlocks(s.blocks, steady);
+}
 
-void updateRvaSeries(PlotData &data, const std::vector<RvaRecord> &records, const CalcParams &corrections,
-                     const UnitFactors &factors, const QStringList &unitLabels)
+// Titles and keys of the four RVA series.
+void nameRvaSeries(PlotData &data, const QStringList &unitLabels)
 {
     const QStringList keys = rvaSeriesKeys();
     const QString names[] = {QStringLiteral("液位"), QStringLiteral("流速"), QStringLiteral("流量"),
@@ -73,35 +105,62 @@ void updateRvaSeries(PlotData &data, const std::vector<RvaRecord> &records, cons
         PlotSeries &s = data.series[std::size_t(k)];
         s.key = keys.at(k);
         s.title = axisTitle(names[k], units[k]);
-        s.values.resize(records.size());
     }
-    data.flowFactor = factors.flow;
-    float *level = data.series[0].values.data();
-    float *velocity = data.series[1].values.data();
-    float *flow = data.series[2].values.data();
-    float *temperature = data.series[3].values.data();
-    for (std::size_t i = 0; i < records.size(); ++i) {
+}
+
+// The shown values of the records, and their times when `times` is set (the records are
+// read once for both).
+void fillRva(PlotData &data, const std::vector<RvaRecord> &records, const CalcParams &corrections,
+             const UnitFactors &factors, bool times)
+{
+    const std::size_t n = records.size();
+    if (times) {
+        data.times.clear();
+        data.times.reserve(n);
+    }
+    prepareSeries(data.series, n);
+    std::vector<float> &level = data.series[0].values;
+    std::vector<float> &velocity = data.series[1].values;
+    std::vector<float> &flow = data.series[2].values;
+    std::vector<float> &temperature = data.series[3].values;
+    RvaClock clock;
+    fillSeries(data.series, n, [&](std::size_t i) {
         const RvaRecord &r = records[i];
-        level[i] = displayLevel(r.level, factors);
-        velocity[i] = displayVelocity(r.velocity, corrections, factors);
-        flow[i] = displayFlow(r.flow, corrections, factors);
-        temperature[i] = displayTemperature(r.temperature);
-    }
+        if (times)
+            data.times.push_back(clock.seconds(r.time));
+        level.push_back(displayLevel(r.level, factors));
+        velocity.push_back(displayVelocity(r.velocity, corrections, factors));
+        flow.push_back(displayFlow(r.flow, corrections, factors));
+        temperature.push_back(displayTemperature(r.temperature));
+    });
+}
+
+} // namespace
+
+void updateRvaSeries(PlotData &data, const std::vector<RvaRecord> &records, const CalcParams &corrections,
+                     const UnitFactors &factors, const QStringList &unitLabels)
+{
+    nameRvaSeries(data, unitLabels);
+    data.flowFactor = factors.flow;
+    fillRva(data, records, corrections, factors, false);
+    keepSteady(data);
 }
 
 PlotData rvaPlotData(const std::vector<RvaRecord> &records, quint32 recordIntervalSeconds,
                      const CalcParams &corrections, const UnitFactors &factors, const QStringList &unitLabels)
 {
     PlotData data;
-    setTimes(data, clockSeconds(records), recordIntervalSeconds);
-    updateRvaSeries(data, records, corrections, factors, unitLabels);
+    nameRvaSeries(data, unitLabels);
+    data.flowFactor = factors.flow;
+    fillRva(data, records, corrections, factors, true);
+    finishTimes(data, recordIntervalSeconds);
+    keepSteady(data);
     return data;
 }
 
 PlotData rvbPlotData(const std::vector<RvbRecord> &records, int modelCode)
 {
     PlotData data;
-    setTimes(data, clockSeconds(records), 0);
     const QStringList keys = rvbSeriesKeys();
     const QStringList names = modelChannelNameList(modelCode);
     const QStringList units = modelChannelUnitList(modelCode);
@@ -109,7 +168,6 @@ PlotData rvbPlotData(const std::vector<RvbRecord> &records, int modelCode)
     for (int k = 0; k < 8; ++k) {
         PlotSeries &s = data.series[std::size_t(k)];
         s.key = keys.at(k);
-        s.values.resize(records.size());
         if (k < 6) {
             const QString name = names.value(k);
             s.title = axisTitle(name.isEmpty() ? QStringLiteral("数据%1").arg(k + 1) : name, units.value(k));
@@ -117,13 +175,18 @@ PlotData rvbPlotData(const std::vector<RvbRecord> &records, int modelCode)
     }
     data.series[6].title = axisTitle(QStringLiteral("供电电压"), QStringLiteral("V"));
     data.series[7].title = QStringLiteral("CSQ值");
-    for (std::size_t i = 0; i < records.size(); ++i) {
+    data.times.reserve(records.size());
+    prepareSeries(data.series, records.size());
+    fillSeries(data.series, records.size(), [&](std::size_t i) {
         const RvbRecord &r = records[i];
+        data.times.push_back(clockSeconds(r));
         for (std::size_t c = 0; c < 6; ++c)
-            data.series[c].values[i] = r.channel[c];
-        data.series[6].values[i] = r.supplyVoltage;
-        data.series[7].values[i] = float(r.csq);
-    }
+            data.series[c].values.push_back(r.channel[c]);
+        data.series[6].values.push_back(r.supplyVoltage);
+        data.series[7].values.push_back(float(r.csq));
+    });
+    finishTimes(data, 0);
+    keepSteady(data);
     return data;
 }
 
@@ -159,7 +222,7 @@ qsizetype nearestRecord(std::span<const qint64> times, double seconds)
 }
 
 double flowVolume(std::span<const qint64> times, std::span<const float> flow, qint64 nominal, double from,
-                  double to)
+                  double to, float perLitre)
 {
     if (to < from)
         std::swap(from, to);
@@ -174,14 +237,16 @@ double flowVolume(std::span<const qint64> times, std::span<const float> flow, qi
         const double t0 = double(times[i]);
         const double t1 = double(times[i + 1]);
         const qint64 step = times[i + 1] - times[i];
-        if (step <= 0 || isGapStep(step, nominal) || std::isnan(flow[i]) || std::isnan(flow[i + 1]))
+        const float f0 = flow[i] / perLitre;
+        const float f1 = flow[i + 1] / perLitre;
+        if (step <= 0 || isGapStep(step, nominal) || std::isnan(f0) || std::isnan(f1))
             continue;
         const double a = std::max(t0, from);
         const double b = std::min(t1, to);
         if (b <= a)
             continue;
-        const double q0 = flow[i];
-        const double slope = (double(flow[i + 1]) - q0) / (t1 - t0);
+        const double q0 = f0;
+        const double slope = (double(f1) - q0) / (t1 - t0);
         const double qa = q0 + slope * (a - t0);
         const double qb = q0 + slope * (b - t0);
         litres += (qa + qb) / 2.0 * (b - a);

@@ -3,6 +3,7 @@
 // The series a hydrograph draws: record times on the logger's clock and one value list per
 // quantity, in the units and with the corrections the detail table shows.
 
+#include "data/PlotReduce.h"
 #include "data/Records.h"
 #include "data/Statistics.h"
 #include "data/TimeSteps.h"
@@ -31,6 +32,9 @@ struct PlotSeries
     QString key;   // command-line name: level, velocity, flow, temperature, channel1..6, voltage, csq
     QString title; // axis title, "液位(m)"
     std::vector<float> values;
+    // Block summaries of values, filled by the builders below (rvaPlotData, rvbPlotData,
+    // updateRvaSeries); empty for a series filled otherwise, whose users summarise it themselves.
+    ValueBlocks blocks;
 };
 
 // Everything a hydrograph of one file needs.
@@ -78,8 +82,9 @@ bool selectSeries(PlotData &data, const QStringList &keys, QString *unknown = nu
 qsizetype nearestRecord(std::span<const qint64> times, double seconds);
 
 // Volume in m³ between two times, from flows in L/s: trapezoids between consecutive records
-// inside [from, to], with the ends interpolated; steps that are gaps are not bridged.
+// inside [from, to], with the ends interpolated; steps that are gaps are not bridged. Flows in
+// another unit give their factor per L/s as perLitre (each is divided by it first).
 double flowVolume(std::span<const qint64> times, std::span<const float> flowLitresPerSecond, qint64 nominal,
-                  double from, double to);
+                  double from, double to, float perLitre = 1.0f);
 
 } // namespace lmv

@@ -15,24 +15,6 @@ float factorOf(const QVector<Unit> &units, const QString &label, float current)
     return i >= 0 ? units[i].factor : current;
 }
 
-// Truncates toward zero; 64-bit so that large shown values (flows in L/min) do not overflow.
-bool truncatable(float x)
-{
-    return std::isfinite(x) && std::fabs(x) < 9.0e18f;
-}
-
-// Half-up rounding: x is scaled one decimal past the kept ones, the half (5) is added, the
-// extra decimal is truncated away and the result scaled back. NaN and values beyond the
-// 64-bit range are returned as they are.
-float roundDecimals(float x, float scaleUp, float scaleDown)
-{
-    const float scaled = x * scaleUp + 5.0f;
-    if (!truncatable(scaled))
-        return x;
-    const qint64 tenths = static_cast<qint64>(scaled) / 10;
-    return static_cast<float>(tenths) / scaleDown;
-}
-
 } // namespace
 
 UnitFactors refreshUnitFactors(const QStringList &unitLabels, UnitFactors current)
@@ -49,36 +31,6 @@ UnitFactors refreshUnitFactors(const QStringList &unitLabels, UnitFactors curren
 UnitFactors refreshUnitFactors(UnitFactors current)
 {
     return refreshUnitFactors(RvaUnitLabels, current);
-}
-
-float round3(float x)
-{
-    return roundDecimals(x, 10000.0f, 1000.0f);
-}
-
-float round2(float x)
-{
-    return roundDecimals(x, 1000.0f, 100.0f);
-}
-
-float displayLevel(float level, const UnitFactors &factors)
-{
-    return round3(level) * factors.level;
-}
-
-float displayVelocity(float velocity, const CalcParams &calc, const UnitFactors &factors)
-{
-    return round3(velocity * calc.velocityCorrection) * factors.velocity;
-}
-
-float displayFlow(float flow, const CalcParams &calc, const UnitFactors &factors)
-{
-    return round3(calc.velocityCorrection * flow * calc.flowCorrection * factors.flow);
-}
-
-float displayTemperature(float temperature)
-{
-    return round2(temperature);
 }
 
 QString pipeDescription(const PipeSaveIntoTfType &p)

@@ -27,17 +27,61 @@ UnitFactors refreshUnitFactors(const QStringList &unitLabels, UnitFactors curren
 // The same from the process-wide RvaUnitLabels.
 UnitFactors refreshUnitFactors(UnitFactors current = {});
 
+namespace detail {
+
+// Half-up rounding: x is scaled one decimal past the kept ones, the half (5) is added, the
+// extra decimal is truncated away and the result scaled back. NaN and values beyond the
+// 64-bit range are returned as they are. Inline: a hydrograph rounds millions of values.
+inline float roundDecimals(float x, float scaleUp, float scaleDown)
+{
+    const float scaled = x * scaleUp + 5.0f;
+    // Shown values mostly fit 32 bits, whose truncation is quicker. There, dividing by
+    // scaleDown (100 or 1000) in double and rounding to float gives the float quotient exactly
+    // (checked for every 32-bit value of this range), without a slow float division.
+    if (std::fabs(scaled) < 2.0e9f) {
+        const float tenths = static_cast<float>(static_cast<qint32>(scaled) / 10);
+        return static_cast<float>(static_cast<double>(tenths) * (1.0 / static_cast<double>(scaleDown)));
+    }
+    if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.0e18f)
+        return x;
+    return static_cast<float>(static_cast<qint64>(scaled) / 10) / scaleDown;
+}
+
+} // namespace detail
+
 // Display rounding to three / two decimals (half up for positive values, toward zero after
 // adding the half for negative ones). Values beyond the 64-bit range and NaN are returned as
 // they are.
-float round3(float x);
-float round2(float x);
+inline float round3(float x)
+{
+    return detail::roundDecimals(x, 10000.0f, 1000.0f);
+}
+
+inline float round2(float x)
+{
+    return detail::roundDecimals(x, 1000.0f, 100.0f);
+}
 
 // Shown values of the RVA family.
-float displayLevel(float level, const UnitFactors &factors);
-float displayVelocity(float velocity, const CalcParams &calc, const UnitFactors &factors);
-float displayFlow(float flow, const CalcParams &calc, const UnitFactors &factors);
-float displayTemperature(float temperature);
+inline float displayLevel(float level, const UnitFactors &factors)
+{
+    return round3(level) * factors.level;
+}
+
+inline float displayVelocity(float velocity, const CalcParams &calc, const UnitFactors &factors)
+{
+    return round3(velocity * calc.velocityCorrection) * factors.velocity;
+}
+
+inline float displayFlow(float flow, const CalcParams &calc, const UnitFactors &factors)
+{
+    return round3(calc.velocityCorrection * flow * calc.flowCorrection * factors.flow);
+}
+
+inline float displayTemperature(float temperature)
+{
+    return round2(temperature);
+}
 
 // Pipe description text ("圆形 直径1000mm 淤积层0mm", ...); empty for an unknown shape.
 QString pipeDescription(const PipeSaveIntoTfType &point);

@@ -25,20 +25,9 @@ std::vector<qint64> secondsOf(const std::vector<Record> &records)
     std::vector<qint64> out;
     out.reserve(records.size());
     if constexpr (std::is_same_v<Record, RvaRecord>) {
-        // Consecutive records mostly share their date: its day count is worked out once.
-        RecordTime lastDate;
-        qint64 lastMidnight = 0;
-        bool have = false;
-        for (const Record &r : records) {
-            const RecordTime &t = r.time;
-            if (!have || t.year != lastDate.year || t.month != lastDate.month || t.day != lastDate.day) {
-                lastDate = t;
-                lastDate.hour = lastDate.minute = lastDate.second = 0;
-                lastMidnight = clockSeconds(lastDate);
-                have = true;
-            }
-            out.push_back(lastMidnight + qint64(t.hour) * 3600 + qint64(t.minute) * 60 + qint64(t.second));
-        }
+        RvaClock clock;
+        for (const Record &r : records)
+            out.push_back(clock.seconds(r.time));
     } else {
         for (const Record &r : records)
             out.push_back(clockSeconds(r));
@@ -47,6 +36,14 @@ std::vector<qint64> secondsOf(const std::vector<Record> &records)
 }
 
 } // namespace
+
+void RvaClock::newDate(const RecordTime &t)
+{
+    m_date = t;
+    m_date.hour = m_date.minute = m_date.second = 0;
+    m_midnight = clockSeconds(m_date);
+    m_have = true;
+}
 
 qint64 clockSeconds(const RecordTime &t)
 {
@@ -74,8 +71,17 @@ std::vector<qint64> clockSeconds(const std::vector<RvbRecord> &records)
 
 qint64 mostCommonStep(std::span<const qint64> times)
 {
-    // Regular surveys repeat one step: count runs of equal steps and hash once per run.
+    // Steps of up to an hour are counted in a table; longer ones, rare, in a map. Regular
+    // surveys repeat one step: runs of equal steps are counted at once.
+    constexpr qint64 kTableSteps = 3601;
+    std::vector<qsizetype> table(std::size_t(std::min<qint64>(kTableSteps, qint64(times.size()) + 1)), 0);
     std::unordered_map<qint64, qsizetype> counts;
+    auto add = [&](qint64 step, qsizetype n) {
+        if (step < qint64(table.size()))
+            table[std::size_t(step)] += n;
+        else
+            counts[step] += n;
+    };
     qint64 runStep = 0;
     qsizetype runLength = 0;
     for (std::size_t i = 1; i < times.size(); ++i) {
@@ -87,14 +93,20 @@ qint64 mostCommonStep(std::span<const qint64> times)
             continue;
         }
         if (runLength > 0)
-            counts[runStep] += runLength;
+            add(runStep, runLength);
         runStep = step;
         runLength = 1;
     }
     if (runLength > 0)
-        counts[runStep] += runLength;
+        add(runStep, runLength);
     qint64 best = 0;
     qsizetype bestCount = 0;
+    for (std::size_t step = 1; step < table.size(); ++step) {
+        if (table[step] > bestCount) {
+            best = qint64(step);
+            bestCount = table[step];
+        }
+    }
     for (const auto &[step, count] : counts) {
         if (count > bestCount || (count == bestCount && step < best)) {
             best = step;

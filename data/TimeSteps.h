@@ -20,6 +20,25 @@ constexpr qint64 kRvbEpochSeconds = 1388534400;
 
 // Clock seconds of an RVA record time; fields out of range are carried arithmetically.
 qint64 clockSeconds(const RecordTime &time);
+// Clock seconds of RVA record times taken in file order: consecutive records mostly share their
+// date, whose day count is worked out once.
+class RvaClock
+{
+public:
+    qint64 seconds(const RecordTime &time)
+    {
+        if (!m_have || time.day != m_date.day || time.month != m_date.month || time.year != m_date.year)
+            newDate(time);
+        return m_midnight + qint64(time.hour) * 3600 + qint64(time.minute) * 60 + qint64(time.second);
+    }
+
+private:
+    void newDate(const RecordTime &time);
+
+    RecordTime m_date;
+    qint64 m_midnight = 0;
+    bool m_have = false;
+};
 // Clock seconds of an RVB record.
 inline qint64 clockSeconds(const RvbRecord &record)
 {

@@ -280,7 +280,7 @@ void Hydrograph::setData(std::shared_ptr<const lmv::PlotData> data)
             from -= 30;
             to += 30;
         }
-        alignValueAxes();
+        // Showing the home view scales and aligns the value axes.
         m_navigator->setHome(QRectF(from, 0.0, to - from, 1.0));
     }
     m_backButton->setEnabled(false);
@@ -475,12 +475,9 @@ double Hydrograph::cursorVolume() const
     if (!flow || m_cursorA < 0 || m_cursorB < 0)
         return std::nan("");
     // The flow series is in the shown unit; the volume needs litres per second.
-    std::vector<float> litres(flow->values.size());
-    for (std::size_t i = 0; i < litres.size(); ++i)
-        litres[i] = flow->values[i] / m_data->flowFactor;
-    return lmv::flowVolume(m_data->times, litres, m_data->nominal,
+    return lmv::flowVolume(m_data->times, flow->values, m_data->nominal,
                            double(m_data->times[std::size_t(m_cursorA)]),
-                           double(m_data->times[std::size_t(m_cursorB)]));
+                           double(m_data->times[std::size_t(m_cursorB)]), m_data->flowFactor);
 }
 
 double Hydrograph::valueAt(int series, qsizetype record) const

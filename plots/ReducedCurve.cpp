@@ -21,10 +21,19 @@ void ReducedCurve::setSeries(std::shared_ptr<const lmv::PlotData> data, int inde
 {
     m_data = std::move(data);
     m_values = nullptr;
-    m_blocks = {};
+    m_blocks = nullptr;
+    m_ownBlocks = {};
     if (m_data && index >= 0 && std::size_t(index) < m_data->series.size()) {
-        m_values = &m_data->series[std::size_t(index)].values;
-        m_blocks = lmv::summarizeBlocks(m_data->times, *m_values, m_data->nominal);
+        const lmv::PlotSeries &series = m_data->series[std::size_t(index)];
+        m_values = &series.values;
+        // Series from the builders come summarised; others are summarised here.
+        const std::size_t n = std::min(m_data->times.size(), m_values->size());
+        if (series.blocks.fits(n) && m_values->size() == m_data->times.size()) {
+            m_blocks = &series.blocks;
+        } else {
+            m_ownBlocks = lmv::summarizeBlocks(m_data->times, *m_values, m_data->nominal);
+            m_blocks = &m_ownBlocks;
+        }
     }
     itemChanged();
 }
@@ -37,7 +46,7 @@ void ReducedCurve::setPen(const QPen &pen)
 
 bool ReducedCurve::valueRange(double from, double to, double &low, double &high) const
 {
-    return m_values && lmv::valueRange(m_data->times, *m_values, from, to, low, high, &m_blocks);
+    return m_values && lmv::valueRange(m_data->times, *m_values, from, to, low, high, m_blocks);
 }
 
 double ReducedCurve::valueAt(std::size_t i) const
@@ -78,7 +87,7 @@ void ReducedCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtSca
             p2 = p2 * tr.m11() + tr.dx();
         }
         lmv::reduceM4(times, *m_values, range, lmv::PixelMap::fromRange(xMap.s1(), xMap.s2(), p1, p2),
-                      m_data->nominal, m_kept, &m_blocks);
+                      m_data->nominal, m_kept, m_blocks);
     } else {
         // Every record, with the same breaks.
         m_kept.clear();

@@ -44,7 +44,8 @@ private:
     const std::vector<float> *m_values = nullptr;
     QPen m_pen;
     bool m_reduce = true;
-    lmv::ValueBlocks m_blocks;
+    const lmv::ValueBlocks *m_blocks = nullptr; // the series' own, or m_ownBlocks
+    lmv::ValueBlocks m_ownBlocks;
     mutable std::vector<lmv::KeptPoint> m_kept;
     mutable std::size_t m_lastDrawn = 0;
 };

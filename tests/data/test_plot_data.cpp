@@ -136,6 +136,57 @@ private slots:
         QVERIFY(selectSeries(chosen, {QStringLiteral("flow")}));
         QCOMPARE(chosen.series.size(), std::size_t(1));
     }
+
+    void builtSeriesCarryTheSummariesOfTheirValues()
+    {
+        // 200 records at 60 s: a level that is not a number in block 0, an hour's gap in
+        // block 1, the clock set back in block 2, and a partial last block.
+        std::vector<RvaRecord> records(200);
+        qint64 t = 0;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            t += i == 100 ? 3600 : (i == 150 ? -120 : 60);
+            RvaRecord &r = records[i];
+            r.time = {quint8(t / 3600 % 24), quint8(t / 60 % 60), quint8(t % 60), 0, 2024, 5,
+                      quint8(1 + t / 86400)};
+            r.level = float(std::sin(double(i) / 9.0));
+            r.velocity = float(std::cos(double(i) / 7.0));
+            r.flow = r.velocity * 50.0f;
+            r.temperature = 10.0f + float(i % 11);
+        }
+        records[20].level = NAN;
+        records[128].velocity = NAN; // first of its block
+        PlotData d = rvaPlotData(records, 0, CalcParams{}, UnitFactors{}, {});
+        auto check = [&](const PlotData &data) {
+            for (const PlotSeries &s : data.series) {
+                QCOMPARE(s.blocks.clean, summarizeBlocks(data.times, s.values, data.nominal).clean);
+                // Each block points at its first lowest and first highest number.
+                for (std::size_t k = 0; k < s.blocks.low.size(); ++k) {
+                    std::size_t lo = k * 64, hi = k * 64;
+                    for (std::size_t i = k * 64; i < std::min(s.values.size(), k * 64 + 64); ++i) {
+                        if (std::isnan(s.values[i]))
+                            continue;
+                        if (std::isnan(s.values[lo]) || s.values[i] < s.values[lo])
+                            lo = i;
+                        if (std::isnan(s.values[hi]) || s.values[i] > s.values[hi])
+                            hi = i;
+                    }
+                    QCOMPARE(s.blocks.low[k], std::uint32_t(lo));
+                    QCOMPARE(s.blocks.high[k], std::uint32_t(hi));
+                }
+            }
+        };
+        check(d);
+        QCOMPARE(d.series[0].blocks.clean, (std::vector<std::uint8_t>{0, 0, 0, 1}));
+        QCOMPARE(d.series[1].blocks.clean, (std::vector<std::uint8_t>{1, 0, 0, 1}));
+        // A unit and correction change summarises the new values.
+        CalcParams c;
+        c.velocityCorrection = -2.0f;
+        updateRvaSeries(d, records, c, UnitFactors{100.0f, 1.0f, 60.0f}, {});
+        check(d);
+        PlotData chosen = d;
+        QVERIFY(selectSeries(chosen, {QStringLiteral("flow")}));
+        check(chosen);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestPlotData)

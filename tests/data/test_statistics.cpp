@@ -58,6 +58,24 @@ private slots:
         QVERIFY(std::isnan(round3(std::nanf(""))));
     }
 
+    void roundingGivesTheFloatQuotientOfTheTruncatedValue()
+    {
+        // The shown value is the truncated tenths divided by 1000 (or 100) in float, exactly:
+        // tables, exports and the hydrograph compare these numbers for equality.
+        auto reference = [](float x, float up, float down) {
+            return static_cast<float>(static_cast<qint64>(x * up + 5.0f) / 10) / down;
+        };
+        int differing = 0;
+        for (qint64 i = -3000000; i <= 3000000; i += 3) {
+            const float small = float(i) * 0.000317f; // about ±950
+            const float large = float(i) * 0.0667f;   // about ±200 000, near the 32-bit edge
+            for (float x : {small, large})
+                differing += round3(x) != reference(x, 10000.0f, 1000.0f) ||
+                             round2(x) != reference(x, 1000.0f, 100.0f);
+        }
+        QCOMPARE(differing, 0);
+    }
+
     void unitFactorsFollowTheSelectedLabels_data()
     {
         QTest::addColumn<QString>("level");

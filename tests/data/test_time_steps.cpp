@@ -48,6 +48,8 @@ private slots:
         QCOMPARE(nominalInterval(300, times), qint64(300));
         const std::vector<qint64> tie{0, 10, 30, 40, 60};
         QCOMPARE(mostCommonStep(tie), qint64(10));
+        const std::vector<qint64> tieShortAndLong{0, 3, 13, 16, 26}; // counted in a table and a map
+        QCOMPARE(mostCommonStep(tieShortAndLong), qint64(3));
         QCOMPARE(mostCommonStep(std::vector<qint64>{5}), qint64(0));
         QCOMPARE(mostCommonStep(std::vector<qint64>{5, 5, 3}), qint64(0));
     }
