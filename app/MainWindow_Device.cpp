@@ -24,12 +24,57 @@
 #include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
+#include <utility>
+
 using lmv::DeviceRequest;
 using lmv::LinkStage;
 using lmv::TimerStep;
 using lmv::WalkStep;
 
 namespace {
+
+// Reply kinds as the reply ledger tells them apart (empty lists of every kind look alike).
+enum ReplyTag
+{
+    NoTag = 0,
+    ProjectsTag,
+    PositionsTag,
+    FilesTag,
+    DataTag,
+    NodeTag,
+};
+
+int tagOf(DeviceRequest::Kind kind)
+{
+    switch (kind) {
+    case DeviceRequest::Kind::Projects:
+        return ProjectsTag;
+    case DeviceRequest::Kind::Positions:
+        return PositionsTag;
+    case DeviceRequest::Kind::Files:
+        return FilesTag;
+    case DeviceRequest::Kind::RvaRecordData:
+    case DeviceRequest::Kind::RvbRecordData:
+        return DataTag;
+    case DeviceRequest::Kind::RvbRecordNode:
+        return NodeTag;
+    case DeviceRequest::Kind::None:
+        break;
+    }
+    return NoTag;
+}
+
+// Names the outstanding request for the reply ledger.
+QByteArray requestKey(const lmv::DirectoryWalk &walk)
+{
+    const DeviceRequest &r = walk.outstanding();
+    QByteArray key =
+        QByteArray::number(int(r.kind)) + '|' + r.path.toUtf8() + '|' + QByteArray::number(r.page);
+    if (tagOf(r.kind) == DataTag)
+        key += '|' + QByteArray::number(r.rangeStart) + '-' + QByteArray::number(r.rangeEnd) + '|' +
+               QByteArray::number(walk.dataStep());
+    return key;
+}
 
 bool isRva(const lmv::DeviceInfo &info)
 {
@@ -56,6 +101,7 @@ lmv::PipeSaveIntoTfType pointRecordOf(const QTreeWidgetItem *point)
 void MainWindow::connectDeviceLink()
 {
     UsbTimer = new QTimer(this);
+    linkClock.start();
     connect(UsbTimer, &QTimer::timeout, this, &MainWindow::on_UsbTimer_Timeout);
     connect(usb_open_button, &QPushButton::toggled, this, &MainWindow::on_usb_open_toggled);
     connect(UsbPrjTree, &QTreeWidget::itemClicked, this,
@@ -120,9 +166,14 @@ void MainWindow::stopTimer()
     deviceWalk.clearRetryCount();
 }
 
-void MainWindow::sendDeviceRequest(const DeviceRequest &r)
+void MainWindow::sendDeviceRequest(const DeviceRequest &r, bool again)
 {
     const bool rva = isRva(device_info);
+    if (r.kind != DeviceRequest::Kind::None) {
+        replyLedger.requestSent(linkClock.elapsed(), again);
+        if (!again)
+            heldReply = {};
+    }
     switch (r.kind) {
     case DeviceRequest::Kind::None:
         return;
@@ -147,8 +198,65 @@ void MainWindow::sendDeviceRequest(const DeviceRequest &r)
     }
 }
 
+bool MainWindow::admitReply(int tag, const QByteArray &reply)
+{
+    // The walk moves on while the reply is handled; the ledger files it under the request it answered.
+    admittedKey = requestKey(deviceWalk);
+    if (releasingHeld || !replyLedger.isCopy(tag, reply, admittedKey, linkClock.elapsed()))
+        return true;
+    if (tag == tagOf(deviceWalk.outstanding().kind))
+        heldReply = {tag, reply};
+    return false;
+}
+
+void MainWindow::replyTaken(int tag, const QByteArray &reply)
+{
+    heldReply = {};
+    replyLedger.taken(tag, reply, admittedKey, linkClock.elapsed());
+}
+
+bool MainWindow::releaseHeldReply()
+{
+    // The held reply is the answer only when it cannot be a copy any more and asking again brought
+    // nothing else.
+    if (heldReply.tag == NoTag || replyLedger.sends() < 2 ||
+        replyLedger.isCopy(heldReply.tag, heldReply.bytes, requestKey(deviceWalk), linkClock.elapsed()))
+        return false;
+    const HeldReply held = std::exchange(heldReply, HeldReply());
+    releasingHeld = true;
+    dispatchReply(held.tag, held.bytes);
+    releasingHeld = false;
+    return true;
+}
+
+void MainWindow::dispatchReply(int tag, const QByteArray &reply)
+{
+    const bool rva = isRva(device_info);
+    switch (tag) {
+    case ProjectsTag:
+        rva ? Once_RVA_PrjNameRecieved(reply) : Once_RVB_PrjNameRecieved(reply);
+        return;
+    case PositionsTag:
+        rva ? Once_RVA_PosNameRecieved(reply) : Once_RVB_PosNameRecieved(reply);
+        return;
+    case FilesTag:
+        rva ? Once_RVA_FileNameRecieved(reply) : Once_RVB_FileNameRecieved(reply);
+        return;
+    case DataTag:
+        rva ? Once_RVA_DataRecordRecieved(reply) : Once_RVB_DataRecordRecieved(reply);
+        return;
+    case NodeTag:
+        Once_RVB_DataNodeRecieved(reply);
+        return;
+    default:
+        return;
+    }
+}
+
 void MainWindow::on_UsbTimer_Timeout()
 {
+    if (releaseHeldReply())
+        return;
     const TimerStep step = deviceWalk.onTimerExpiry();
     switch (step.action) {
     case TimerStep::Action::None:
@@ -157,7 +265,7 @@ void MainWindow::on_UsbTimer_Timeout()
             UsbTimer->stop();
         return;
     case TimerStep::Action::Repeat:
-        sendDeviceRequest(step.request);
+        sendDeviceRequest(step.request, true);
         restartTimerKeepCount();
         return;
     case TimerStep::Action::GiveUp:
@@ -211,6 +319,8 @@ void MainWindow::on_usb_open_toggled(bool check)
         stopTimer();
         // Whatever was running ends with the link: no dialog stays open, no window disabled.
         deviceWalk.reset();
+        replyLedger.reset();
+        heldReply = {};
         downloadJobs.clear();
         read_progress.finish();
         calendar_box.close();
@@ -225,6 +335,10 @@ void MainWindow::on_usb_open_toggled(bool check)
         serial_thread.stopAndWait();
     serial_thread.start(QThread::InheritPriority);
     deviceWalk.reset();
+    replyLedger.reset();
+    // A late reply comes at most two periods after its request; half a period more for the line.
+    replyLedger.setCopyWindow(qint64(usbTimerInterval) * 5 / 2);
+    heldReply = {};
     device_info = lmv::DeviceInfo();
     emit UsbPortOpen(selectedBaudRate, selectedPortName);
     restartTimer();
@@ -299,10 +413,11 @@ void MainWindow::Once_UsbDisconnect()
 // ---------------------------------------------------------------------------------------------
 // Directory walk
 
-void MainWindow::applyWalkStep(const WalkStep &step)
+void MainWindow::applyWalkStep(const WalkStep &step, int tag, const QByteArray &reply)
 {
     if (step.outcome == WalkStep::Outcome::Dropped)
         return;
+    replyTaken(tag, reply);
 
     const QVector<lmv::WalkProject> &projects = deviceWalk.projects();
     for (int i = step.firstAdded; i < step.firstAdded + step.added; ++i) {
@@ -350,54 +465,68 @@ void MainWindow::Once_RVA_PrjNameRecieved(QByteArray array)
 {
     if (!isRva(device_info))
         return;
+    if (!admitReply(ProjectsTag, array))
+        return;
     const lmv::NameListPage page = lmv::decodeNameList(array);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names));
+        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names), ProjectsTag, array);
 }
 
 void MainWindow::Once_RVB_PrjNameRecieved(QByteArray array)
 {
     if (device_info.typeCode != lmv::kTypeCodeRvb)
         return;
+    if (!admitReply(ProjectsTag, array))
+        return;
     const lmv::NameListPage page = lmv::decodeNameList(array);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names));
+        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names), ProjectsTag, array);
 }
 
 void MainWindow::Once_RVA_PosNameRecieved(QByteArray array)
 {
     if (!isRva(device_info))
         return;
+    if (!admitReply(PositionsTag, array))
+        return;
     const lmv::PositionListPage page = lmv::decodeRvaPositionList(array);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.points)));
+        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.points)), PositionsTag,
+                      array);
 }
 
 void MainWindow::Once_RVB_PosNameRecieved(QByteArray array)
 {
     if (device_info.typeCode != lmv::kTypeCodeRvb)
         return;
+    if (!admitReply(PositionsTag, array))
+        return;
     const lmv::NameListPage page = lmv::decodeNameList(array);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.names)));
+        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.names)), PositionsTag,
+                      array);
 }
 
 void MainWindow::Once_RVA_FileNameRecieved(QByteArray array)
 {
     if (!isRva(device_info))
         return;
+    if (!admitReply(FilesTag, array))
+        return;
     const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rva);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files));
+        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files), FilesTag, array);
 }
 
 void MainWindow::Once_RVB_FileNameRecieved(QByteArray array)
 {
     if (device_info.typeCode != lmv::kTypeCodeRvb)
         return;
+    if (!admitReply(FilesTag, array))
+        return;
     const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rvb);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files));
+        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files), FilesTag, array);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -506,7 +635,7 @@ void MainWindow::reportPageDone()
 
 void MainWindow::Once_RVA_DataRecordRecieved(QByteArray array)
 {
-    if (!isRva(device_info) || !headJobIsFile())
+    if (!isRva(device_info) || !headJobIsFile() || !admitReply(DataTag, array))
         return;
     const lmv::RecordDataPage page = lmv::decodeRecordDataPage(array);
     if (!page.page.valid)
@@ -523,6 +652,7 @@ void MainWindow::Once_RVA_DataRecordRecieved(QByteArray array)
             deviceWalk.restartDataFromFirstPage();
         return; // the timer repeats the request
     }
+    replyTaken(DataTag, array);
     if (verdict == lmv::DirectoryWalk::DataVerdict::NextPage) {
         reportPageDone();
         sendDeviceRequest(deviceWalk.nextDataRequest(b));
@@ -579,13 +709,14 @@ void MainWindow::startRvbNodeRequest(QTreeWidgetItem *file)
 
 void MainWindow::Once_RVB_DataNodeRecieved(QByteArray array)
 {
-    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile())
+    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile() || !admitReply(NodeTag, array))
         return;
     const lmv::NodeTable table = lmv::decodeNodeTable(array);
     // Only a whole table is taken: a short one would leave later days reading as "no records", so
     // it is ignored like an unfinished one and the reply timer asks for the table again.
     if (table.status != lmv::NodeTable::Status::Ok || !deviceWalk.acceptNodeTable(0xF0))
         return;
+    replyTaken(NodeTag, array);
     dayNodes = table.dayNodes;
     stopTimer();
     const QString name = downloadJobs.first().fileName;
@@ -658,7 +789,7 @@ void MainWindow::OnceCalendarBoxIsClicked(QDate date)
 
 void MainWindow::Once_RVB_DataRecordRecieved(QByteArray array)
 {
-    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile())
+    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile() || !admitReply(DataTag, array))
         return;
     const lmv::RecordDataPage page = lmv::decodeRecordDataPage(array);
     if (!page.page.valid)
@@ -675,6 +806,7 @@ void MainWindow::Once_RVB_DataRecordRecieved(QByteArray array)
             deviceWalk.restartDataFromFirstPage();
         return;
     }
+    replyTaken(DataTag, array);
     if (verdict == lmv::DirectoryWalk::DataVerdict::NextPage) {
         reportPageDone();
         sendDeviceRequest(deviceWalk.nextDataRequest(b));
