@@ -1,0 +1,267 @@
+// Replies that are lost, late or sent twice, in every stage of the link: the device tree, the
+// cached files and the stored files are byte for byte those of a run without faults.
+#include "SimHarness.h"
+
+#include "app/MainWindow.h"
+#include "app/TreeCheck.h"
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QPushButton>
+
+using lmv::LinkStage;
+
+namespace {
+
+constexpr int kTimerMs = 200;
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What one run leaves behind.
+struct Snapshot
+{
+    QString tree;
+    QMap<QString, QByteArray> viewed; // tree path (+ day) -> cache bytes
+    QMap<QString, QByteArray> stored; // path below the save root -> bytes
+};
+
+QString treeText(const QTreeWidget *tree)
+{
+    QString out;
+    std::function<void(const QTreeWidgetItem *, int)> add = [&](const QTreeWidgetItem *item, int depth) {
+        out += QString(depth * 2, ' ');
+        for (int c = 0; c < 7; ++c)
+            out += item->text(c) + '|';
+        out += '\n';
+        for (int i = 0; i < item->childCount(); ++i)
+            add(item->child(i), depth + 1);
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        add(tree->topLevelItem(i), 0);
+    return out;
+}
+
+QMap<QString, QByteArray> filesBelow(const QString &root)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        out.insert(path.mid(root.size()), readAll(path));
+    }
+    return out;
+}
+
+QList<QTreeWidgetItem *> fileItems(QTreeWidget *tree)
+{
+    QList<QTreeWidgetItem *> out;
+    for (int p = 0; p < tree->topLevelItemCount(); ++p)
+        for (int q = 0; q < tree->topLevelItem(p)->childCount(); ++q)
+            for (int f = 0; f < tree->topLevelItem(p)->child(q)->childCount(); ++f)
+                out << tree->topLevelItem(p)->child(q)->child(f);
+    return out;
+}
+
+QString pathOf(const QTreeWidgetItem *file)
+{
+    return file->parent()->parent()->text(0) + '|' + file->parent()->text(0) + '|' + file->text(0);
+}
+
+// Two projects; points without files side by side (their file lists are alike); files of several
+// pages with page numbers that come round again.
+void rvaFolder(LoggerFolder &folder)
+{
+    folder.setDevice(5, 20190001, "2 1 18 12 3", "1.5");
+    folder.addPoint("P1", "A", 0, 800, 0, 0, 30);
+    folder.addFile("P1", "A", "a1.lmv", testfiles::rvaFile(40, 1));
+    folder.addFile("P1", "A", "a2.lmv", testfiles::rvaFile(30, 2));
+    folder.addPoint("P1", "B", 1, 1200, 1000);
+    folder.addPoint("P1", "C", 2, 900, 600, 1400);
+    folder.addPoint("P2", "D", 3, 700, 0, 0, 5);
+    folder.addFile("P2", "D", "d1.lmv", testfiles::rvaFile(35, 4));
+    folder.addFile("P2", "D", "d2.lmv", testfiles::rvaFile(5, 5));
+    folder.write();
+}
+
+void rvbFolder(LoggerFolder &folder)
+{
+    folder.setDevice(1, 20200107, "1 3 20 6 4", "1.2");
+    folder.addPoint("P1", "A");
+    folder.addFile("P1", "A", "2019年01月.lmv", testfiles::rvbMonth({3, 17}, 8));
+    folder.addPoint("P1", "B");
+    folder.addPoint("P2", "C");
+    folder.addFile("P2", "C", "2019年01月.lmv", testfiles::rvbMonth({5, 6}, 6));
+    folder.write();
+}
+
+// A main window in a fresh working directory of its own, with a short reply timer.
+class Viewer
+{
+public:
+    Viewer()
+    {
+        previous = QDir::currentPath();
+        QDir::setCurrent(work.path());
+        w = std::make_unique<MainWindow>();
+        w->setUsbTimerIntervalForTest(kTimerMs);
+        w->resize(1400, 860);
+        w->show();
+    }
+    ~Viewer()
+    {
+        w.reset();
+        QDir::setCurrent(previous);
+    }
+    MainWindow *operator->() const { return w.get(); }
+    bool idle() const
+    {
+        const LinkStage s = w->deviceWalk.stage();
+        return (s == LinkStage::Idle || s == LinkStage::Calendar) && w->isEnabled();
+    }
+
+private:
+    QTemporaryDir work;
+    QString previous;
+    std::unique_ptr<MainWindow> w;
+};
+
+// What "保存为lmv格式" does once a name is chosen, for every file of the tree.
+void saveEverything(MainWindow *w, const QString &root)
+{
+    setCheckAll(w->UsbPrjTree, 2);
+    w->downloadJobs.clear();
+    w->saveFailures.clear();
+    const lmv::SaveSelection selection =
+        w->collectSelection(w->UsbPrjTree, root, w->device_info.deviceNumber);
+    for (const QString &dir : selection.directories)
+        QDir().mkpath(dir);
+    w->copy_progress.startCopy(quint32(selection.fileCount));
+    w->saveFormat = 0;
+    w->queueOrStore(w->UsbPrjTree, root, lmv::SaveFormat::DataFile);
+    if (!w->downloadJobs.isEmpty())
+        w->startSaveDownload();
+}
+
+} // namespace
+
+class ReplyFaultTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void treeCacheAndStoreMatchTheCleanRun_data()
+    {
+        QTest::addColumn<bool>("rva");
+        QTest::addColumn<QStringList>("faults");
+        // Late replies come after one and after nearly two timer periods; their request has been
+        // sent again meanwhile.
+        const QString late1 = QString::number(kTimerMs * 3 / 2);
+        const QString late2 = QString::number(kTimerMs * 19 / 10);
+        for (bool rva : {true, false}) {
+            const QString f = rva ? "rva " : "rvb ";
+            const QString some = rva ? "projects:1,points:2,files:2,files:4,data:2,data:5,data:9,data:14"
+                                     : "projects:1,points:2,files:2,node:1,data:2,data:4";
+            QTest::newRow(qPrintable(f + "clean")) << rva << QStringList();
+            QTest::newRow(qPrintable(f + "dropped")) << rva << QStringList{"--drop", some};
+            QTest::newRow(qPrintable(f + "late one period"))
+                << rva << QStringList{"--slow", some, "--slow-delay", late1};
+            QTest::newRow(qPrintable(f + "late two periods"))
+                << rva << QStringList{"--slow", some, "--slow-delay", late2};
+            QTest::newRow(qPrintable(f + "every reply twice at once"))
+                << rva << QStringList{"--duplicate", "all", "--duplicate-delay", "0"};
+            QTest::newRow(qPrintable(f + "every reply twice, late"))
+                << rva << QStringList{"--duplicate", "all", "--duplicate-delay", late1};
+            QTest::newRow(qPrintable(f + "all of it"))
+                << rva
+                << QStringList{"--drop",
+                               rva ? "data:7,files:3" : "data:3,files:3",
+                               "--slow",
+                               some,
+                               "--slow-delay",
+                               late2,
+                               "--duplicate",
+                               "points:all,files:all,data:1-6,node:all",
+                               "--duplicate-delay",
+                               late1};
+        }
+    }
+    void treeCacheAndStoreMatchTheCleanRun()
+    {
+        QFETCH(bool, rva);
+        QFETCH(QStringList, faults);
+        static QMap<bool, Snapshot> clean;
+        const bool reference = faults.isEmpty();
+        if (!reference && !clean.contains(rva))
+            QSKIP("the clean run failed");
+
+        LoggerFolder folder;
+        rva ? rvaFolder(folder) : rvbFolder(folder);
+        Simulator sim;
+        QVERIFY(sim.start(
+            folder.root(),
+            QStringList{"--page-size", "256", "--list-page-size", "100", "--data-pages", "2,3"} + faults));
+        Viewer v;
+        v->port_box->setEditText(sim.port);
+        QTest::mouseClick(v->usb_open_button, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(v.idle() && v->deviceWalk.stage() == LinkStage::Idle, 20000);
+        QVERIFY(v->usb_open_button->isChecked());
+
+        Snapshot run;
+        run.tree = treeText(v->UsbPrjTree);
+        if (rva) {
+            // The first file of each point is viewed, the rest come with the save.
+            for (QTreeWidgetItem *file : fileItems(v->UsbPrjTree)) {
+                if (file->parent()->indexOfChild(file) != 0)
+                    continue;
+                v->once_UsbTreeItemClicked(file);
+                QTRY_VERIFY_WITH_TIMEOUT(!file->text(7).isEmpty() && v.idle(), 20000);
+                run.viewed.insert(pathOf(file), readAll(file->text(7)));
+            }
+            QTemporaryDir out;
+            const QString root = out.path() + "/s/";
+            BoxAnswerer boxes;
+            saveEverything(v.operator->(), root);
+            QTRY_VERIFY_WITH_TIMEOUT(v->downloadJobs.isEmpty() && v.idle(), 30000);
+            QVERIFY(!v->copy_progress.isVisible());
+            QCOMPARE(boxes.seen, QStringList());
+            run.stored = filesBelow(root);
+            QCOMPARE(run.stored.size(), 4);
+        } else {
+            for (QTreeWidgetItem *file : fileItems(v->UsbPrjTree)) {
+                for (int day : {1, 2}) {
+                    v->once_UsbTreeItemClicked(file);
+                    QTRY_VERIFY_WITH_TIMEOUT(v->calendar_box.isVisible(), 10000);
+                    const QDate first = v->calendar_box.calendar()->minimumDate();
+                    const QDate pick = day == 1 ? first : v->calendar_box.calendar()->maximumDate();
+                    emit v->calendar_box.calendar()->clicked(pick);
+                    const QString path = v->dayFilePath(pick.day());
+                    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path) && v.idle(), 20000);
+                    run.viewed.insert(pathOf(file) + '|' + QString::number(pick.day()), readAll(path));
+                }
+            }
+        }
+        QVERIFY(v->usb_open_button->isChecked());
+        if (reference) {
+            QVERIFY(!run.tree.isEmpty());
+            QVERIFY(run.viewed.size() >= 2);
+            clean.insert(rva, run);
+            return;
+        }
+        const Snapshot &want = clean[rva];
+        QCOMPARE(run.tree, want.tree);
+        QCOMPARE(run.viewed.keys(), want.viewed.keys());
+        for (const QString &key : want.viewed.keys())
+            QVERIFY2(run.viewed[key] == want.viewed[key], qPrintable(key));
+        QCOMPARE(run.stored.keys(), want.stored.keys());
+        for (const QString &key : want.stored.keys())
+            QVERIFY2(run.stored[key] == want.stored[key], qPrintable(key));
+    }
+};
+
+QTEST_MAIN(ReplyFaultTest)
+#include "tst_reply_faults.moc"
