@@ -331,6 +331,11 @@ public:
     void openCalendar(int year, int month, int firstDay, int lastDay);
 
 private:
+    // Stops the reply timer and the worker and closes what a running operation opened.
+    void endDeviceLink();
+    // A save cut off by the link going: its progress closes, the files left are listed as unwritten.
+    void abandonSaveQueue();
+    bool linkLostNotice = false; // the disconnect warning comes first, the list of files after it
     void sendDeviceRequest(const lmv::DeviceRequest &request, bool again = false);
     // Whether a reply is handled now; a copy of one already taken is held back instead.
     bool admitReply(int tag, const QByteArray &reply);

@@ -316,15 +316,12 @@ void MainWindow::on_usb_open_toggled(bool check)
         id_modify_action->setEnabled(false);
         clearDeviceCache();
         resetDirectoryProgress();
-        stopTimer();
+        abandonSaveQueue();
         // Whatever was running ends with the link: no dialog stays open, no window disabled.
-        deviceWalk.reset();
-        replyLedger.reset();
-        heldReply = {};
-        downloadJobs.clear();
-        read_progress.finish();
-        calendar_box.close();
+        endDeviceLink();
         setEnabled(true);
+        if (!linkLostNotice)
+            reportSaveFailures();
         return;
     }
 
@@ -403,11 +400,39 @@ void MainWindow::prepareDeviceViews()
 void MainWindow::Once_UsbDisconnect()
 {
     const bool wasConnected = usb_open_button->isChecked();
+    linkLostNotice = true;
     if (wasConnected)
         usb_open_button->setChecked(false);
+    linkLostNotice = false;
     setEnabled(true);
     if (wasConnected)
         QMessageBox::warning(this, QStringLiteral("连接已断开"), QStringLiteral("连接已断开！"));
+    reportSaveFailures();
+}
+
+void MainWindow::endDeviceLink()
+{
+    stopTimer();
+    deviceWalk.reset();
+    replyLedger.reset();
+    heldReply = {};
+    downloadJobs.clear();
+    if (serial_thread.isRunning() || serial_thread.isPortOpen())
+        serial_thread.stopAndWait();
+    read_progress.finish();
+    copy_progress.finishCopy();
+    calendar_box.close();
+}
+
+void MainWindow::abandonSaveQueue()
+{
+    if (downloadMode != 0 || downloadJobs.isEmpty())
+        return;
+    for (const lmv::DownloadJob &job : std::as_const(downloadJobs))
+        if (!job.destination.isEmpty())
+            saveFailures.add(job.destination, QStringLiteral("连接已断开,未下载"));
+    downloadJobs.clear();
+    copy_progress.finishCopy();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // Replies that are lost, late or sent twice, in every stage of the link: the device tree, the
-// cached files and the stored files are byte for byte those of a run without faults.
+// cached files and the stored files are byte for byte those of a run without faults. Closing the
+// window or losing the logger in the middle of an operation leaves nothing running.
 #include "SimHarness.h"
 
 #include "app/MainWindow.h"
@@ -149,11 +150,97 @@ void saveEverything(MainWindow *w, const QString &root)
 
 } // namespace
 
-class ReplyFaultTest : public QObject
+class LinkFaultTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void closingTheWindowMidOperationEndsEverything_data()
+    {
+        QTest::addColumn<QString>("operation");
+        for (const char *op : {"walk", "rva download", "rvb day", "save queue"})
+            QTest::newRow(op) << QString(op);
+    }
+    void closingTheWindowMidOperationEndsEverything()
+    {
+        QFETCH(QString, operation);
+        const bool rva = operation != "rvb day";
+        LoggerFolder folder;
+        rva ? rvaFolder(folder) : rvbFolder(folder);
+        Simulator sim;
+        // Slow pages, so the operation is still running when the window closes.
+        QVERIFY(sim.start(folder.root(), {"--page-size", "64", "--list-page-size", "1", "--delay", "40"}));
+        Viewer v;
+        v->port_box->setEditText(sim.port);
+        QTest::mouseClick(v->usb_open_button, Qt::LeftButton);
+        const QString kind = rva ? "rva-data" : "rvb-data";
+        if (operation == "walk") {
+            QTRY_VERIFY_WITH_TIMEOUT(sim.requests("rva-points").size() >= 2, 10000);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(v.idle(), 20000);
+            QTreeWidgetItem *file = fileItems(v->UsbPrjTree).first();
+            if (operation == "rva download") {
+                v->once_UsbTreeItemClicked(file);
+            } else if (operation == "rvb day") {
+                v->once_UsbTreeItemClicked(file);
+                QTRY_VERIFY_WITH_TIMEOUT(v->calendar_box.isVisible(), 10000);
+                emit v->calendar_box.calendar()->clicked(v->calendar_box.calendar()->minimumDate());
+            } else {
+                QTemporaryDir out;
+                saveEverything(v.operator->(), out.path() + "/s/");
+                QVERIFY(v->copy_progress.isVisible());
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(sim.requests(kind).size() >= 3, 10000);
+        }
+        v->close();
+        // No window is left open, so the application ends with the last one closed.
+        QVERIFY(QApplication::quitOnLastWindowClosed());
+        for (QWidget *w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), qPrintable(w->metaObject()->className()));
+        QVERIFY(!v->UsbTimer->isActive());
+        QVERIFY(!v->serial_thread.isRunning());
+        QVERIFY(v->downloadJobs.isEmpty());
+        // And the logger is asked nothing more.
+        const int asked = sim.requestCount();
+        QTest::qWait(4 * kTimerMs);
+        QCOMPARE(sim.requestCount(), asked);
+    }
+
+    void lostLoggerDuringASaveListsEveryFileNotWritten_data()
+    {
+        QTest::addColumn<QStringList>("fault");
+        QTest::newRow("unplugged") << QStringList{"--hangup", "data:9"};
+        QTest::newRow("link-closed notice") << QStringList{"--notice", "data:9"};
+    }
+    void lostLoggerDuringASaveListsEveryFileNotWritten()
+    {
+        QFETCH(QStringList, fault);
+        LoggerFolder folder;
+        rvaFolder(folder);
+        Simulator sim;
+        QVERIFY(sim.start(folder.root(), QStringList{"--page-size", "256"} + fault));
+        Viewer v;
+        v->port_box->setEditText(sim.port);
+        QTest::mouseClick(v->usb_open_button, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(v.idle(), 20000);
+        QTemporaryDir out;
+        const QString root = out.path() + "/s/";
+        BoxAnswerer boxes;
+        saveEverything(v.operator->(), root);
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.seen.size() == 2, 10000);
+        QCOMPARE(boxes.seen.first(), QString("连接已断开|连接已断开！"));
+        QVERIFY(boxes.seen.last().startsWith("部分文件未写入|"));
+        QVERIFY(!v->copy_progress.isVisible());
+        QVERIFY(v->isEnabled());
+        QVERIFY(v->downloadJobs.isEmpty());
+        // The ninth page is in the second file: the first is stored, the other three are listed.
+        const QStringList stored = filesBelow(root).keys().filter(".lmv");
+        QCOMPARE(stored, QStringList{"P1/A/a1.lmv"});
+        for (const char *file : {"P1/A/a2.lmv", "P2/D/d1.lmv", "P2/D/d2.lmv"})
+            QVERIFY2(boxes.seen.last().contains(root + QString(file)), qPrintable(boxes.seen.last()));
+        QVERIFY(!boxes.seen.last().contains("a1.lmv"));
+    }
+
     void treeCacheAndStoreMatchTheCleanRun_data()
     {
         QTest::addColumn<bool>("rva");
@@ -263,5 +350,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(ReplyFaultTest)
-#include "tst_reply_faults.moc"
+QTEST_MAIN(LinkFaultTest)
+#include "tst_link_faults.moc"
