@@ -81,6 +81,15 @@ bool isRva(const lmv::DeviceInfo &info)
     return info.typeCode == lmv::kTypeCodeRva;
 }
 
+// The tree shows the stored shape as a signed number; -1 goes back as 0xFFFFFFFF, an unknown shape,
+// not as 0 (a circle).
+quint32 shapeOfText(const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? quint32(value) : text.toUInt();
+}
+
 lmv::PipeSaveIntoTfType pointRecordOf(const QTreeWidgetItem *point)
 {
     const QTreeWidgetItem *project = point ? point->parent() : nullptr;
@@ -88,7 +97,7 @@ lmv::PipeSaveIntoTfType pointRecordOf(const QTreeWidgetItem *point)
         return {};
     return lmv::makePointRecord(
         project->text(UsbPrjWindow::NameColumn), point->text(UsbPrjWindow::NameColumn),
-        point->text(UsbPrjWindow::ShapeColumn).toUInt(), point->text(UsbPrjWindow::HColumn).toUInt(),
+        shapeOfText(point->text(UsbPrjWindow::ShapeColumn)), point->text(UsbPrjWindow::HColumn).toUInt(),
         point->text(UsbPrjWindow::WColumn).toUInt(), point->text(UsbPrjWindow::TColumn).toUInt(),
         point->text(UsbPrjWindow::YColumn).toUInt());
 }
@@ -585,12 +594,14 @@ void MainWindow::showDeviceEntrySummary(QTreeWidgetItem *item)
     QTableWidget *info = rva ? RVA_UsbRecordWindow::InfoTable : RVB_UsbRecordWindow::InfoTable;
     if (!info)
         return;
-    lmv::PipeSaveIntoTfType record;
-    if (deviceItemLevel(item) == 0)
-        record.setProjectName(item->text(NameColumn));
-    else
-        record = pointRecordOf(item);
-    fillInfo(info, record, device_info, QString());
+    if (deviceItemLevel(item) == 0) {
+        // A project has no pipe: only its name is shown.
+        for (int row = 0; row < info->rowCount(); ++row)
+            setCellText(info, row, 1, QString());
+        setCellText(info, 0, 1, item->text(NameColumn));
+        return;
+    }
+    fillInfo(info, pointRecordOf(item), device_info, QString());
 }
 
 lmv::DownloadJob MainWindow::jobForFileItem(QTreeWidgetItem *file, const QString &destination) const

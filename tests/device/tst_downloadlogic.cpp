@@ -136,6 +136,12 @@ private slots:
         QCOMPARE(portCandidates("/dev/pts/7", {"/dev/ttyUSB0", "/dev/pts/7", "/dev/ttyS0"}),
                  (QStringList{"/dev/pts/7", "/dev/ttyUSB0", "/dev/ttyS0"}));
         QCOMPARE(portCandidates("  ", {"/dev/ttyUSB0", ""}), QStringList{"/dev/ttyUSB0"});
+        // A typed COM name and the same port as Windows lists it are one candidate.
+        QCOMPARE(portCandidates("com7", {"\\\\.\\COM3", "\\\\.\\COM7", "COM3"}),
+                 (QStringList{"COM7", "COM3"}));
+        QCOMPARE(normalPortName(" \\\\.\\COM12 "), QString("COM12"));
+        QCOMPARE(normalPortName("/dev/pts/3"), QString("/dev/pts/3"));
+        QCOMPARE(normalPortName("\\\\.\\COMx"), QString("COMx"));
     }
 
     void monthlyFileNamesGiveYearAndMonth()
