@@ -73,7 +73,7 @@ void shot(QWidget *widget, const QString &name)
 class Viewer
 {
 public:
-    explicit Viewer(int timerMs = 2000)
+    explicit Viewer(int timerMs = 400)
     {
         previous = QDir::currentPath();
         QDir::setCurrent(work.path());
