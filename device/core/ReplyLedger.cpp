@@ -32,7 +32,8 @@ void ReplyLedger::taken(int kind, const QByteArray &reply, const QByteArray &req
 {
     forgetExpired(now);
     const uint h = qHash(reply);
-    // Repeats of the request may still be answered: the window runs from its last send.
+    // The window runs from now, which is after the request's last send: copies answering any of
+    // its sends are covered.
     const qint64 until = qMax(lastSend_, now) + window_;
     for (Entry &e : entries_) {
         if (e.kind == kind && e.hash == h && e.reply == reply) {
