@@ -285,16 +285,16 @@ public:
     // Replies already taken, to tell a late or repeated copy from the answer (see ReplyLedger).
     lmv::ReplyLedger replyLedger;
     QElapsedTimer linkClock;
-    // A reply equal to one already taken, kept in case it is in fact the answer: a logger may
-    // answer two requests alike (two points without files). Taken at an expiry once no copy of
-    // the earlier reply can arrive any more and the request has been asked again.
+    // A reply equal to one already taken for another request: a copy, or the answer when the logger
+    // answers two requests alike (two points without files). While one is held the timer asks
+    // again without counting toward the limit; an equal reply arriving once no copy can come any
+    // more is taken.
     struct HeldReply
     {
         int tag = 0; // 0: none
         QByteArray bytes;
     };
     HeldReply heldReply;
-    bool releasingHeld = false;
     QByteArray admittedKey; // the request the reply being handled answers
     // The application-wide reply timer: periodic, usbTimerInterval ms (2000; tests shorten it).
     QTimer *UsbTimer = nullptr;
@@ -340,8 +340,6 @@ private:
     // Whether a reply is handled now; a copy of one already taken is held back instead.
     bool admitReply(int tag, const QByteArray &reply);
     void replyTaken(int tag, const QByteArray &reply);
-    bool releaseHeldReply();
-    void dispatchReply(int tag, const QByteArray &reply);
     void applyWalkStep(const lmv::WalkStep &step, int tag, const QByteArray &reply);
     void stepDirectoryProgress();
     void resetDirectoryProgress();

@@ -24,8 +24,6 @@
 #include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
-#include <utility>
-
 using lmv::DeviceRequest;
 using lmv::LinkStage;
 using lmv::TimerStep;
@@ -211,7 +209,7 @@ bool MainWindow::admitReply(int tag, const QByteArray &reply)
 {
     // The walk moves on while the reply is handled; the ledger files it under the request it answered.
     admittedKey = requestKey(deviceWalk);
-    if (releasingHeld || !replyLedger.isCopy(tag, reply, admittedKey, linkClock.elapsed()))
+    if (!replyLedger.isCopy(tag, reply, admittedKey, linkClock.elapsed()))
         return true;
     if (tag == tagOf(deviceWalk.outstanding().kind))
         heldReply = {tag, reply};
@@ -224,48 +222,19 @@ void MainWindow::replyTaken(int tag, const QByteArray &reply)
     replyLedger.taken(tag, reply, admittedKey, linkClock.elapsed());
 }
 
-bool MainWindow::releaseHeldReply()
-{
-    // The held reply is the answer only when it cannot be a copy any more and asking again brought
-    // nothing else.
-    if (heldReply.tag == NoTag || replyLedger.sends() < 2 ||
-        replyLedger.isCopy(heldReply.tag, heldReply.bytes, requestKey(deviceWalk), linkClock.elapsed()))
-        return false;
-    const HeldReply held = std::exchange(heldReply, HeldReply());
-    releasingHeld = true;
-    dispatchReply(held.tag, held.bytes);
-    releasingHeld = false;
-    return true;
-}
-
-void MainWindow::dispatchReply(int tag, const QByteArray &reply)
-{
-    const bool rva = isRva(device_info);
-    switch (tag) {
-    case ProjectsTag:
-        rva ? Once_RVA_PrjNameRecieved(reply) : Once_RVB_PrjNameRecieved(reply);
-        return;
-    case PositionsTag:
-        rva ? Once_RVA_PosNameRecieved(reply) : Once_RVB_PosNameRecieved(reply);
-        return;
-    case FilesTag:
-        rva ? Once_RVA_FileNameRecieved(reply) : Once_RVB_FileNameRecieved(reply);
-        return;
-    case DataTag:
-        rva ? Once_RVA_DataRecordRecieved(reply) : Once_RVB_DataRecordRecieved(reply);
-        return;
-    case NodeTag:
-        Once_RVB_DataNodeRecieved(reply);
-        return;
-    default:
-        return;
-    }
-}
-
 void MainWindow::on_UsbTimer_Timeout()
 {
-    if (releaseHeldReply())
-        return;
+    if (heldReply.tag != NoTag) {
+        // A reply equal to an earlier one came: it may be a copy or the answer. Ask again, without
+        // counting toward the limit, until no copy can arrive any more; an equal reply after that
+        // is the answer.
+        if (replyLedger.isCopy(heldReply.tag, heldReply.bytes, requestKey(deviceWalk), linkClock.elapsed())) {
+            sendDeviceRequest(deviceWalk.outstanding(), true);
+            restartTimerKeepCount();
+            return;
+        }
+        heldReply = {};
+    }
     const TimerStep step = deviceWalk.onTimerExpiry();
     switch (step.action) {
     case TimerStep::Action::None:
