@@ -211,7 +211,11 @@ bool MainWindow::admitReply(int tag, const QByteArray &reply)
     admittedKey = requestKey(deviceWalk);
     if (!replyLedger.isCopy(tag, reply, admittedKey, linkClock.elapsed()))
         return true;
-    if (tag == tagOf(deviceWalk.outstanding().kind))
+    // Held only while its kind of reply is awaited (not after a stop, not with the calendar open).
+    const LinkStage stage = deviceWalk.stage();
+    const bool awaited = stage == LinkStage::Projects || stage == LinkStage::Positions ||
+                         stage == LinkStage::Files || stage == LinkStage::Node || stage == LinkStage::Data;
+    if (awaited && tag == tagOf(deviceWalk.outstanding().kind))
         heldReply = {tag, reply};
     return false;
 }
