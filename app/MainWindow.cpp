@@ -376,6 +376,8 @@ void MainWindow::on_pc_button_released()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // The link ends first: queued downloads point into the device tree cleared below.
+    endDeviceLink();
     PrjTree->clear();
     forgetShownEntry();
     UsbPrjTree->clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include "app/DevSelection.h"
@@ -21,6 +22,7 @@
 #include "data/StoreFailures.h"
 #include "data/StoreSelection.h"
 #include "device/core/DownloadJob.h"
+#include "device/core/ReplyLedger.h"
 #include "device/Modify_ID_Window.h"
 #include "device/ReadDevProgress.h"
 #include "device/serial/SerialThread.h"
@@ -306,6 +308,20 @@ public:
     // DEVICE-STATE
     // Request stage, page numbers, retry count and the directory read so far (MainWindow_Device.cpp).
     lmv::DirectoryWalk deviceWalk;
+    // Replies already taken, to tell a late or repeated copy from the answer (see ReplyLedger).
+    lmv::ReplyLedger replyLedger;
+    QElapsedTimer linkClock;
+    // A reply equal to one already taken for another request: a copy, or the answer when the logger
+    // answers two requests alike (two points without files). While one is held the timer asks
+    // again without counting toward the limit; an equal reply arriving once no copy can come any
+    // more is taken.
+    struct HeldReply
+    {
+        int tag = 0; // 0: none
+        QByteArray bytes;
+    };
+    HeldReply heldReply;
+    QByteArray admittedKey; // the request the reply being handled answers
     // The application-wide reply timer: periodic, usbTimerInterval ms (2000; tests shorten it).
     QTimer *UsbTimer = nullptr;
     int usbTimerInterval = 2000;
@@ -341,8 +357,16 @@ public:
     void openCalendar(int year, int month, int firstDay, int lastDay);
 
 private:
-    void sendDeviceRequest(const lmv::DeviceRequest &request);
-    void applyWalkStep(const lmv::WalkStep &step);
+    // Stops the reply timer and the worker and closes what a running operation opened.
+    void endDeviceLink();
+    // A save cut off by the link going: its progress closes, the files left are listed as unwritten.
+    void abandonSaveQueue();
+    bool linkLostNotice = false; // the disconnect warning comes first, the list of files after it
+    void sendDeviceRequest(const lmv::DeviceRequest &request, bool again = false);
+    // Whether a reply is handled now; a copy of one already taken is held back instead.
+    bool admitReply(int tag, const QByteArray &reply);
+    void replyTaken(int tag, const QByteArray &reply);
+    void applyWalkStep(const lmv::WalkStep &step, int tag, const QByteArray &reply);
     void stepDirectoryProgress();
     void resetDirectoryProgress();
     void prepareDeviceViews();
@@ -358,7 +382,6 @@ private:
     void warnNoRecords();
 
 public:
-
     // ---- editing state (MainWindow_Edit.cpp) ----
     // EDIT-STATE
     // What the editing dialogs were opened for; their results apply to these alone, and the
@@ -375,7 +398,8 @@ public:
     quint8 saveFormat = 0;
     // Files of the running save that were not written; listed to the user when the save ends.
     lmv::StoreFailureList saveFailures;
-    lmv::SaveSelection collectSelection(QTreeWidget *deviceTree, const QString &saveRoot, quint32 deviceNumber);
+    lmv::SaveSelection collectSelection(QTreeWidget *deviceTree, const QString &saveRoot,
+                                        quint32 deviceNumber);
     // Stores the ticked files that are cached at once and queues the others in downloadJobs.
     int queueOrStore(QTreeWidget *deviceTree, const QString &saveRoot, lmv::SaveFormat format);
     // Called by the record download in save mode once the head job's file is complete.

@@ -31,9 +31,61 @@ using lmv::WalkStep;
 
 namespace {
 
+// Reply kinds as the reply ledger tells them apart (empty lists of every kind look alike).
+enum ReplyTag
+{
+    NoTag = 0,
+    ProjectsTag,
+    PositionsTag,
+    FilesTag,
+    DataTag,
+    NodeTag,
+};
+
+int tagOf(DeviceRequest::Kind kind)
+{
+    switch (kind) {
+    case DeviceRequest::Kind::Projects:
+        return ProjectsTag;
+    case DeviceRequest::Kind::Positions:
+        return PositionsTag;
+    case DeviceRequest::Kind::Files:
+        return FilesTag;
+    case DeviceRequest::Kind::RvaRecordData:
+    case DeviceRequest::Kind::RvbRecordData:
+        return DataTag;
+    case DeviceRequest::Kind::RvbRecordNode:
+        return NodeTag;
+    case DeviceRequest::Kind::None:
+        break;
+    }
+    return NoTag;
+}
+
+// Names the outstanding request for the reply ledger.
+QByteArray requestKey(const lmv::DirectoryWalk &walk)
+{
+    const DeviceRequest &r = walk.outstanding();
+    QByteArray key =
+        QByteArray::number(int(r.kind)) + '|' + r.path.toUtf8() + '|' + QByteArray::number(r.page);
+    if (tagOf(r.kind) == DataTag)
+        key += '|' + QByteArray::number(r.rangeStart) + '-' + QByteArray::number(r.rangeEnd) + '|' +
+               QByteArray::number(walk.dataStep());
+    return key;
+}
+
 bool isRva(const lmv::DeviceInfo &info)
 {
     return info.typeCode == lmv::kTypeCodeRva;
+}
+
+// The tree shows the stored shape as a signed number; -1 goes back as 0xFFFFFFFF, an unknown shape,
+// not as 0 (a circle).
+quint32 shapeOfText(const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? quint32(value) : text.toUInt();
 }
 
 lmv::PipeSaveIntoTfType pointRecordOf(const QTreeWidgetItem *point)
@@ -43,7 +95,7 @@ lmv::PipeSaveIntoTfType pointRecordOf(const QTreeWidgetItem *point)
         return {};
     return lmv::makePointRecord(
         project->text(UsbPrjWindow::NameColumn), point->text(UsbPrjWindow::NameColumn),
-        point->text(UsbPrjWindow::ShapeColumn).toUInt(), point->text(UsbPrjWindow::HColumn).toUInt(),
+        shapeOfText(point->text(UsbPrjWindow::ShapeColumn)), point->text(UsbPrjWindow::HColumn).toUInt(),
         point->text(UsbPrjWindow::WColumn).toUInt(), point->text(UsbPrjWindow::TColumn).toUInt(),
         point->text(UsbPrjWindow::YColumn).toUInt());
 }
@@ -56,6 +108,7 @@ lmv::PipeSaveIntoTfType pointRecordOf(const QTreeWidgetItem *point)
 void MainWindow::connectDeviceLink()
 {
     UsbTimer = new QTimer(this);
+    linkClock.start();
     connect(UsbTimer, &QTimer::timeout, this, &MainWindow::on_UsbTimer_Timeout);
     connect(usb_open_button, &QPushButton::toggled, this, &MainWindow::on_usb_open_toggled);
     connect(UsbPrjTree, &QTreeWidget::itemClicked, this,
@@ -120,9 +173,14 @@ void MainWindow::stopTimer()
     deviceWalk.clearRetryCount();
 }
 
-void MainWindow::sendDeviceRequest(const DeviceRequest &r)
+void MainWindow::sendDeviceRequest(const DeviceRequest &r, bool again)
 {
     const bool rva = isRva(device_info);
+    if (r.kind != DeviceRequest::Kind::None) {
+        replyLedger.requestSent(linkClock.elapsed(), again);
+        if (!again)
+            heldReply = {};
+    }
     switch (r.kind) {
     case DeviceRequest::Kind::None:
         return;
@@ -147,8 +205,40 @@ void MainWindow::sendDeviceRequest(const DeviceRequest &r)
     }
 }
 
+bool MainWindow::admitReply(int tag, const QByteArray &reply)
+{
+    // The walk moves on while the reply is handled; the ledger files it under the request it answered.
+    admittedKey = requestKey(deviceWalk);
+    if (!replyLedger.isCopy(tag, reply, admittedKey, linkClock.elapsed()))
+        return true;
+    // Held only while its kind of reply is awaited (not after a stop, not with the calendar open).
+    const LinkStage stage = deviceWalk.stage();
+    const bool awaited = stage == LinkStage::Projects || stage == LinkStage::Positions ||
+                         stage == LinkStage::Files || stage == LinkStage::Node || stage == LinkStage::Data;
+    if (awaited && tag == tagOf(deviceWalk.outstanding().kind))
+        heldReply = {tag, reply};
+    return false;
+}
+
+void MainWindow::replyTaken(int tag, const QByteArray &reply)
+{
+    heldReply = {};
+    replyLedger.taken(tag, reply, admittedKey, linkClock.elapsed());
+}
+
 void MainWindow::on_UsbTimer_Timeout()
 {
+    if (heldReply.tag != NoTag) {
+        // A reply equal to an earlier one came: it may be a copy or the answer. Ask again, without
+        // counting toward the limit, until no copy can arrive any more; an equal reply after that
+        // is the answer.
+        if (replyLedger.isCopy(heldReply.tag, heldReply.bytes, requestKey(deviceWalk), linkClock.elapsed())) {
+            sendDeviceRequest(deviceWalk.outstanding(), true);
+            restartTimerKeepCount();
+            return;
+        }
+        heldReply = {};
+    }
     const TimerStep step = deviceWalk.onTimerExpiry();
     switch (step.action) {
     case TimerStep::Action::None:
@@ -157,7 +247,7 @@ void MainWindow::on_UsbTimer_Timeout()
             UsbTimer->stop();
         return;
     case TimerStep::Action::Repeat:
-        sendDeviceRequest(step.request);
+        sendDeviceRequest(step.request, true);
         restartTimerKeepCount();
         return;
     case TimerStep::Action::GiveUp:
@@ -208,13 +298,12 @@ void MainWindow::on_usb_open_toggled(bool check)
         id_modify_action->setEnabled(false);
         clearDeviceCache();
         resetDirectoryProgress();
-        stopTimer();
+        abandonSaveQueue();
         // Whatever was running ends with the link: no dialog stays open, no window disabled.
-        deviceWalk.reset();
-        downloadJobs.clear();
-        read_progress.finish();
-        calendar_box.close();
+        endDeviceLink();
         setEnabled(true);
+        if (!linkLostNotice)
+            reportSaveFailures();
         return;
     }
 
@@ -225,6 +314,10 @@ void MainWindow::on_usb_open_toggled(bool check)
         serial_thread.stopAndWait();
     serial_thread.start(QThread::InheritPriority);
     deviceWalk.reset();
+    replyLedger.reset();
+    // A late reply comes at most two periods after its request; half a period more for the line.
+    replyLedger.setCopyWindow(qint64(usbTimerInterval) * 5 / 2);
+    heldReply = {};
     device_info = lmv::DeviceInfo();
     emit UsbPortOpen(selectedBaudRate, selectedPortName);
     restartTimer();
@@ -289,20 +382,49 @@ void MainWindow::prepareDeviceViews()
 void MainWindow::Once_UsbDisconnect()
 {
     const bool wasConnected = usb_open_button->isChecked();
+    linkLostNotice = true;
     if (wasConnected)
         usb_open_button->setChecked(false);
+    linkLostNotice = false;
     setEnabled(true);
     if (wasConnected)
         QMessageBox::warning(this, QStringLiteral("连接已断开"), QStringLiteral("连接已断开！"));
+    reportSaveFailures();
+}
+
+void MainWindow::endDeviceLink()
+{
+    stopTimer();
+    deviceWalk.reset();
+    replyLedger.reset();
+    heldReply = {};
+    downloadJobs.clear();
+    if (serial_thread.isRunning() || serial_thread.isPortOpen())
+        serial_thread.stopAndWait();
+    read_progress.finish();
+    copy_progress.finishCopy();
+    calendar_box.close();
+}
+
+void MainWindow::abandonSaveQueue()
+{
+    if (downloadMode != 0 || downloadJobs.isEmpty())
+        return;
+    for (const lmv::DownloadJob &job : std::as_const(downloadJobs))
+        if (!job.destination.isEmpty())
+            saveFailures.add(job.destination, QStringLiteral("连接已断开,未下载"));
+    downloadJobs.clear();
+    copy_progress.finishCopy();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Directory walk
 
-void MainWindow::applyWalkStep(const WalkStep &step)
+void MainWindow::applyWalkStep(const WalkStep &step, int tag, const QByteArray &reply)
 {
     if (step.outcome == WalkStep::Outcome::Dropped)
         return;
+    replyTaken(tag, reply);
 
     const QVector<lmv::WalkProject> &projects = deviceWalk.projects();
     for (int i = step.firstAdded; i < step.firstAdded + step.added; ++i) {
@@ -350,54 +472,68 @@ void MainWindow::Once_RVA_PrjNameRecieved(QByteArray array)
 {
     if (!isRva(device_info))
         return;
+    if (!admitReply(ProjectsTag, array))
+        return;
     const lmv::NameListPage page = lmv::decodeNameList(array);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names));
+        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names), ProjectsTag, array);
 }
 
 void MainWindow::Once_RVB_PrjNameRecieved(QByteArray array)
 {
     if (device_info.typeCode != lmv::kTypeCodeRvb)
         return;
+    if (!admitReply(ProjectsTag, array))
+        return;
     const lmv::NameListPage page = lmv::decodeNameList(array);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names));
+        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names), ProjectsTag, array);
 }
 
 void MainWindow::Once_RVA_PosNameRecieved(QByteArray array)
 {
     if (!isRva(device_info))
         return;
+    if (!admitReply(PositionsTag, array))
+        return;
     const lmv::PositionListPage page = lmv::decodeRvaPositionList(array);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.points)));
+        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.points)), PositionsTag,
+                      array);
 }
 
 void MainWindow::Once_RVB_PosNameRecieved(QByteArray array)
 {
     if (device_info.typeCode != lmv::kTypeCodeRvb)
         return;
+    if (!admitReply(PositionsTag, array))
+        return;
     const lmv::NameListPage page = lmv::decodeNameList(array);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.names)));
+        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.names)), PositionsTag,
+                      array);
 }
 
 void MainWindow::Once_RVA_FileNameRecieved(QByteArray array)
 {
     if (!isRva(device_info))
         return;
+    if (!admitReply(FilesTag, array))
+        return;
     const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rva);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files));
+        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files), FilesTag, array);
 }
 
 void MainWindow::Once_RVB_FileNameRecieved(QByteArray array)
 {
     if (device_info.typeCode != lmv::kTypeCodeRvb)
         return;
+    if (!admitReply(FilesTag, array))
+        return;
     const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rvb);
     if (page.page.valid)
-        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files));
+        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files), FilesTag, array);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -431,12 +567,14 @@ void MainWindow::showDeviceEntrySummary(QTreeWidgetItem *item)
     QTableWidget *info = rva ? RVA_UsbRecordWindow::InfoTable : RVB_UsbRecordWindow::InfoTable;
     if (!info)
         return;
-    lmv::PipeSaveIntoTfType record;
-    if (deviceItemLevel(item) == 0)
-        record.setProjectName(item->text(NameColumn));
-    else
-        record = pointRecordOf(item);
-    fillInfo(info, record, device_info, QString());
+    if (deviceItemLevel(item) == 0) {
+        // A project has no pipe: only its name is shown.
+        for (int row = 0; row < info->rowCount(); ++row)
+            setCellText(info, row, 1, QString());
+        setCellText(info, 0, 1, item->text(NameColumn));
+        return;
+    }
+    fillInfo(info, pointRecordOf(item), device_info, QString());
 }
 
 lmv::DownloadJob MainWindow::jobForFileItem(QTreeWidgetItem *file, const QString &destination) const
@@ -505,7 +643,7 @@ void MainWindow::reportPageDone()
 
 void MainWindow::Once_RVA_DataRecordRecieved(QByteArray array)
 {
-    if (!isRva(device_info) || !headJobIsFile())
+    if (!isRva(device_info) || !headJobIsFile() || !admitReply(DataTag, array))
         return;
     const lmv::RecordDataPage page = lmv::decodeRecordDataPage(array);
     if (!page.page.valid)
@@ -522,6 +660,7 @@ void MainWindow::Once_RVA_DataRecordRecieved(QByteArray array)
             deviceWalk.restartDataFromFirstPage();
         return; // the timer repeats the request
     }
+    replyTaken(DataTag, array);
     if (verdict == lmv::DirectoryWalk::DataVerdict::NextPage) {
         reportPageDone();
         sendDeviceRequest(deviceWalk.nextDataRequest(b));
@@ -578,13 +717,14 @@ void MainWindow::startRvbNodeRequest(QTreeWidgetItem *file)
 
 void MainWindow::Once_RVB_DataNodeRecieved(QByteArray array)
 {
-    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile())
+    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile() || !admitReply(NodeTag, array))
         return;
     const lmv::NodeTable table = lmv::decodeNodeTable(array);
     // Only a whole table is taken: a short one would leave later days reading as "no records", so
     // it is ignored like an unfinished one and the reply timer asks for the table again.
     if (table.status != lmv::NodeTable::Status::Ok || !deviceWalk.acceptNodeTable(0xF0))
         return;
+    replyTaken(NodeTag, array);
     dayNodes = table.dayNodes;
     stopTimer();
     const QString name = downloadJobs.first().fileName;
@@ -656,7 +796,7 @@ void MainWindow::OnceCalendarBoxIsClicked(QDate date)
 
 void MainWindow::Once_RVB_DataRecordRecieved(QByteArray array)
 {
-    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile())
+    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile() || !admitReply(DataTag, array))
         return;
     const lmv::RecordDataPage page = lmv::decodeRecordDataPage(array);
     if (!page.page.valid)
@@ -673,6 +813,7 @@ void MainWindow::Once_RVB_DataRecordRecieved(QByteArray array)
             deviceWalk.restartDataFromFirstPage();
         return;
     }
+    replyTaken(DataTag, array);
     if (verdict == lmv::DirectoryWalk::DataVerdict::NextPage) {
         reportPageDone();
         sendDeviceRequest(deviceWalk.nextDataRequest(b));

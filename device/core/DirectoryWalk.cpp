@@ -265,7 +265,7 @@ DeviceRequest DirectoryWalk::beginRvaDownload(const QString &devicePath)
 {
     stage_ = LinkStage::Data;
     dataPage_ = 0;
-    forgetRecentPages();
+    dataStep_ = 0;
     return send({DeviceRequest::Kind::RvaRecordData, devicePath, 0});
 }
 
@@ -289,7 +289,7 @@ DeviceRequest DirectoryWalk::beginRvbDay(const QString &devicePath, quint32 rang
 {
     stage_ = LinkStage::Data;
     dataPage_ = 0;
-    forgetRecentPages();
+    dataStep_ = 0;
     return send({DeviceRequest::Kind::RvbRecordData, devicePath, 0, rangeStart, rangeEnd});
 }
 
@@ -300,27 +300,17 @@ DirectoryWalk::DataVerdict DirectoryWalk::classifyDataPage(quint8 page) const
     const bool firstPage = page == 1 || page == kOnlyDataPage;
     if (dataPage_ == 0 && !firstPage)
         return DataVerdict::Drop;
-    if (dataPage_ != 0 && (firstPage || recentlyAsked(page)))
+    if (dataPage_ != 0 && firstPage)
         return DataVerdict::Drop;
     if (page == kLastDataPage || page == kOnlyDataPage)
         return DataVerdict::LastPage;
     return DataVerdict::NextPage;
 }
 
-bool DirectoryWalk::recentlyAsked(quint8 page) const
-{
-    const int n = qMin(recentCount_, kRecentPages);
-    for (int i = 0; i < n; ++i)
-        if (recentPages_[std::size_t(i)] == page)
-            return true;
-    return false;
-}
-
 DeviceRequest DirectoryWalk::nextDataRequest(quint8 page)
 {
-    recentPages_[std::size_t(recentCount_ % kRecentPages)] = page;
-    ++recentCount_;
     dataPage_ = page;
+    ++dataStep_;
     DeviceRequest request = outstanding_;
     request.page = page;
     return send(request);
@@ -328,8 +318,8 @@ DeviceRequest DirectoryWalk::nextDataRequest(quint8 page)
 
 void DirectoryWalk::restartDataFromFirstPage()
 {
-    forgetRecentPages();
     dataPage_ = 0;
+    dataStep_ = 0;
     outstanding_.page = 0;
 }
 

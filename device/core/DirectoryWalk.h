@@ -12,8 +12,6 @@
 #include <QStringList>
 #include <QVector>
 
-#include <array>
-
 namespace lmv {
 
 // A file as the decoded file list gives it: name and size.
@@ -134,8 +132,6 @@ public:
     static constexpr quint8 kLastListPage = 0xF0;
     static constexpr quint8 kLastDataPage = 0xF0;
     static constexpr quint8 kOnlyDataPage = 0xF1;
-    // How many of the pages last asked for count as already answered.
-    static constexpr int kRecentPages = 16;
 
     // Back to the start: waiting for the device information, empty directory.
     void reset();
@@ -167,10 +163,9 @@ public:
     };
     // Classifies a record-data reply by its page byte, without changing anything. A reply is
     // dropped when no download is running, when it is a first page (1 or 0xF1) but page 0 was not
-    // the page asked for, when page 0 was asked for and it is not a first page, and when its page
-    // byte names a page already asked for in the last kRecentPages pages of this download (a second
-    // answer to an earlier request, arriving late). Page numbers run through 2 ... 0xEF before one
-    // comes back, so a genuine reply never names a page that recent.
+    // the page asked for, and when page 0 was asked for and it is not a first page. Any other page
+    // byte is the page to ask for next, whatever its value: loggers may use the same numbers more
+    // than once in a file. Copies of replies already taken are told apart by ReplyLedger.
     DataVerdict classifyDataPage(quint8 page) const;
     // After a middle page has been stored: asks for the page it names.
     DeviceRequest nextDataRequest(quint8 page);
@@ -196,6 +191,9 @@ public:
     int projectIndex() const { return projectIndex_; }
     int positionIndex() const { return positionIndex_; }
     quint8 dataPage() const { return dataPage_; }
+    // Pages asked for since page 0 of the running download: names a request within the file
+    // even when the logger uses a page number more than once.
+    int dataStep() const { return dataStep_; }
     // The request the timer repeats.
     const DeviceRequest &outstanding() const { return outstanding_; }
 
@@ -217,13 +215,9 @@ private:
     quint8 positionPage_ = 0;
     quint8 filePage_ = 0;
     quint8 dataPage_ = 0;
+    int dataStep_ = 0;
     int retryCount_ = 0;
     DeviceRequest outstanding_;
-    // Pages asked for during the running download, the latest kRecentPages of them.
-    std::array<quint8, kRecentPages> recentPages_{};
-    int recentCount_ = 0;
-    void forgetRecentPages() { recentCount_ = 0; }
-    bool recentlyAsked(quint8 page) const;
 };
 
 } // namespace lmv

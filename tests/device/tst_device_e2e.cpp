@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTableWidget>
 #include <QTreeWidgetItem>
 
 using lmv::LinkStage;
@@ -72,7 +73,7 @@ void shot(QWidget *widget, const QString &name)
 class Viewer
 {
 public:
-    explicit Viewer(int timerMs = 2000)
+    explicit Viewer(int timerMs = 400)
     {
         previous = QDir::currentPath();
         QDir::setCurrent(work.path());
@@ -425,6 +426,36 @@ private slots:
         QTRY_COMPARE(v->RVA_UsbRecordWindow::UnitModel->rowCount(), records);
         QTest::qWait(200);
         QCOMPARE(sim.requestCount(), asked);
+    }
+
+    void negativeShapeIsCachedAsUnknownAndAProjectShowsOnlyItsName()
+    {
+        const QByteArray device = testfiles::rvaFile(30, 2);
+        LoggerFolder folder;
+        folder.setDevice(5, 20190001, "2 1 18 12 3", "1.5");
+        folder.addPoint("P", "A", -1, 800, 0, 0, 30);
+        folder.addFile("P", "A", "f.lmv", device);
+        folder.write();
+        Simulator sim;
+        QVERIFY(sim.start(folder.root()));
+        Viewer v;
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        QTableWidget *info = v->RVA_UsbRecordWindow::InfoTable;
+        v.click(v.item("P|A"));
+        QCOMPARE(info->item(1, 1)->text(), QString("P/A"));
+        v.click(v.item("P"));
+        QCOMPARE(info->item(0, 1)->text(), QString("P"));
+        for (int row = 1; row < info->rowCount(); ++row)
+            QVERIFY(!info->item(row, 1) || info->item(row, 1)->text().isEmpty());
+
+        QTreeWidgetItem *file = v.item("P|A|f.lmv");
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(!file->text(7).isEmpty() && v->isEnabled(), 20000);
+        // Shape 0xFFFFFFFF: an unknown shape, flows 0; not a circle of 800 mm.
+        QCOMPARE(readAll(file->text(7)),
+                 expectedRvaCache(device, deviceInfoBytes(20190001, 5, kRvaVersion, 1.5f),
+                                  lmv::makePointRecord("P", "A", 0xFFFFFFFFu, 800, 0, 0, 30)));
     }
 
     void stoppedDownloadStartedAgainGivesTheSameFile()

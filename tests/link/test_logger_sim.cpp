@@ -5,6 +5,7 @@
 #include "device/serial/SerialThread.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
@@ -228,6 +229,29 @@ private slots:
             for (int i = 1; i + 1 < pages.size(); ++i)
                 QVERIFY2(pages[i] >= 2 && pages[i] <= 0xEF, qPrintable(QString::number(pages[i])));
         }
+    }
+
+    void pageNumbersComeRoundAsGivenAndASlowReplyIsLateOnlyForItsRequest()
+    {
+        const QByteArray file = dataFile(rvaRecords(40));
+        SimRoot root;
+        root.addFile(QStringLiteral("A/p/f.lmv"), file);
+        SimProcess sim;
+        QVERIFY(sim.start({"--page-size", "200", "--data-pages", "2,3", "--slow", "data:3", "--slow-delay",
+                           "300", "--drop", "setid:all", root.path()}));
+        Host host;
+        QVERIFY(host.connect(sim));
+        QVector<quint8> pages;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(downloadRva(host, QStringLiteral("0:/A/p/f.lmv"), &pages), file.left(188) + file.mid(512));
+        QVERIFY(clock.elapsed() >= 300);
+        QVERIFY(sim.waitForLine(QStringLiteral("FAULT 4 slow delay=300")));
+        QCOMPARE(pages.mid(0, 6), (QVector<quint8>{1, 2, 3, 2, 3, 2}));
+        QCOMPARE(pages.last(), quint8(0xF0));
+        // Two numbers in a row alike could not tell a repeat from the next page.
+        SimProcess bad;
+        QVERIFY(!bad.start({"--data-pages", "2,2", root.path()}));
     }
 
     void aRepeatedPageRequestGetsTheSamePageAgain()

@@ -35,6 +35,11 @@ bool FaultSet::parse(const QString &text, QString *error)
                 return false;
             }
             part = part.mid(colon + 1);
+            if (part == QLatin1String("all")) {
+                item.last = -1;
+                items_.append(item);
+                continue;
+            }
         }
         const int dash = part.indexOf(QLatin1Char('-'));
         bool ok1 = false;

@@ -6,7 +6,7 @@
 // Which requests a fault applies to. Written as a comma-separated list of items
 // "[KIND:]N", "[KIND:]N-M" or "[KIND:]N-" (open end); N counts requests from 1, either
 // all requests (no KIND) or only those of one kind: devinfo, projects, points, files,
-// data, node, stop, setid. "all" matches every request.
+// data, node, stop, setid. "all" matches every request, "KIND:all" every request of a kind.
 class FaultSet
 {
 public:

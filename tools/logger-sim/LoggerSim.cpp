@@ -70,12 +70,14 @@ QByteArray readText(const QByteArray &in, int at)
     return in.mid(at, end < 0 ? -1 : end - at);
 }
 
-// Request number of data chunk k: 0, 1, then 2 ... 0xEF over and over, so that a long
-// file never again shows the host the first-page markers 0 and 1.
-quint8 chunkRequestNumber(int k)
+// Request number of data chunk k: 0, 1, then 2 ... 0xEF (or the numbers given) over and over,
+// so that a long file never again shows the host the first-page markers 0 and 1.
+quint8 chunkRequestNumber(int k, const QVector<int> &numbers)
 {
     if (k <= 1)
         return static_cast<quint8>(k);
+    if (!numbers.isEmpty())
+        return static_cast<quint8>(numbers[(k - 2) % numbers.size()]);
     return static_cast<quint8>(2 + (k - 2) % (kLastPageNumber - 1));
 }
 
@@ -388,13 +390,14 @@ QByteArray LoggerSim::dataReply(const Request &request, const QByteArray &stream
     int chunk = -1;
     if (request.page == 0)
         chunk = 0;
-    else if (downloadChunk_ + 1 < count && chunkRequestNumber(downloadChunk_ + 1) == request.page)
+    else if (downloadChunk_ + 1 < count &&
+             chunkRequestNumber(downloadChunk_ + 1, options_.dataPages) == request.page)
         chunk = downloadChunk_ + 1;
-    else if (downloadChunk_ >= 0 && chunkRequestNumber(downloadChunk_) == request.page)
+    else if (downloadChunk_ >= 0 && chunkRequestNumber(downloadChunk_, options_.dataPages) == request.page)
         chunk = downloadChunk_;
     else {
         for (int k = 0; k < count; ++k) {
-            if (chunkRequestNumber(k) == request.page) {
+            if (chunkRequestNumber(k, options_.dataPages) == request.page) {
                 chunk = k;
                 break;
             }
@@ -410,7 +413,7 @@ QByteArray LoggerSim::dataReply(const Request &request, const QByteArray &stream
     else if (chunk == count - 1)
         pageByte = kDataLast;
     else
-        pageByte = chunkRequestNumber(chunk + 1);
+        pageByte = chunkRequestNumber(chunk + 1, options_.dataPages);
     QByteArray out = header(request.group, request.command);
     out.append(static_cast<char>(pageByte));
     out.append(stream.mid(chunk * pageSize, pageSize));
@@ -440,6 +443,10 @@ void LoggerSim::deliver(const Request &request, const QByteArray &payload)
     logLine(line);
 
     int lastAt = options_.delayMs;
+    if (fault(options_.slow)) {
+        lastAt += options_.slowDelayMs;
+        logLine(QStringLiteral("FAULT %1 slow delay=%2").arg(request.seq).arg(options_.slowDelayMs));
+    }
     const bool split = fault(options_.split) && options_.splitChunks > 1;
     const bool duplicate = fault(options_.duplicate);
     if (duplicate)
@@ -452,10 +459,11 @@ void LoggerSim::deliver(const Request &request, const QByteArray &payload)
                     .arg(n)
                     .arg(options_.splitPauseMs));
         const int step = bytes.size() / n;
+        const int firstAt = lastAt;
         for (int i = 0; i < n; ++i) {
             const int from = i * step;
             const int len = i + 1 == n ? bytes.size() - from : step;
-            lastAt = options_.delayMs + i * options_.splitPauseMs;
+            lastAt = firstAt + i * options_.splitPauseMs;
             sendLater(lastAt, bytes.mid(from, len));
         }
     } else if (duplicate && options_.duplicateDelayMs == 0) {

@@ -52,7 +52,11 @@ bool readConfig(const QString &path, Config *config, QString *error)
 
 quint32 number(const QMap<QString, QString> &keys, const char *key)
 {
-    return keys.value(QString::fromLatin1(key)).toUInt();
+    // Negative values are sent as their 32-bit pattern (shape -1 is 0xFFFFFFFF).
+    const QString text = keys.value(QString::fromLatin1(key));
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? quint32(value) : text.toUInt();
 }
 
 QStringList sortedEntries(const QString &dir, QDir::Filters filters)

@@ -32,6 +32,30 @@ bool takePages(const QString &value, QVector<int> *out, QString *error)
     return true;
 }
 
+bool takeDataPages(const QString &value, QVector<int> *out, QString *error)
+{
+    out->clear();
+    const QStringList parts = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        bool ok = false;
+        const int v = part.trimmed().toInt(&ok, 0);
+        if (!ok || v < 2 || v > 0xEF) {
+            *error = QStringLiteral("--data-pages needs page numbers 2 to 239");
+            return false;
+        }
+        out->append(v);
+    }
+    // A logger must tell a repeated request from the next one: two pages in a row never share
+    // a number.
+    for (int i = 0; i < out->size(); ++i) {
+        if (out->size() < 2 || out->at(i) == out->at((i + 1) % out->size())) {
+            *error = QStringLiteral("--data-pages needs at least two numbers, none twice in a row");
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QString simUsage()
@@ -53,6 +77,8 @@ QString simUsage()
         "  --list-pages P,P,...   page numbers of list pages, first 0 (default 0,1,2,...)\n"
         "  --delay MS             wait MS milliseconds before each reply (default 0)\n"
         "  --baud N               send at most N/10 bytes per second (default 0: unpaced)\n"
+        "  --data-pages P,P,...   numbers of the record-data pages after page 1, in turn\n"
+        "                         (default 2,3,...,239)\n"
         "\n"
         "Faults (SET: comma-separated [KIND:]N, [KIND:]N-M, [KIND:]N- or all; N counts\n"
         "requests from 1, all of them or only those of KIND: devinfo, projects, points,\n"
@@ -66,6 +92,8 @@ QString simUsage()
         "  --duplicate-delay MS   time from the reply to its duplicate (default 500)\n"
         "  --notice SET           send the link-closed notice instead of the reply\n"
         "  --hangup SET           close the pseudo-terminal when the request arrives, then exit\n"
+        "  --slow SET             send the reply late (a logger busy on these requests)\n"
+        "  --slow-delay MS        how late (default 2300)\n"
         "  --garbage SET          send bytes without any end byte instead of the reply\n"
         "  --garbage-bytes N      how many (default 4096)\n"
         "\n"
@@ -116,6 +144,12 @@ bool parseSimOptions(const QStringList &arguments, SimOptions *o, QString *error
             ok = takeInt(name, value, 0, &o->delayMs, error);
         else if (name == QLatin1String("--baud"))
             ok = takeInt(name, value, 0, &o->baud, error);
+        else if (name == QLatin1String("--data-pages"))
+            ok = takeDataPages(value, &o->dataPages, error);
+        else if (name == QLatin1String("--slow"))
+            ok = o->slow.parse(value, error);
+        else if (name == QLatin1String("--slow-delay"))
+            ok = takeInt(name, value, 0, &o->slowDelayMs, error);
         else if (name == QLatin1String("--drop"))
             ok = o->drop.parse(value, error);
         else if (name == QLatin1String("--corrupt"))

@@ -16,6 +16,8 @@ struct SimOptions
     QVector<int> listPages; // page numbers of list pages; empty: 0, 1, 2, ...
     int delayMs = 0;        // wait before each reply
     int baud = 0;           // pace replies at this rate; 0: unpaced
+    // Numbers of the record-data pages after page 1, used in turn; empty: 2 ... 0xEF.
+    QVector<int> dataPages;
 
     FaultSet drop;    // no reply
     FaultSet corrupt; // reply with a checksum that does not match
@@ -24,8 +26,10 @@ struct SimOptions
     int splitPauseMs = 100;
     FaultSet duplicate; // reply, then the same reply again duplicateDelayMs later
     int duplicateDelayMs = 500;
-    FaultSet notice;  // the link-closed notice instead of the reply
-    FaultSet hangup;  // close the pseudo-terminal when the request arrives
+    FaultSet notice; // the link-closed notice instead of the reply
+    FaultSet hangup; // close the pseudo-terminal when the request arrives
+    FaultSet slow;   // reply slowDelayMs late (a logger busy on these requests only)
+    int slowDelayMs = 2300;
     FaultSet garbage; // garbageBytes bytes without an end byte instead of the reply
     int garbageBytes = 4096;
 };
