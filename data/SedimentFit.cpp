@@ -3,6 +3,7 @@
 #include "data/CrossSection.h"
 #include "data/PipeCurves.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -42,6 +43,37 @@ double radiusTerm(double areaMm2, double perimeterMm)
     return std::cbrt(r * r);
 }
 
+// Each record's water surface in mm above the bottom and its surface bin (see SurfaceBins), worked
+// out once for all the fits over a survey.
+struct Surfaces
+{
+    static constexpr int kPerMm = 4;
+    std::vector<double> mm;  // NaN where the fits cannot use the record
+    std::vector<qint32> bin; // -1 likewise
+    std::size_t binCount = 0;
+    double topMm = 0.0;
+
+    Surfaces(const PipeGeometry &pipe, std::span<const float> levels, std::span<const float> velocities)
+    {
+        const std::size_t n = std::min(levels.size(), velocities.size());
+        mm.assign(n, std::numeric_limits<double>::quiet_NaN());
+        bin.assign(n, -1);
+        topMm = pipeTopMetres(pipe) * 1000.0;
+        if (!(topMm > 0.0) || pipe.shape > PipeTriangle)
+            return;
+        binCount = static_cast<std::size_t>(std::ceil(topMm * kPerMm));
+        for (std::size_t i = 0; i < n; ++i) {
+            double z = 0.0;
+            if (!usable(pipe, topMm, levels[i], velocities[i], z))
+                continue;
+            mm[i] = z;
+            // Bin k holds the surfaces in (k, k + 1] quarter millimetres.
+            bin[i] = static_cast<qint32>(
+                std::min(binCount - 1, static_cast<std::size_t>(std::max(0.0, std::ceil(z * kPerMm) - 1.0))));
+        }
+    }
+};
+
 // Records binned by the height of their water surface above the bottom.
 struct SurfaceBin
 {
@@ -74,27 +106,25 @@ HeightTerms termsAt(const PipeGeometry &bare, double heightMm)
 class SurfaceBins
 {
 public:
-    static constexpr int kPerMm = 4;
+    static constexpr int kPerMm = Surfaces::kPerMm;
 
-    SurfaceBins(const PipeGeometry &pipe, std::span<const float> levels, std::span<const float> velocities)
+    // Bins the usable records that `keep` marks (all when it is empty).
+    SurfaceBins(const PipeGeometry &pipe, const Surfaces &surfaces, std::span<const float> velocities,
+                std::span<const char> keep = {})
         : m_bare(pipe)
     {
         m_bare.sediment = 0;
-        const double topMm = pipeTopMetres(pipe) * 1000.0;
-        if (!(topMm > 0.0) || pipe.shape > PipeTriangle)
+        if (surfaces.binCount == 0)
             return;
-        const auto binCount = static_cast<std::size_t>(std::ceil(topMm * kPerMm));
+        const std::size_t binCount = surfaces.binCount;
         std::vector<SurfaceBin> bins(binCount);
-        const std::size_t n = std::min(levels.size(), velocities.size());
-        for (std::size_t i = 0; i < n; ++i) {
-            double z = 0.0;
-            if (!usable(pipe, topMm, levels[i], velocities[i], z))
+        for (std::size_t i = 0; i < surfaces.bin.size(); ++i) {
+            const qint32 k = surfaces.bin[i];
+            if (k < 0 || (!keep.empty() && !keep[i]))
                 continue;
-            // Bin k holds the surfaces in (k, k + 1] quarter millimetres.
-            const auto k =
-                std::min(binCount - 1, static_cast<std::size_t>(std::max(0.0, std::ceil(z * kPerMm) - 1.0)));
+            const double z = surfaces.mm[i];
             const double v = velocities[i];
-            SurfaceBin &b = bins[k];
+            SurfaceBin &b = bins[std::size_t(k)];
             ++b.count;
             b.sumV += v;
             b.sumVV += v * v;
@@ -102,7 +132,7 @@ public:
             b.sumVZ += v * z;
         }
         for (std::size_t k = 0; k < binCount; ++k) {
-            const SurfaceBin &b = bins[k];
+            const SurfaceBin &b = bins[std::size_t(k)];
             if (b.count == 0)
                 continue;
             const double mean = b.sumZ / double(b.count);
@@ -166,21 +196,145 @@ private:
     std::vector<double> m_vvFrom;
 };
 
-} // namespace
+// Records that do not follow the pipe's free-running curve (water held back from downstream, a
+// level sensor drifting, a fouled velocity probe) lie far from it and pull a plain least-squares
+// fit towards them, and with it the sediment estimate. So a fit leaves out the records whose
+// residual exceeds kTrimSpreads robust spreads and is repeated until the records left out settle
+// (fewer than one in kSettledPer changes). A velocity sensor's error grows with the velocity, so
+// residuals are compared as shares of the velocity the fit expects. Their spread is
+// kSpreadPerMedian × the median absolute share (the standard deviation when free-running records
+// scatter normally), taken over all the records the fit could use, so that up to half of them
+// may be astray. A residual below kResidualFloor, about what a velocity sensor resolves, is never
+// left out: a survey that follows its curve closely keeps every record.
+constexpr double kTrimSpreads = 2.5;
+constexpr double kSpreadPerMedian = 1.4826;
+constexpr double kResidualFloor = 0.01; // m/s
+constexpr std::size_t kSettledPer = 1000;
+constexpr int kTrimRounds = 10;
+// A record is off the curve only against the geometry that fits the survey: at a wrong sediment
+// depth every record near the bottom misses it. So the sweep trims at the file's sediment, sweeps
+// over the records kept, trims again at the depth found and sweeps again, until the depth holds.
+constexpr int kSweepRounds = 6;
 
-LanfearCollFit fitLanfearColl(const PipeGeometry &pipe, std::span<const float> levels,
-                              std::span<const float> velocities)
+class Trimmer
 {
-    const SurfaceBins bins(pipe, levels, velocities);
-    return bins.fitAt(static_cast<int>(pipe.sediment), bins.firstAbove(static_cast<int>(pipe.sediment)));
-}
+public:
+    Trimmer(const PipeGeometry &pipe, std::span<const float> levels, std::span<const float> velocities)
+        : m_pipe(pipe), m_velocities(velocities), m_surfaces(pipe, levels, velocities),
+          m_count(m_surfaces.mm.size())
+    {
+        if (m_surfaces.binCount == 0)
+            return;
+        PipeGeometry bare = pipe;
+        bare.sediment = 0;
+        m_grid.reserve(m_surfaces.binCount + 1);
+        for (std::size_t k = 0; k <= m_surfaces.binCount; ++k)
+            m_grid.push_back(termsAt(bare, double(k) / SurfaceBins::kPerMm));
+    }
 
-SedimentSweep sweepSediment(const PipeGeometry &pipe, std::span<const float> levels,
-                            std::span<const float> velocities)
+    const Surfaces &surfaces() const { return m_surfaces; }
+    std::size_t count() const { return m_count; }
+
+    // The fit with the sediment top at depthMm over the records `keep` marks (one flag per record),
+    // trimmed as above; `keep` holds the records kept on return. Records at or below the depth are
+    // not this fit's and keep their flags.
+    LanfearCollFit fitAt(int depthMm, std::vector<char> &keep) const
+    {
+        const std::vector<double> g = radiusTerms(depthMm);
+        LanfearCollFit fit;
+        for (int round = 0;; ++round) {
+            const SurfaceBins bins(m_pipe, m_surfaces, m_velocities, keep);
+            fit = bins.fitAt(depthMm, bins.firstAbove(depthMm));
+            if (!fit.valid() || round == kTrimRounds || !retrim(depthMm, fit.coefficient, g, keep))
+                break;
+        }
+        fit.leftOut = leftOut(depthMm, keep);
+        return fit;
+    }
+
+    // Records above a depth the fits could use that `keep` leaves out.
+    qsizetype leftOut(int depthMm, const std::vector<char> &keep) const
+    {
+        qsizetype out = 0;
+        for (std::size_t i = 0; i < m_count; ++i)
+            out += !keep[i] && above(i, depthMm) ? 1 : 0;
+        return out;
+    }
+
+private:
+    bool above(std::size_t i, int depthMm) const { return m_surfaces.mm[i] > double(depthMm); }
+
+    // R^(2/3) on the quarter-millimetre grid of surfaces for a sediment top at depthMm; 0 at and
+    // below it.
+    std::vector<double> radiusTerms(int depthMm) const
+    {
+        std::vector<double> g(m_grid.size(), 0.0);
+        if (m_grid.empty())
+            return g;
+        const HeightTerms base =
+            m_grid[std::min(m_grid.size() - 1, std::size_t(std::max(0, depthMm)) * SurfaceBins::kPerMm)];
+        for (std::size_t k = std::size_t(std::max(0, depthMm)) * SurfaceBins::kPerMm + 1; k < g.size(); ++k)
+            g[k] = radiusTerm(m_grid[k].area - base.area, m_grid[k].perimeter - base.perimeter + base.width);
+        return g;
+    }
+
+    // Marks the records above the depth whose residual from v = C·g lies within the trim limit
+    // or within the floor, and returns whether more than one mark in kSettledPer changed. The
+    // grid is fine enough that interpolating g between its points moves a residual by far less
+    // than the limit. The median is that of an evenly spaced sample of some kSampled records: as
+    // good a spread, and a million-record survey is spared a selection over all of them per round.
+    bool retrim(int depthMm, double coefficient, const std::vector<double> &g, std::vector<char> &keep) const
+    {
+        constexpr std::size_t kSampled = 65536;
+        std::vector<float> share(m_count, std::numeric_limits<float>::quiet_NaN());
+        std::vector<char> small(m_count, 0);
+        for (std::size_t i = 0; i < m_count; ++i) {
+            const double z = m_surfaces.mm[i];
+            if (!(z > double(depthMm)))
+                continue;
+            const double pos = z * SurfaceBins::kPerMm;
+            const std::size_t k = std::min(g.size() - 2, static_cast<std::size_t>(pos));
+            const double expected = coefficient * (g[k] + (pos - double(k)) * (g[k + 1] - g[k]));
+            const double off = std::fabs(double(m_velocities[i]) - expected);
+            share[i] = float(off / std::max(expected, 1e-9));
+            small[i] = off <= kResidualFloor ? 1 : 0;
+        }
+        std::vector<float> sample;
+        const std::size_t stride = std::max<std::size_t>(1, m_count / kSampled);
+        for (std::size_t i = 0; i < m_count; i += stride)
+            if (!std::isnan(share[i]))
+                sample.push_back(share[i]);
+        if (sample.empty())
+            return false;
+        const auto middle = sample.begin() + std::ptrdiff_t(sample.size() / 2);
+        std::nth_element(sample.begin(), middle, sample.end());
+        const double limit = kTrimSpreads * kSpreadPerMedian * double(*middle);
+        std::size_t changed = 0, candidates = 0;
+        for (std::size_t i = 0; i < m_count; ++i) {
+            if (std::isnan(share[i]))
+                continue;
+            ++candidates;
+            const char kept = small[i] || double(share[i]) <= limit ? 1 : 0;
+            changed += keep[i] != kept ? 1 : 0;
+            keep[i] = kept;
+        }
+        return changed > candidates / kSettledPer;
+    }
+
+    PipeGeometry m_pipe;
+    std::span<const float> m_velocities;
+    Surfaces m_surfaces;
+    std::size_t m_count = 0;
+    std::vector<HeightTerms> m_grid; // the pipe without sediment below each quarter millimetre
+};
+
+// The sweep over the records `keep` marks.
+SedimentSweep sweepOver(const PipeGeometry &pipe, const Surfaces &surfaces, std::span<const float> velocities,
+                        const std::vector<char> &keep)
 {
     SedimentSweep out;
     out.fileMm = static_cast<int>(pipe.sediment);
-    const SurfaceBins bins(pipe, levels, velocities);
+    const SurfaceBins bins(pipe, surfaces, velocities, keep);
     const int lastMm = static_cast<int>(pipeTopMetres(pipe) * 1000.0 / 2.0);
     out.rmseByMm.assign(static_cast<std::size_t>(lastMm + 1), std::numeric_limits<double>::quiet_NaN());
     const qsizetype needed = std::max<qsizetype>(3, (bins.total() + 1) / 2);
@@ -198,6 +352,42 @@ SedimentSweep sweepSediment(const PipeGeometry &pipe, std::span<const float> lev
             out.best = fit;
         }
     }
+    return out;
+}
+
+} // namespace
+
+LanfearCollFit fitLanfearColl(const PipeGeometry &pipe, std::span<const float> levels,
+                              std::span<const float> velocities)
+{
+    return sweepSediment(pipe, levels, velocities).fileFit;
+}
+
+SedimentSweep sweepSediment(const PipeGeometry &pipe, std::span<const float> levels,
+                            std::span<const float> velocities)
+{
+    const Trimmer trimmer(pipe, levels, velocities);
+    std::vector<char> keep(trimmer.count(), 1);
+    const int fileMm = static_cast<int>(pipe.sediment);
+    SedimentSweep out;
+    int depth = fileMm;
+    for (int round = 0; round < kSweepRounds; ++round) {
+        trimmer.fitAt(depth, keep);
+        out = sweepOver(pipe, trimmer.surfaces(), velocities, keep);
+        if (out.bestMm < 0 || out.bestMm == depth)
+            break;
+        depth = out.bestMm;
+    }
+    if (out.bestMm < 0) {
+        // Too few records to sweep: the fit at the file's sediment trims against itself.
+        keep.assign(trimmer.count(), 1);
+        out.fileFit = trimmer.fitAt(fileMm, keep);
+        return out;
+    }
+    out.best.leftOut = trimmer.leftOut(out.bestMm, keep);
+    const SurfaceBins bins(pipe, trimmer.surfaces(), velocities, keep);
+    out.fileFit = bins.fitAt(fileMm, bins.firstAbove(fileMm));
+    out.fileFit.leftOut = trimmer.leftOut(fileMm, keep);
     return out;
 }
 

@@ -16,11 +16,14 @@ struct LanfearCollFit
     double coefficient = 0.0; // C, m^(1/3)/s
     double rmse = 0.0;        // m/s
     qsizetype records = 0;    // records the fit used
+    qsizetype leftOut = 0;    // records it could have used but left out as off the free-running curve
     bool valid() const { return records > 0; }
 };
 
-// The fit over the records that are wetted, run free (water surface below the top of the pipe:
-// surcharged records are left out) and flow forwards (v > 0). Not valid when none is left.
+// The fit at the file's sediment over the records that are wetted, run free (water surface below
+// the top of the pipe: surcharged records are left out), flow forwards (v > 0) and lie on the
+// free-running curve of the geometry that fits the survey best (see sweepSediment). Not valid
+// when none is left.
 LanfearCollFit fitLanfearColl(const PipeGeometry &pipe, std::span<const float> levels,
                               std::span<const float> velocities);
 
@@ -29,6 +32,7 @@ struct SedimentSweep
     int bestMm = -1;              // candidate depth with the smallest RMSE; -1 when none fits
     LanfearCollFit best;          // the fit at that depth
     int fileMm = 0;               // the sediment the file says
+    LanfearCollFit fileFit;       // the fit at the file's sediment over the records the sweep kept
     std::vector<double> rmseByMm; // RMSE per candidate depth (index = mm); NaN where not compared
 };
 
@@ -37,6 +41,8 @@ struct SedimentSweep
 // bottom); only the top of the sediment moves. Records whose surface lies at or below a candidate
 // are left out of that candidate, and a candidate that keeps fewer than half of the records the
 // depth 0 uses is not compared: a handful of high-water records would otherwise fit any depth.
+// Records far off the curve at the depth found (backwater, a drifting sensor) are left out and
+// the sweep repeated, until the depth holds.
 SedimentSweep sweepSediment(const PipeGeometry &pipe, std::span<const float> levels,
                             std::span<const float> velocities);
 

@@ -138,17 +138,20 @@ ScatterSettings ScatterPanel::settings() const
 
 void ScatterPanel::showFits(const lmv::LanfearCollFit &fit, const lmv::SedimentSweep &sweep)
 {
-    fitLabel->setText(fit.valid() ? QStringLiteral("C = %1, RMSE %2 m/s\n%3 条记录")
+    // Records off the free-running curve (backwater, a drifting sensor) are left out of both fits.
+    fitLabel->setText(fit.valid() ? QStringLiteral("C = %1, RMSE %2 m/s\n%3 条记录, 剔除 %4 条偏离曲线")
                                         .arg(fit.coefficient, 0, 'f', 3)
                                         .arg(fit.rmse, 0, 'f', 4)
                                         .arg(fit.records)
+                                        .arg(fit.leftOut)
                                   : QStringLiteral("没有可拟合的记录"));
     m_estimateMm = sweep.bestMm;
     if (sweep.bestMm >= 0)
-        sedimentLabel->setText(QStringLiteral("淤积估算 %1 mm (文件 %2 mm)\nRMSE %3 m/s")
+        sedimentLabel->setText(QStringLiteral("淤积估算 %1 mm (文件 %2 mm)\nRMSE %3 m/s, %4 条记录")
                                    .arg(sweep.bestMm)
                                    .arg(sweep.fileMm)
-                                   .arg(sweep.best.rmse, 0, 'f', 4));
+                                   .arg(sweep.best.rmse, 0, 'f', 4)
+                                   .arg(sweep.best.records));
     else
         sedimentLabel->setText(QStringLiteral("淤积估算: 记录不足 (文件 %1 mm)").arg(sweep.fileMm));
     sedimentButton->setEnabled(m_editAllowed && sweep.bestMm >= 0);

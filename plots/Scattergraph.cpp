@@ -243,8 +243,8 @@ void Scattergraph::refit()
         std::vector<float> levels, velocities;
         shownRecords(*m_data, m_levelSeries, m_velocitySeries, m_levelFactor, m_velocityFactor, m_limited,
                      m_from, m_to, levels, velocities);
-        m_fit = lmv::fitLanfearColl(m_pipe, levels, velocities);
         m_sweep = lmv::sweepSediment(m_pipe, levels, velocities);
+        m_fit = m_sweep.fileFit;
         m_shown = QRectF();
         double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
         for (std::size_t i = 0; i < levels.size(); ++i) {

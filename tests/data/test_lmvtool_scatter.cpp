@@ -126,6 +126,7 @@ private slots:
         QCOMPARE(o["fileSedimentMm"].toInt(), 0);
         QVERIFY2(std::abs(o["sedimentMm"].toInt() - 100) <= 5, r.out.constData());
         QCOMPARE(o["records"].toInt(), 2000);
+        QCOMPARE(o["recordsLeftOut"].toInt(), 0); // a survey on its curve keeps every record
         QVERIFY(o["rmse"].toDouble() > o["sedimentRmse"].toDouble());
         // With the sediment found, the fit is Manning's S^½ / n on the corrected velocities.
         QVERIFY(std::fabs(o["sedimentCoefficient"].toDouble() - std::sqrt(0.002) / 0.013) < 0.02);

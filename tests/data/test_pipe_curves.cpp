@@ -283,6 +283,34 @@ private slots:
         QVERIFY(std::fabs(atFile.rmse - fileRmse) < 1e-5);
     }
 
+    void sweepFindsTheSedimentPastBackwaterAndADriftingSensor_data()
+    {
+        QTest::addColumn<PipeGeometry>("header");
+        QTest::newRow("circle") << pipe(0, 1000, 0, 0, 0);
+        QTest::newRow("trapezoid") << pipe(2, 1200, 800, 2000, 0);
+    }
+    void sweepFindsTheSedimentPastBackwaterAndADriftingSensor()
+    {
+        QFETCH(PipeGeometry, header);
+        std::vector<float> levels, velocities;
+        survey(header, 100, 4000, levels, velocities);
+        // The last 600 records: the level sensor drifts up to 60 mm high.
+        for (std::size_t i = 3400; i < levels.size(); ++i)
+            levels[i] += float(0.06 * double(i - 3400) / 600.0);
+        // 400 records held back from downstream: deep water barely moving.
+        Lcg noise;
+        const double top = pipeTopMetres(header);
+        for (int i = 0; i < 400; ++i) {
+            levels.push_back(float(0.62 * top + 0.02 * noise.next()));
+            velocities.push_back(float(0.25 + 0.1 * noise.next()));
+        }
+        const SedimentSweep sweep = sweepSediment(header, levels, velocities);
+        QVERIFY2(std::abs(sweep.bestMm - 100) <= 5, qPrintable(QString::number(sweep.bestMm)));
+        QVERIFY(sweep.best.leftOut >= 400);
+        QCOMPARE(sweep.best.records + sweep.best.leftOut, qsizetype(levels.size()));
+        QCOMPARE(sweep.fileFit.records + sweep.fileFit.leftOut, qsizetype(levels.size()));
+    }
+
     void sweepIgnoresCandidatesThatKeepFewRecords()
     {
         // Most records run shallow; three high ones alone would fit a deep candidate exactly.

@@ -213,22 +213,27 @@ int runFit(const QStringList &args)
         velocities.push_back(r.velocity * header.calc.velocityCorrection);
     }
     const PipeGeometry pipe = pipeGeometryFrom(header.point);
-    const LanfearCollFit fit = fitLanfearColl(pipe, levels, velocities);
     const SedimentSweep sweep = sweepSediment(pipe, levels, velocities);
+    const LanfearCollFit &fit = sweep.fileFit;
     const QJsonValue none;
     const QJsonObject out{{"coefficient", fit.valid() ? number(fit.coefficient) : none},
                           {"rmse", fit.valid() ? number(fit.rmse) : none},
                           {"records", fit.records},
+                          {"recordsLeftOut", fit.leftOut},
                           {"sedimentMm", sweep.bestMm >= 0 ? QJsonValue(sweep.bestMm) : none},
                           {"sedimentRmse", sweep.bestMm >= 0 ? number(sweep.best.rmse) : none},
                           {"sedimentCoefficient", sweep.bestMm >= 0 ? number(sweep.best.coefficient) : none},
                           {"sedimentRecords", sweep.best.records},
+                          {"sedimentRecordsLeftOut", sweep.best.leftOut},
                           {"fileSedimentMm", sweep.fileMm}};
     if (a.json) {
         printOut(QJsonDocument(out).toJson(QJsonDocument::Compact) + '\n');
         return kExitOk;
     }
-    QString text = QStringLiteral("%1: %2 records fitted\n").arg(path).arg(fit.records);
+    QString text = QStringLiteral("%1: %2 records fitted, %3 left out as off the free-running curve\n")
+                       .arg(path)
+                       .arg(fit.records)
+                       .arg(fit.leftOut);
     if (fit.valid())
         text += QStringLiteral("v = %1 * R^(2/3), RMSE %2 m/s\n")
                     .arg(fit.coefficient, 0, 'f', 3)
