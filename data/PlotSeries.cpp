@@ -4,6 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace lmv {
 
@@ -51,20 +56,34 @@ QString axisTitle(const QString &name, const QString &unit)
 
 namespace {
 
-// Fills every series record by record, a block at a time, and summarises each block's values
-// while they are still in the cache: one pass over the records. fill(i) writes record i.
+// Fills every series a block at a time, and summarises each block's values while they are
+// still in the cache: one pass over the records. fill(first, end) writes records [first, end).
 // The series must have been made ready for n records (prepareSeries).
 template <typename Fill>
 void fillSeries(std::vector<PlotSeries> &series, std::size_t n, Fill fill)
 {
     const std::size_t count = ValueBlocks::blockCount(n);
     for (std::size_t k = 0; k < count; ++k) {
-        const std::size_t end = std::min(n, (k + 1) * ValueBlocks::kSize);
-        for (std::size_t i = k * ValueBlocks::kSize; i < end; ++i)
-            fill(i);
+        fill(k * ValueBlocks::kSize, std::min(n, (k + 1) * ValueBlocks::kSize));
         for (PlotSeries &s : series)
             summarizeValues(s.blocks, k, s.values);
     }
+}
+
+// Asks for the memory of a long list, about to be filled, in large pages where the system
+// gives them: a million records otherwise take thousands of page faults to fill.
+template <typename T>
+void reserveLarge(std::vector<T> &list, std::size_t n)
+{
+    list.reserve(n);
+#ifdef __linux__
+    constexpr std::uintptr_t kLarge = std::uintptr_t(2) << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(list.data());
+    const std::uintptr_t first = (begin + kLarge - 1) & ~(kLarge - 1);
+    const std::uintptr_t last = (begin + n * sizeof(T)) & ~(kLarge - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE); // a hint only
+#endif
 }
 
 // Empty value lists with room for n records: filled by appending, their memory is written once
@@ -73,7 +92,7 @@ void prepareSeries(std::vector<PlotSeries> &series, std::size_t n)
 {
     for (PlotSeries &s : series) {
         s.values.clear();
-        s.values.reserve(n);
+        reserveLarge(s.values, n);
         resizeBlocks(s.blocks, n);
     }
 }
@@ -116,7 +135,7 @@ void fillRva(PlotData &data, const std::vector<RvaRecord> &records, const CalcPa
     const std::size_t n = records.size();
     if (times) {
         data.times.clear();
-        data.times.reserve(n);
+        reserveLarge(data.times, n);
     }
     prepareSeries(data.series, n);
     std::vector<float> &level = data.series[0].values;
@@ -124,14 +143,29 @@ void fillRva(PlotData &data, const std::vector<RvaRecord> &records, const CalcPa
     std::vector<float> &flow = data.series[2].values;
     std::vector<float> &temperature = data.series[3].values;
     RvaClock clock;
-    fillSeries(data.series, n, [&](std::size_t i) {
-        const RvaRecord &r = records[i];
-        if (times)
-            data.times.push_back(clock.seconds(r.time));
-        level.push_back(displayLevel(r.level, factors));
-        velocity.push_back(displayVelocity(r.velocity, corrections, factors));
-        flow.push_back(displayFlow(r.flow, corrections, factors));
-        temperature.push_back(displayTemperature(r.temperature));
+    // A block's values are worked out into local arrays and appended at once: appending record
+    // by record re-reads every list's end and room for each value.
+    constexpr std::size_t kBlock = ValueBlocks::kSize;
+    qint64 t[kBlock];
+    float lv[kBlock], vv[kBlock], fv[kBlock], tv[kBlock];
+    fillSeries(data.series, n, [&](std::size_t first, std::size_t end) {
+        const std::size_t len = end - first;
+        const RvaRecord *r = records.data() + first;
+        if (times) {
+            for (std::size_t j = 0; j < len; ++j)
+                t[j] = clock.seconds(r[j].time);
+            data.times.insert(data.times.end(), t, t + len);
+        }
+        for (std::size_t j = 0; j < len; ++j) {
+            lv[j] = displayLevel(r[j].level, factors);
+            vv[j] = displayVelocity(r[j].velocity, corrections, factors);
+            fv[j] = displayFlow(r[j].flow, corrections, factors);
+            tv[j] = displayTemperature(r[j].temperature);
+        }
+        level.insert(level.end(), lv, lv + len);
+        velocity.insert(velocity.end(), vv, vv + len);
+        flow.insert(flow.end(), fv, fv + len);
+        temperature.insert(temperature.end(), tv, tv + len);
     });
 }
 
@@ -177,13 +211,15 @@ PlotData rvbPlotData(const std::vector<RvbRecord> &records, int modelCode)
     data.series[7].title = QStringLiteral("CSQ值");
     data.times.reserve(records.size());
     prepareSeries(data.series, records.size());
-    fillSeries(data.series, records.size(), [&](std::size_t i) {
-        const RvbRecord &r = records[i];
-        data.times.push_back(clockSeconds(r));
-        for (std::size_t c = 0; c < 6; ++c)
-            data.series[c].values.push_back(r.channel[c]);
-        data.series[6].values.push_back(r.supplyVoltage);
-        data.series[7].values.push_back(float(r.csq));
+    fillSeries(data.series, records.size(), [&](std::size_t first, std::size_t end) {
+        for (std::size_t i = first; i < end; ++i) {
+            const RvbRecord &r = records[i];
+            data.times.push_back(clockSeconds(r));
+            for (std::size_t c = 0; c < 6; ++c)
+                data.series[c].values.push_back(r.channel[c]);
+            data.series[6].values.push_back(r.supplyVoltage);
+            data.series[7].values.push_back(float(r.csq));
+        }
     });
     finishTimes(data, 0);
     keepSteady(data);

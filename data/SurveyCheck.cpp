@@ -275,6 +275,46 @@ std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal
     return out;
 }
 
+namespace {
+
+// Water above the crown: the water surface lies at level + sediment above the invert, the crown
+// at the height.
+class SurchargeTest
+{
+public:
+    explicit SurchargeTest(const PipeSaveIntoTfType &point)
+        : known_(point.pipeShape <= PipeTriangle && point.heightOrDiameter > 0),
+          crownAboveSediment_(double(point.heightOrDiameter) - double(point.sediment))
+    {}
+    bool possible() const { return known_; }
+    bool operator()(float level) const
+    {
+        return known_ && std::isfinite(level) && double(level) * 1000.0 > crownAboveSediment_;
+    }
+
+private:
+    bool known_;
+    double crownAboveSediment_;
+};
+
+} // namespace
+
+QVector<Finding> rvaSurcharge(const std::vector<RvaRecord> &records, quint32 recordInterval,
+                              const PipeSaveIntoTfType &point)
+{
+    QVector<Finding> out;
+    const SurchargeTest surcharged(point);
+    if (!surcharged.possible() || records.empty())
+        return out;
+    const std::vector<qint64> t = rvaClockSeconds(records);
+    const std::vector<qint64> counted = countedSeconds(t, nominalInterval(recordInterval, t));
+    PeriodRun surcharge(FindingKind::Surcharge, CheckedValue::Level);
+    for (std::size_t k = 0; k < records.size(); ++k)
+        surcharge.add(surcharged(records[k].level), records[k].level, qsizetype(k), t[k], counted[k], out);
+    surcharge.close(out);
+    return out;
+}
+
 SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &calc,
                      const PipeSaveIntoTfType &point)
 {
@@ -291,9 +331,7 @@ SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &ca
                sameBits(a.temperature, b.temperature);
     });
 
-    // The water surface lies at level + sediment above the invert; the crown at the height.
-    const bool knownPipe = point.pipeShape <= PipeTriangle && point.heightOrDiameter > 0;
-    const double crownAboveSediment = double(point.heightOrDiameter) - double(point.sediment);
+    const SurchargeTest isSurcharged(point);
     const float cv = calc.velocityCorrection;
     const float cq = calc.flowCorrection;
 
@@ -316,7 +354,7 @@ SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &ca
         const float flow = r.flow * cv * cq; // in the order the exports multiply
         const bool levelOk = std::isfinite(r.level);
         const bool flowOk = std::isfinite(flow);
-        const bool surcharged = knownPipe && levelOk && double(r.level) * 1000.0 > crownAboveSediment;
+        const bool surcharged = isSurcharged(r.level);
 
         flatLevel.add(r.level, i, t[k], out);
         flatVelocity.add(r.velocity, i, t[k], out);

@@ -130,6 +130,10 @@ std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal
 // Checks RVA records with the file's corrections and pipe.
 SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &calc,
                      const PipeSaveIntoTfType &point);
+// The surcharge findings of checkRva alone (what the hydrograph shades), without the rest of the
+// check: nothing to read when the pipe is unknown, else one pass over the records.
+QVector<Finding> rvaSurcharge(const std::vector<RvaRecord> &records, quint32 recordInterval,
+                              const PipeSaveIntoTfType &point);
 // Checks RVB records; the model code only names the channels.
 SurveyCheck checkRvb(const std::vector<RvbRecord> &records, quint8 modelCode);
 // Checks what readDataFile read (nothing for an unknown family).

@@ -169,30 +169,37 @@ void Hydrograph::clear()
 
 void Hydrograph::showSeries()
 {
+    // Up to four panes write their titles upright beside the value axis; eight panes are too low
+    // for that and write them in the canvas corner.
     for (int i = 0; i < m_curves.size(); ++i) {
         m_curves.at(i)->setSeries(m_data, i);
         const QString text = m_data->series[std::size_t(i)].title;
-        QwtText title = m_panes.at(i)->axisTitle(QwtPlot::yLeft);
-        if (!title.isEmpty()) {
-            title.setText(text);
-            m_panes.at(i)->setAxisTitle(QwtPlot::yLeft, title);
-        }
         if (QwtPlotTextLabel *corner = m_titles.at(i)) {
             QwtText label = corner->text();
             label.setText(text);
             corner->setText(label);
+        } else {
+            QwtText title = m_panes.at(i)->axisTitle(QwtPlot::yLeft);
+            if (title.text() != text) {
+                title.setText(text);
+                m_panes.at(i)->setAxisTitle(QwtPlot::yLeft, title);
+            }
         }
     }
 }
 
-void Hydrograph::buildPanes()
+void Hydrograph::preparePanes(int count)
 {
-    // Another file of as many series (the next day of a logger) keeps the panes.
-    if (m_data && !m_panes.isEmpty() && m_panes.size() == int(m_data->series.size())) {
-        showSeries();
-        m_navigator->setPanes(m_panes);
+    if (m_data || count <= 0 || m_panes.size() == count)
         return;
-    }
+    dropPanes();
+    makePanes(count);
+    for (QwtPlot *pane : qAsConst(m_panes))
+        pane->hide();
+}
+
+void Hydrograph::dropPanes()
+{
     m_navigator->setPanes({});
     qDeleteAll(m_panes);
     m_panes.clear();
@@ -200,9 +207,15 @@ void Hydrograph::buildPanes()
     m_titles.clear();
     m_shades.clear();
     m_overlays.clear();
-    if (!m_data)
-        return;
-    const int count = int(m_data->series.size());
+}
+
+void Hydrograph::makePanes(int count)
+{
+    QFont titleFont = font();
+    titleFont.setPointSize(9);
+    // Eight panes are too low for an upright title and many ticks: their titles go into the
+    // canvas corner and their value axes get fewer ticks.
+    const bool low = count > 4;
     for (int i = 0; i < count; ++i) {
         auto *pane = new QwtPlot(this);
         pane->setCanvasBackground(Qt::white);
@@ -220,13 +233,9 @@ void Hydrograph::buildPanes()
         // Only the lowest pane writes the times; the others keep the ticks.
         if (i != count - 1)
             pane->axisScaleDraw(QwtPlot::xBottom)->enableComponent(QwtAbstractScaleDraw::Labels, false);
-        QFont titleFont = pane->axisTitle(QwtPlot::yLeft).font();
-        titleFont.setPointSize(9);
-        QwtText title(m_data->series[std::size_t(i)].title);
+        // The title's text comes with the data (showSeries); a blank one keeps its room meanwhile.
+        QwtText title(QStringLiteral(" "));
         title.setFont(titleFont);
-        // Eight panes are too low for an upright title and many ticks: their titles go into
-        // the canvas corner and their value axes get fewer ticks.
-        const bool low = count > 4;
         if (!low)
             pane->setAxisTitle(QwtPlot::yLeft, title);
         pane->setAxisMaxMajor(QwtPlot::yLeft, low ? 3 : 5);
@@ -247,19 +256,41 @@ void Hydrograph::buildPanes()
         grid->attach(pane);
         auto *shade = new ShadeItem;
         shade->attach(pane);
-        auto *curve = new ReducedCurve(m_data->series[std::size_t(i)].title);
+        auto *curve = new ReducedCurve(QString());
         curve->setPen(QPen(kPaneColours[i % 8], 1));
-        curve->setSeries(m_data, i);
         curve->attach(pane);
         m_panes << pane;
         m_curves << curve;
         m_shades << shade;
         m_overlays << new CursorOverlay(pane, this);
         m_paneLayout->addWidget(pane, 1);
-        // A layout shows a new child of a visible widget only once the event loop runs again;
-        // shown now, the pane draws with the next paint.
-        pane->show();
     }
+}
+
+void Hydrograph::buildPanes()
+{
+    if (!m_data) {
+        // The panes stay for the next file, hidden and without the records of the last.
+        m_navigator->setPanes({});
+        for (ReducedCurve *curve : qAsConst(m_curves))
+            curve->setSeries(nullptr, 0);
+        for (QwtPlot *pane : qAsConst(m_panes))
+            pane->hide();
+        return;
+    }
+    // Another file of as many series (the next day of a logger, or a file in a window whose
+    // panes were made with it) keeps the panes.
+    const int count = int(m_data->series.size());
+    if (m_panes.size() != count) {
+        dropPanes();
+        makePanes(count);
+    }
+    showSeries();
+    // A layout shows a new child of a visible widget only once the event loop runs again;
+    // shown now, the pane draws with the next paint.
+    for (QwtPlot *pane : qAsConst(m_panes))
+        if (pane->isHidden())
+            pane->show();
     m_navigator->setPanes(m_panes);
 }
 
@@ -560,25 +591,25 @@ bool Hydrograph::doubleClickAt(QwtPlot *pane, const QPoint &pos)
 
 bool Hydrograph::exportImage(const QString &path, QSize size, QString *error)
 {
-    return plotexport::exportPanes(m_panes, path, size, error);
+    return plotexport::exportPanes(panes(), path, size, error);
 }
 
 void Hydrograph::printPreview()
 {
-    if (!m_panes.isEmpty())
+    if (m_data)
         plotexport::printPreview(m_panes, this);
 }
 
 void Hydrograph::askExport()
 {
-    if (m_panes.isEmpty())
+    if (!m_data)
         return;
     const QString path =
         QFileDialog::getSaveFileName(this, QStringLiteral("导出图片"), QString(),
                                      QStringLiteral("PNG 图片 (*.png);;SVG 图片 (*.svg);;PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
-    const QSize shown = plotexport::shownSize(m_panes);
+    const QSize shown = plotexport::shownSize(panes());
     bool ok = false;
     const QString sizeText = QInputDialog::getText(
         this, QStringLiteral("导出图片"), QStringLiteral("图片尺寸 (宽x高):"), QLineEdit::Normal,

@@ -60,12 +60,16 @@ public:
     // The same records in other units or corrections: titles and values change, the view, the
     // cursors and the shading stay. Falls back to setData when the times differ in number.
     void replaceValues(std::shared_ptr<const lmv::PlotData> data);
-    // No data, no panes.
+    // No data, no panes (they are kept hidden for the next file).
     void clear();
+    // Makes `count` panes ahead of the data, hidden until a data set of as many series comes,
+    // which then only fills them; the panes belong to the window like a table's columns do.
+    // Does nothing while data is shown.
+    void preparePanes(int count);
     std::shared_ptr<const lmv::PlotData> data() const { return m_data; }
 
     // The panes top to bottom (export, print and tests use them).
-    QList<QwtPlot *> panes() const { return m_panes; }
+    QList<QwtPlot *> panes() const { return m_data ? m_panes : QList<QwtPlot *>(); }
     // The navigation of the panes (view, history, zoom).
     PlotNavigator *navigator() const { return m_navigator; }
 
@@ -124,6 +128,8 @@ signals:
 
 private:
     void buildPanes();
+    void makePanes(int count);
+    void dropPanes();
     void showSeries();
     void rescaleValueAxes();
     void alignValueAxes();

@@ -2,6 +2,7 @@
 
 #include "data/PlotSeries.h"
 #include "data/Tables.h"
+#include "plots/Hydrograph.h"
 #include "views/SurveyCheckLink.h"
 
 #include <QHeaderView>
@@ -79,8 +80,15 @@ void RvaWindowBase::buildRvaWindow(QWidget *parent, RecordWindowKind kind)
         RecordTable->setColumnHidden(c, true);
         UnitTable->setColumnHidden(c, true);
     }
+    // Level, velocity, flow and temperature: the panes come with the window.
+    hydrograph->preparePanes(int(lmv::rvaSeriesKeys().size()));
     buildScatterView(kind);
-    checkView = attachSurveyCheck(*this, [this] { return surveyCheck(); });
+    checkView = attachSurveyCheck(
+        *this, [this] { return surveyCheck(); },
+        [this] {
+            return UnitModel ? lmv::rvaSurcharge(UnitModel->records(), recordInterval, m_shownPoint)
+                             : QVector<lmv::Finding>();
+        });
 }
 
 lmv::SurveyCheck RvaWindowBase::surveyCheck() const

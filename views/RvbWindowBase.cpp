@@ -3,6 +3,7 @@
 #include "data/PlotSeries.h"
 #include "data/Statistics.h"
 #include "data/Tables.h"
+#include "plots/Hydrograph.h"
 #include "views/SurveyCheckLink.h"
 
 #include <QHeaderView>
@@ -35,7 +36,12 @@ void RvbWindowBase::buildRvbWindow(QWidget *parent, RecordWindowKind kind)
     fillWithCentredItems(SumTable);
     for (int c = 0; c < kChannels; ++c)
         setCellText(SumTable, 0, c, QStringLiteral("-"));
-    checkView = attachSurveyCheck(*this, [this] { return surveyCheck(); });
+    // Six channels, supply voltage and signal quality, whatever the model: the panes come with
+    // the window, the model's names and units with each file.
+    hydrograph->preparePanes(int(lmv::rvbSeriesKeys().size()));
+    // RVB records are never checked for surcharge.
+    checkView = attachSurveyCheck(
+        *this, [this] { return surveyCheck(); }, [] { return QVector<lmv::Finding>(); });
 }
 
 lmv::SurveyCheck RvbWindowBase::surveyCheck() const

@@ -21,6 +21,7 @@ const QColor kSurchargeColour(220, 30, 30, 45);
 struct CheckCache
 {
     std::function<SurveyCheck()> source;
+    std::function<QVector<Finding>()> surcharge;
     SurveyCheck check;
     bool stale = true;
     bool shadingStale = true;
@@ -35,10 +36,10 @@ struct CheckCache
     }
 };
 
-QVector<TimeSpan> surchargeSpans(const SurveyCheck &check)
+QVector<TimeSpan> surchargeSpans(const QVector<Finding> &findings)
 {
     QVector<TimeSpan> spans;
-    for (const Finding &f : check.findings)
+    for (const Finding &f : findings)
         if (f.kind == FindingKind::Surcharge)
             spans.push_back({f.start, f.end});
     return spans;
@@ -47,8 +48,10 @@ QVector<TimeSpan> surchargeSpans(const SurveyCheck &check)
 void applyShading(Hydrograph *hydrograph, CheckCache &cache)
 {
     cache.shadingStale = false;
-    hydrograph->setShadedRanges(Hydrograph::SurchargeShade, kSurchargeColour,
-                                surchargeSpans(cache.current()));
+    // A check already made has them; else the surcharge periods alone are found.
+    const QVector<Finding> findings =
+        !cache.stale || !cache.surcharge ? cache.current().findings : cache.surcharge();
+    hydrograph->setShadedRanges(Hydrograph::SurchargeShade, kSurchargeColour, surchargeSpans(findings));
 }
 
 // Brings the hydrograph's shading up to date whenever it is shown.
@@ -82,10 +85,12 @@ QPair<qint64, qint64> findingViewRange(qint64 start, qint64 end, qint64 interval
     return {start - width / 2, start + width - width / 2};
 }
 
-SurveyCheckView *attachSurveyCheck(RecordWindowBase &window, std::function<SurveyCheck()> source)
+SurveyCheckView *attachSurveyCheck(RecordWindowBase &window, std::function<SurveyCheck()> source,
+                                   std::function<QVector<Finding>()> surcharge)
 {
     auto cache = std::make_shared<CheckCache>();
     cache->source = std::move(source);
+    cache->surcharge = std::move(surcharge);
     auto *view = new SurveyCheckView;
     view->setSource([cache] { return cache->current(); });
     window.addLowerView(QStringLiteral("数据检查"), view);

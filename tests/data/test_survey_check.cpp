@@ -203,6 +203,14 @@ private slots:
         QCOMPARE(c.findings[1].extreme, 0.95f + 0.001f * 89.0f);
         QCOMPARE(c.findings[4].extreme, -5.5f * 1.2f);
         QCOMPARE(c.surchargeSeconds, qint64(600));
+        // The hydrograph's shading finds the same period without the rest of the check.
+        const QVector<Finding> alone = rvaSurcharge(records, 60, pipe());
+        QCOMPARE(alone.size(), 1);
+        QCOMPARE(alone[0].firstRecord, c.findings[1].firstRecord);
+        QCOMPARE(alone[0].lastRecord, c.findings[1].lastRecord);
+        QCOMPARE(alone[0].start, c.findings[1].start);
+        QCOMPARE(alone[0].end, c.findings[1].end);
+        QCOMPARE(alone[0].extreme, c.findings[1].extreme);
         QCOMPARE(c.days.size(), 1);
         QCOMPARE(c.days[0].surchargeSeconds, qint64(600));
         // The NaN flows add neither volume nor covered time.

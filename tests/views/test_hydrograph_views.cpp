@@ -100,6 +100,28 @@ private slots:
         QCOMPARE(w.lowerViewIndex(), index);
     }
 
+    void panesMadeWithTheWindowAreFilledByEveryFile()
+    {
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        Hydrograph *h = w.hydrograph;
+        QVERIFY(h->panes().isEmpty()); // made, but none shown without data
+        w.showRvaFile(rvaHeader(1.0f, 1.0f), minuteRecords(30, 5.0f), lmv::refreshUnitFactors());
+        showHydrograph(w, parent);
+        const QList<QwtPlot *> panes = h->panes();
+        QCOMPARE(int(panes.size()), 4);
+        QCOMPARE(panes.at(2)->axisTitle(QwtPlot::yLeft).text(), QStringLiteral("流量(L/s)"));
+        h->clear();
+        QVERIFY(h->panes().isEmpty());
+        QVERIFY(panes.first()->isHidden());
+        w.showRvaFile(rvaHeader(1.0f, 1.0f), minuteRecords(90, 7.0f), lmv::refreshUnitFactors());
+        h->setData(w.plotData());
+        QCOMPARE(h->panes(), panes);
+        QVERIFY(panes.first()->isVisible());
+        QCOMPARE(h->valueAt(2, 89), 7.0);
+    }
+
     void cursorValuesEqualTableCellsAfterUnitSwitchAndFactorChange()
     {
         const QStringList savedLabels = lmv::RvaUnitLabels;
