@@ -9,11 +9,8 @@
 #include "data/PlotReduce.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -604,26 +601,9 @@ void Hydrograph::askExport()
 {
     if (!m_data)
         return;
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("导出图片"), QString(),
-                                     QStringLiteral("PNG 图片 (*.png);;SVG 图片 (*.svg);;PDF 文件 (*.pdf)"));
-    if (path.isEmpty())
-        return;
-    const QSize shown = plotexport::shownSize(panes());
-    bool ok = false;
-    const QString sizeText = QInputDialog::getText(
-        this, QStringLiteral("导出图片"), QStringLiteral("图片尺寸 (宽x高):"), QLineEdit::Normal,
-        QStringLiteral("%1x%2").arg(shown.width()).arg(shown.height()), &ok);
-    if (!ok)
-        return;
-    const QSize size = plotexport::parseSize(sizeText);
-    QString error;
-    if (!size.isValid())
-        error = QStringLiteral("图片尺寸无效: %1").arg(sizeText);
-    else if (!exportImage(path, size, &error) && error.isEmpty())
-        error = QStringLiteral("导出失败");
-    if (!error.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("导出图片"), error);
+    plotexport::askAndExport(
+        this, plotexport::shownSize(panes()),
+        [this](const QString &path, QSize size, QString *error) { return exportImage(path, size, error); });
 }
 
 std::size_t Hydrograph::lastDrawnPoints() const

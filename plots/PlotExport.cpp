@@ -1,7 +1,10 @@
 #include "plots/PlotExport.h"
 
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -159,6 +162,29 @@ void printPreview(const QList<QwtPlot *> &panes, QWidget *parent)
 void setPreviewRunner(PreviewRunner r)
 {
     runner() = std::move(r);
+}
+
+void askAndExport(QWidget *parent, QSize shown, const ImageWriter &write)
+{
+    const QString path =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("导出图片"), QString(),
+                                     QStringLiteral("PNG 图片 (*.png);;SVG 图片 (*.svg);;PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    bool ok = false;
+    const QString sizeText = QInputDialog::getText(
+        parent, QStringLiteral("导出图片"), QStringLiteral("图片尺寸 (宽x高):"), QLineEdit::Normal,
+        QStringLiteral("%1x%2").arg(shown.width()).arg(shown.height()), &ok);
+    if (!ok)
+        return;
+    const QSize size = parseSize(sizeText);
+    QString error;
+    if (!size.isValid())
+        error = QStringLiteral("图片尺寸无效: %1").arg(sizeText);
+    else if (!write(path, size, &error) && error.isEmpty())
+        error = QStringLiteral("导出失败");
+    if (!error.isEmpty())
+        QMessageBox::warning(parent, QStringLiteral("导出图片"), error);
 }
 
 } // namespace plotexport

@@ -39,6 +39,11 @@ void paintPanes(QPainter *painter, const QList<QwtPlot *> &panes, const QRectF &
 // size). False with a one-line reason in *error.
 bool exportPanes(const QList<QwtPlot *> &panes, const QString &path, QSize size, QString *error = nullptr);
 
+// Asks for a file and a size (the shown size offered), then exports through `write`; a failure
+// is shown in a warning box. Used by the "导出图片" buttons.
+using ImageWriter = std::function<bool(const QString &path, QSize size, QString *error)>;
+void askAndExport(QWidget *parent, QSize shown, const ImageWriter &write);
+
 // Shows a print preview of the panes. The preview itself goes through the runner, which gets a
 // printer and the paint function to call with it; the default runner opens a QPrintPreviewDialog.
 using PreviewRunner =

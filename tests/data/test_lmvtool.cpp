@@ -2,6 +2,7 @@
 
 #include "data/Export.h"
 #include "tests/data/FileBytes.h"
+#include "tests/data/ToolRun.h"
 
 #include <QImage>
 #include <QJsonDocument>
@@ -11,26 +12,6 @@
 using namespace testbytes;
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run lmvtool(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(LMVTOOL_PATH), args);
-    Run r;
-    if (!p.waitForFinished(30000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 QByteArray rvaFile(int records, int trailing = 0)
 {
@@ -56,7 +37,7 @@ private slots:
     void infoPrintsTheHeaderForAPerson()
     {
         QVERIFY(writeFile(path("a.lmv"), rvaFile(3, 10)));
-        const Run r = lmvtool({"info", path("a.lmv")});
+        const ToolRun r = lmvtool({"info", path("a.lmv")});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.contains(QStringLiteral("项目A")));
         QVERIFY(r.out.contains(QStringLiteral("便携式流量仪")));
@@ -69,7 +50,7 @@ private slots:
     void infoJsonHoldsEveryHeaderField()
     {
         QVERIFY(writeFile(path("a.lmv"), rvaFile(3, 10)));
-        const Run r = lmvtool({"info", "--json", path("a.lmv")});
+        const ToolRun r = lmvtool({"info", "--json", path("a.lmv")});
         QCOMPARE(r.exitCode, 0);
         QJsonParseError error;
         const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
@@ -104,7 +85,7 @@ private slots:
         QFETCH(QString, family);
         QFETCH(int, records);
         QVERIFY(writeFile(path("t.lmv"), header(static_cast<quint8>(typeCode)) + QByteArray(200, '\0')));
-        const Run r = lmvtool({"info", "--json", path("t.lmv")});
+        const ToolRun r = lmvtool({"info", "--json", path("t.lmv")});
         QCOMPARE(r.exitCode, 0);
         const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
         QCOMPARE(o["family"].toString(), family);
@@ -132,7 +113,7 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(double, flow);
-        const Run r = lmvtool(QStringList{"flow"} + args);
+        const ToolRun r = lmvtool(QStringList{"flow"} + args);
         QCOMPARE(r.exitCode, 0);
         bool ok = false;
         const double got = r.out.trimmed().toDouble(&ok);
@@ -144,8 +125,8 @@ private slots:
     {
         QVERIFY(writeFile(path("r1.lmv"), rvaFile(2)));
         QVERIFY(writeFile(path("r2.lmv"), rvaFile(1)));
-        const Run r = lmvtool({"repipe", "--shape", "1", "--h", "1000", "--w", "2000", "--t", "0", "--y", "0",
-                               path("r1.lmv"), path("r2.lmv")});
+        const ToolRun r = lmvtool({"repipe", "--shape", "1", "--h", "1000", "--w", "2000", "--t", "0", "--y",
+                                   "0", path("r1.lmv"), path("r2.lmv")});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out.count(QLatin1Char('\n')), 2);
         QVERIFY(r.out.contains(path("r1.lmv")));
@@ -213,7 +194,7 @@ private slots:
         QStringList resolved;
         for (const QString &a : args)
             resolved.append(QString(a).replace(QStringLiteral("@"), dir.path()));
-        const Run r = lmvtool(resolved);
+        const ToolRun r = lmvtool(resolved);
         QVERIFY2(r.exitCode > 0, qPrintable(QString::number(r.exitCode)));
         const QStringList errLines = r.err.trimmed().split(QLatin1Char('\n'));
         QCOMPARE(errLines.size(), 1);
@@ -232,7 +213,7 @@ private slots:
     {
         QVERIFY(writeFile(path("e.lmv"), rvaFile(4)));
         QCOMPARE(lmv::exportFile(path("e.lmv"), path("viewer.csv"), lmv::ExportFormat::Csv), 0);
-        const Run r = lmvtool({"export", path("e.lmv"), path("tool.csv")});
+        const ToolRun r = lmvtool({"export", path("e.lmv"), path("tool.csv")});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(readFile(path("tool.csv")), readFile(path("viewer.csv")));
         QVERIFY(readFile(path("tool.csv")).contains(",[2024-01-02 03:04:05]\r\n"));
@@ -243,7 +224,7 @@ private slots:
         QVERIFY(QDir().mkpath(path("batch")));
         QVERIFY(writeFile(path("x.lmv"), rvaFile(2)));
         QVERIFY(writeFile(path("y.lmv"), header(1) + QByteArray(100, '\0')));
-        const Run r =
+        const ToolRun r =
             lmvtool({"export", path("x.lmv"), path("y.lmv"), "--to", path("batch"), "--format", "txt"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(QDir(path("batch")).entryList(QDir::Files), (QStringList{"x.txt", "y.txt"}));
@@ -254,7 +235,7 @@ private slots:
     void plotDrawsTheHydrographIntoEachFormat()
     {
         QVERIFY(writeFile(path("p.lmv"), rvaFile(50)));
-        Run r = lmvtool({"plot", path("p.lmv"), "--out", path("p.png"), "--size", "640x480"});
+        ToolRun r = lmvtool({"plot", path("p.lmv"), "--out", path("p.png"), "--size", "640x480"});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.err.isEmpty());
         const QImage image(path("p.png"));
@@ -308,7 +289,7 @@ private slots:
         for (QString &a : args)
             if (a.endsWith(QLatin1String(".lmv")) || a.startsWith(QLatin1String("x.")))
                 a = path(a);
-        const Run r = lmvtool(args);
+        const ToolRun r = lmvtool(args);
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QCOMPARE(r.err.count(QLatin1Char('\n')), 1);

@@ -1,6 +1,7 @@
 // lmvtool check on files with known faults, and on files it cannot read.
 
 #include "tests/data/FileBytes.h"
+#include "tests/data/ToolRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,26 +11,6 @@
 using namespace testbytes;
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run lmvtool(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(LMVTOOL_PATH), args);
-    Run r;
-    if (!p.waitForFinished(30000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 // 2024-05-01: one-minute records at 100 L/s all day, except that 10:00-10:59 is missing, 12:00
 // is written twice with other values and the clock goes back two minutes at 15:00.
@@ -67,7 +48,7 @@ private slots:
     void jsonNamesTheFaultsAndTheDailyVolume()
     {
         QVERIFY(writeFile(path("day.lmv"), faultyDay()));
-        const Run r = lmvtool({"check", path("day.lmv"), "--json"});
+        const ToolRun r = lmvtool({"check", path("day.lmv"), "--json"});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.err.isEmpty());
         const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
@@ -94,7 +75,7 @@ private slots:
     void textListsFindingsAndTheTotalRow()
     {
         QVERIFY(writeFile(path("day.lmv"), faultyDay()));
-        const Run r = lmvtool({"check", path("day.lmv")});
+        const ToolRun r = lmvtool({"check", path("day.lmv")});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.contains(
             QStringLiteral("2024-05-01 09:59:00 ~ 2024-05-01 11:00:00  数据缺失  记录 600-601")));
@@ -120,7 +101,7 @@ private slots:
         QFile::remove(file);
         if (!bytes.isEmpty())
             QVERIFY(writeFile(file, bytes));
-        const Run r = lmvtool({"check", "--json", file});
+        const ToolRun r = lmvtool({"check", "--json", file});
         QCOMPARE(r.exitCode, exitCode);
         if (exitCode == 0) {
             QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).object()["records"].toInt(), 0);

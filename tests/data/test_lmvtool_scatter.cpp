@@ -3,6 +3,7 @@
 #include "data/PipeCurves.h"
 #include "data/Tables.h"
 #include "tests/data/FileBytes.h"
+#include "tests/data/ToolRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,26 +15,6 @@
 using namespace testbytes;
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run lmvtool(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(LMVTOOL_PATH), args);
-    Run r;
-    if (!p.waitForFinished(30000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 // An RVA file whose header says no sediment while the velocities follow Manning (S = 0.002,
 // n = 0.013) for the section above `trueMm` of sediment, stored divided by the velocity
@@ -67,11 +48,11 @@ class TestLmvtoolScatter : public QObject
 private slots:
     void curveJsonGivesThePipeTableValues()
     {
-        const Run r = lmvtool({"curve", "--shape", "0",   "--h",     "300",     "--w",   "0",
-                               "--t",   "0",       "--y", "0",       "--slope", "0.005", "--ks",
-                               "0.6",   "--level", "0.3", "--level", "0.15",    "--json"});
+        const ToolRun r = lmvtool({"curve", "--shape", "0",   "--h",     "300",     "--w",   "0",
+                                   "--t",   "0",       "--y", "0",       "--slope", "0.005", "--ks",
+                                   "0.6",   "--level", "0.3", "--level", "0.15",    "--json"});
         QCOMPARE(r.exitCode, 0);
-        const QJsonArray rows = QJsonDocument::fromJson(r.out).array();
+        const QJsonArray rows = QJsonDocument::fromJson(r.outBytes()).array();
         QCOMPARE(rows.size(), 2);
         const QJsonObject full = rows[0].toObject(), half = rows[1].toObject();
         QCOMPARE(full["level"].toDouble(), 0.3);
@@ -98,7 +79,7 @@ private slots:
     void curveRefusesIncompleteFriction()
     {
         QFETCH(QStringList, extra);
-        const Run r = lmvtool(
+        const ToolRun r = lmvtool(
             QStringList{"curve", "--shape", "0", "--h", "1000", "--w", "0", "--t", "0", "--y", "0"} + extra);
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
@@ -120,11 +101,11 @@ private slots:
         QFETCH(int, w);
         const QString path = dir.filePath("survey.lmv");
         QVERIFY(writeFile(path, survey(quint32(shape), quint32(h), quint32(w), 100, 2000)));
-        const Run r = lmvtool({"fit", "--json", path});
+        const ToolRun r = lmvtool({"fit", "--json", path});
         QCOMPARE(r.exitCode, 0);
-        const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+        const QJsonObject o = QJsonDocument::fromJson(r.outBytes()).object();
         QCOMPARE(o["fileSedimentMm"].toInt(), 0);
-        QVERIFY2(std::abs(o["sedimentMm"].toInt() - 100) <= 5, r.out.constData());
+        QVERIFY2(std::abs(o["sedimentMm"].toInt() - 100) <= 5, qPrintable(r.out));
         QCOMPARE(o["records"].toInt(), 2000);
         QCOMPARE(o["recordsLeftOut"].toInt(), 0); // a survey on its curve keeps every record
         QVERIFY(o["rmse"].toDouble() > o["sedimentRmse"].toDouble());
@@ -136,7 +117,7 @@ private slots:
     {
         const QString path = dir.filePath("rvb.lmv");
         QVERIFY(writeFile(path, header(1) + QByteArray(200, '\0')));
-        const Run r = lmvtool({"fit", "--json", path});
+        const ToolRun r = lmvtool({"fit", "--json", path});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.contains(QStringLiteral("not an RVA file")));
     }
