@@ -3,6 +3,7 @@
 #include "data/CheckExport.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -175,11 +176,18 @@ SurveyCheckView::SurveyCheckView(QWidget *parent) : QWidget(parent)
                            QStringLiteral("最小流量(L/s)"), QStringLiteral("最大流量(L/s)"),
                            QStringLiteral("最高液位(m)"), QStringLiteral("超过管顶(分钟)")},
                           split);
-    for (const auto &[column, width] : {std::pair{0, 130}, {1, 160}, {2, 160}, {3, 80}})
+    // Times shown whole: they are what a finding is looked up by.
+    const QFontMetrics metrics(findingsTable->font());
+    const int timeWidth = metrics.horizontalAdvance(QStringLiteral("2024-05-20 14:20:00")) + 24;
+    for (const auto &[column, width] :
+         {std::pair{0, metrics.horizontalAdvance(QStringLiteral("重复时间(数值不同)")) + 24},
+          {1, timeWidth},
+          {2, timeWidth},
+          {3, 90}})
         findingsTable->setColumnWidth(column, width);
     daysTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 1);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
     layout->addWidget(split, 1);
 
     connect(findingsTable, &QTableView::clicked, this, [this](const QModelIndex &index) {

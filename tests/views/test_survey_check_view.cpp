@@ -73,6 +73,8 @@ private slots:
         view.show();
         view.showCheck(c);
         QVERIFY(QTest::qWaitForWindowExposed(&view));
+        if (const QString shots = qEnvironmentVariable("LMV_SHOT_DIR"); !shots.isEmpty())
+            view.grab().save(shots + QStringLiteral("/survey_check.png"));
         QCOMPARE(view.findingsTable->model()->rowCount(), int(c.findings.size()));
         QCOMPARE(view.findingsTable->model()->index(1, 0).data().toString(),
                  findingKindText(c.findings[1].kind));
