@@ -152,10 +152,13 @@ qsizetype nearestRecord(std::span<const qint64> times, double seconds)
                                [](qint64 t, double s) { return double(t) < s; });
     if (it == times.begin())
         return 0;
-    if (it == times.end())
-        return qsizetype(times.size()) - 1;
-    const qsizetype after = it - times.begin();
-    return seconds - double(*(it - 1)) <= double(*it) - seconds ? after - 1 : after;
+    // Of records that repeat a time, the earliest is taken (`it` is already the earliest of its).
+    const auto earliestOf = [&](auto at) {
+        return qsizetype(std::lower_bound(times.begin(), at, *at) - times.begin());
+    };
+    if (it == times.end() || seconds - double(*(it - 1)) <= double(*it) - seconds)
+        return earliestOf(it - 1);
+    return qsizetype(it - times.begin());
 }
 
 double flowVolume(std::span<const qint64> times, std::span<const float> flow, qint64 nominal, double from,

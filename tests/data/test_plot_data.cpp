@@ -87,6 +87,16 @@ private slots:
         QCOMPARE(nearestRecord({}, 5), qsizetype(-1));
     }
 
+    void nearestRecordOfRepeatedTimesIsTheEarliestNotTheLast()
+    {
+        // Records 1-3 share a time: whichever side the pointer is on, the first of them.
+        const std::vector<qint64> t = {10, 20, 20, 20, 40};
+        QCOMPARE(nearestRecord(t, 22), qsizetype(1));
+        QCOMPARE(nearestRecord(t, 18), qsizetype(1));
+        QCOMPARE(nearestRecord(t, 30), qsizetype(1));
+        QCOMPARE(nearestRecord(std::vector<qint64>{10, 40, 40}, 1000), qsizetype(1));
+    }
+
     void volumeOfConstantFlowSkipsGaps()
     {
         // 10 L/s every minute for an hour, a two-hour gap, then another hour.
