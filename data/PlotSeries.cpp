@@ -177,7 +177,7 @@ double flowVolume(std::span<const qint64> times, std::span<const float> flow, qi
         const double t0 = double(times[i]);
         const double t1 = double(times[i + 1]);
         const qint64 step = times[i + 1] - times[i];
-        if (step <= 0 || isGapStep(step, nominal) || std::isnan(flow[i]) || std::isnan(flow[i + 1]))
+        if (step <= 0 || isGapStep(step, nominal) || !std::isfinite(flow[i]) || !std::isfinite(flow[i + 1]))
             continue;
         const double a = std::max(t0, from);
         const double b = std::min(t1, to);
