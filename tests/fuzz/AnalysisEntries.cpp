@@ -609,7 +609,7 @@ int surveyCheck(const std::uint8_t *data, std::size_t size)
     if (size >= kCheckOptions) {
         given.velocityCorrection = f32At(data + 1);
         given.flowCorrection = f32At(data + 5);
-        point = PipeSaveIntoTfType::fromBytes(body(data, 1 + 88, 9));
+        point = PipeSaveIntoTfType::fromBytes(body(data, kCheckOptions, 9));
     }
     const QByteArray file = body(data, size, kCheckOptions);
     const QString path = scratch() + QStringLiteral("checked.lmv");
