@@ -251,10 +251,13 @@ qsizetype nearestRecord(std::span<const qint64> times, double seconds)
                                [](qint64 t, double s) { return double(t) < s; });
     if (it == times.begin())
         return 0;
-    if (it == times.end())
-        return qsizetype(times.size()) - 1;
-    const qsizetype after = it - times.begin();
-    return seconds - double(*(it - 1)) <= double(*it) - seconds ? after - 1 : after;
+    // Of records that repeat a time, the earliest is taken (`it` is already the earliest of its).
+    const auto earliestOf = [&](auto at) {
+        return qsizetype(std::lower_bound(times.begin(), at, *at) - times.begin());
+    };
+    if (it == times.end() || seconds - double(*(it - 1)) <= double(*it) - seconds)
+        return earliestOf(it - 1);
+    return qsizetype(it - times.begin());
 }
 
 double flowVolume(std::span<const qint64> times, std::span<const float> flow, qint64 nominal, double from,
@@ -275,7 +278,7 @@ double flowVolume(std::span<const qint64> times, std::span<const float> flow, qi
         const qint64 step = times[i + 1] - times[i];
         const float f0 = flow[i] / perLitre;
         const float f1 = flow[i + 1] / perLitre;
-        if (step <= 0 || isGapStep(step, nominal) || std::isnan(f0) || std::isnan(f1))
+        if (step <= 0 || isGapStep(step, nominal) || !std::isfinite(f0) || !std::isfinite(f1))
             continue;
         const double a = std::max(t0, from);
         const double b = std::min(t1, to);

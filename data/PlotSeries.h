@@ -82,7 +82,8 @@ bool selectSeries(PlotData &data, const QStringList &keys, QString *unknown = nu
 qsizetype nearestRecord(std::span<const qint64> times, double seconds);
 
 // Volume in m³ between two times, from flows in L/s: trapezoids between consecutive records
-// inside [from, to], with the ends interpolated; steps that are gaps are not bridged. Flows in
+// inside [from, to], with the ends interpolated; steps that are gaps, or that end at a flow that
+// is not finite (unreadable, or beyond float in the shown unit), are not bridged. Flows in
 // another unit give their factor per L/s as perLitre (each is divided by it first).
 double flowVolume(std::span<const qint64> times, std::span<const float> flowLitresPerSecond, qint64 nominal,
                   double from, double to, float perLitre = 1.0f);

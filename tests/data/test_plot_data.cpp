@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace lmv;
 
@@ -87,6 +88,16 @@ private slots:
         QCOMPARE(nearestRecord({}, 5), qsizetype(-1));
     }
 
+    void nearestRecordOfRepeatedTimesIsTheEarliestNotTheLast()
+    {
+        // Records 1-3 share a time: whichever side the pointer is on, the first of them.
+        const std::vector<qint64> t = {10, 20, 20, 20, 40};
+        QCOMPARE(nearestRecord(t, 22), qsizetype(1));
+        QCOMPARE(nearestRecord(t, 18), qsizetype(1));
+        QCOMPARE(nearestRecord(t, 30), qsizetype(1));
+        QCOMPARE(nearestRecord(std::vector<qint64>{10, 40, 40}, 1000), qsizetype(1));
+    }
+
     void volumeOfConstantFlowSkipsGaps()
     {
         // 10 L/s every minute for an hour, a two-hour gap, then another hour.
@@ -100,6 +111,16 @@ private slots:
         QCOMPARE(flowVolume(t, q, 60, 0, 4 * 3600), 72.0); // the gap adds nothing
         QCOMPARE(flowVolume(t, q, 60, 4 * 3600, 0), 72.0); // cursors in either order
         QCOMPARE(flowVolume(t, q, 60, 90, 150), 0.6);      // ends between records
+    }
+
+    void volumeLeavesOutStepsToAnInfiniteFlow()
+    {
+        // A flow beyond float in the shown unit comes back as infinity; like NaN it leaves its
+        // two steps out instead of making the volume infinite (or NaN next to -infinity).
+        const std::vector<qint64> t = {0, 60, 120, 180, 240};
+        const float inf = std::numeric_limits<float>::infinity();
+        QCOMPARE(flowVolume(t, std::vector<float>{10, 10, inf, 10, 10}, 60, 0, 240), 1.2);
+        QCOMPARE(flowVolume(t, std::vector<float>{10, -inf, inf, 10, 10}, 60, 0, 240), 0.6);
     }
 
     void seriesFollowTheTableRules()

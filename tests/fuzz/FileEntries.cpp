@@ -3,16 +3,12 @@
 // functions the viewer calls. The first input byte chooses options; the rest is the file.
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/FuzzEntries.h"
+#include "tests/fuzz/FuzzFiles.h"
 
 #include "data/DataFile.h"
 #include "data/ProjectIndex.h"
 #include "data/Statistics.h"
 #include "data/TimeSteps.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <cstring>
 
@@ -26,49 +22,6 @@ constexpr int kRvaRecord = 32;
 constexpr int kRvbRecord = 100;
 constexpr int kTypeAt = 500;
 constexpr qint64 kLargestReadable = qint64(1) << 30;
-
-// One scratch folder per process, removed at exit. In memory where the system offers it: every
-// input is written and read back several times, and a disk makes that ten times slower.
-QString scratchParent()
-{
-    const QFileInfo shm(QStringLiteral("/dev/shm"));
-    return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
-}
-
-const QString &scratch()
-{
-    static QTemporaryDir dir(scratchParent() + QStringLiteral("/lmv-fuzz-XXXXXX"));
-    static const QString path = dir.path() + QLatin1Char('/');
-    require(dir.isValid(), "no scratch folder");
-    return path;
-}
-
-// Writes bytes as the whole file; with growTo > 0 the file is then extended with zeros (sparse)
-// to that size.
-void writeFile(const QString &path, const QByteArray &bytes, qint64 growTo = 0)
-{
-    QDir().mkpath(path.left(path.lastIndexOf(QLatin1Char('/'))));
-    QFile file(path);
-    require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "scratch file not created");
-    require(file.write(bytes) == bytes.size(), "scratch file not written");
-    if (growTo > 0)
-        require(file.resize(growTo), "scratch file not grown");
-}
-
-// The file's size and its first `limit` bytes, or all of it with no limit.
-QByteArray readFile(const QString &path, qint64 *size, qint64 limit = -1)
-{
-    QFile file(path);
-    require(file.open(QIODevice::ReadOnly), "scratch file not readable");
-    *size = file.size();
-    return limit < 0 ? file.readAll() : file.read(limit);
-}
-
-// The input after its option byte, as an exactly sized copy.
-QByteArray body(const std::uint8_t *data, std::size_t size)
-{
-    return size > 1 ? QByteArray(reinterpret_cast<const char *>(data + 1), int(size - 1)) : QByteArray();
-}
 
 int typeCodeOf(const QByteArray &file)
 {

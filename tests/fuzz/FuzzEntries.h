@@ -32,7 +32,12 @@
     /* A project index, point index or data file opened into project tree entries. */                        \
     X(open_local, openLocal)                                                                                 \
     /* A stored file rewritten by updateCorrections, updatePipe or finishRvaFile. */                         \
-    X(rewrite_file, rewriteFile)
+    X(rewrite_file, rewriteFile)                                                                             \
+    /* What the record windows compute (AnalysisEntries.cpp); option bytes, then a data file. */             \
+    /* The hydrograph's series under unit and correction changes, reduced to pixel columns. */               \
+    X(plot_series, plotSeries)                                                                               \
+    /* The data check of the records with its daily table, and its CSV export. */                            \
+    X(survey_check, surveyCheck)
 
 namespace lmv::fuzz {
 

@@ -53,3 +53,31 @@ seed "$C/rewrite_file/pipe_on_rvb" 01 "$RVA" 88 "$RVB" 712
 seed "$C/rewrite_file/finish" 02 "$RVB" 88 "$RVA" 640
 seed "$C/rewrite_file/finish_short" 02 "$RVB" 88 "$RVA" 400
 seed "$C/rewrite_file/corrections_grown_past_the_size_limit" 2d "$RVB" 88 "$RVA" 100
+
+# seedx FILE HEX [SOURCE BYTES]...: option bytes given as hex, then the first BYTES of each SOURCE.
+seedx() {
+    local out="$1" hex="$2"
+    shift 2
+    mkdir -p "$(dirname "$out")"
+    printf "$(echo "$hex" | sed 's/../\\x&/g')" >"$out"
+    while [ $# -gt 0 ]; do
+        head -c "$2" "$1" >>"$out"
+        shift 2
+    done
+}
+CHECK="$S/files/数据检查示例_20240520.lmv"
+SCATTER="$S/files/散点图_解放路3号井_20240501.lmv"
+ONE="0000803f"   # 1.0f
+# plot_series: units, units after the change, pixel width / axis / selection, visible range start
+# and width (1/128 of the span), velocity and flow correction given. 200 RVA records, so a few
+# 64-record blocks fit into one pixel column.
+seedx "$C/plot_series/rva_whole_span" "0005042080${ONE}${ONE}" "$RVA" 6912
+seedx "$C/plot_series/rva_one_pixel_column_corrected" "2025012880cdcc8c3f6666663f" "$RVA" 6912
+seedx "$C/plot_series/rva_check_sample_zoomed" "0c1c0d3010${ONE}${ONE}" "$CHECK" 6912
+seedx "$C/plot_series/rvb_subset_of_series" "0000154060${ONE}${ONE}" "$RVB" 3512
+seedx "$C/plot_series/rvb_key_of_the_other_family" "000026207f${ONE}${ONE}" "$RVB" 1012
+# survey_check: bit 0 of the option byte checks with the given corrections and point record.
+seedx "$C/survey_check/rva_check_sample" "00${ONE}${ONE}" "$RVB" 88 "$CHECK" 6912
+seedx "$C/survey_check/rva_given_point_and_corrections" "01cdcc8c3f${ONE}" "$SCATTER" 88 "$RVA" 4352
+seedx "$C/survey_check/rvb_over_an_earlier_export" "02${ONE}${ONE}" "$RVA" 88 "$RVB" 3512
+seedx "$C/survey_check/short_header" "00${ONE}${ONE}" "$RVA" 88 "$RVA" 400
