@@ -55,7 +55,7 @@ grep -q "^ Package: limnova-viewer$" "$work/info" || fail "package name"
 grep -q "^ Section: " "$work/info" || fail "no section"
 grep -q "^ Maintainer: " "$work/info" || fail "no maintainer"
 depends="$(sed -n 's/^ Depends: //p' "$work/info")"
-[[ "$depends" == *libqt5widgets5* && "$depends" == *libqt5serialport5* ]] ||
+[[ "$depends" == *libqt5widgets5* && "$depends" == *libqt5serialport5* && "$depends" == *libqwt-qt5-6* ]] ||
     { cat "$work/info"; fail "Depends lacks the Qt libraries the programs link"; }
 dpkg-deb -c "$deb" >"$work/contents"
 for f in usr/bin/lmvtool usr/share/applications/limnova-viewer.desktop; do
