@@ -1,6 +1,7 @@
 // Times the survey check of a generated 1 000 000-record RVA file of one-minute records with a
 // fault every few thousand records. Prints "name: value unit" lines.
 
+#include "bench/BenchMeasure.h"
 #include "data/DataFile.h"
 #include "data/SurveyCheck.h"
 #include "data/TimeSteps.h"
@@ -17,6 +18,8 @@
 #include <vector>
 
 using namespace lmv;
+
+using namespace bench;
 
 namespace {
 
@@ -54,20 +57,6 @@ QByteArray surveyFile()
     return file;
 }
 
-// CPU time of this thread in ms: the machine is shared, so wall time moves with the others' load.
-double cpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -85,7 +74,7 @@ int main(int argc, char *argv[])
     SurveyCheck check;
     for (int run = 0; run < kRuns; ++run) {
         QElapsedTimer timer;
-        const double cpuStart = cpuMs();
+        const double cpuStart = threadMs();
         timer.start();
         DataFileContents contents;
         if (readDataFile(path, contents) != ReadOk)
@@ -93,7 +82,7 @@ int main(int argc, char *argv[])
         const qint64 readNs = timer.nsecsElapsed();
         check = checkContents(contents);
         const qint64 allNs = timer.nsecsElapsed();
-        wholeCpu.push_back(cpuMs() - cpuStart);
+        wholeCpu.push_back(threadMs() - cpuStart);
         whole.push_back(double(allNs) / 1e6);
         checkOnly.push_back(double(allNs - readNs) / 1e6);
     }

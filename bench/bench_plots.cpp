@@ -3,6 +3,7 @@
 // table; and an RVB day of 1 440 records (eight panes). Prints "name: value unit" lines; the
 // median of several runs where a step can be repeated.
 
+#include "bench/BenchMeasure.h"
 #include "bench/bench_plots_scatter.h"
 #include "data/DataFile.h"
 #include "data/Statistics.h"
@@ -24,47 +25,9 @@
 #include <ctime>
 #include <vector>
 
+using namespace bench;
+
 namespace {
-
-long statusKb(const char *field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-
-void print(const char *name, double value, const char *unit)
-{
-    std::printf("%s: %.1f %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-// Milliseconds of CPU time this thread has used. The machine is shared with other builds: the
-// GUI thread's own time is what a draw costs, whatever else runs beside it.
-double threadMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // A month-long survey at 2.6 s steps with a daily cycle, storms, noise and a few drop-outs.
 std::vector<lmv::RvaRecord> survey(int n)

@@ -4,6 +4,7 @@
 // the sweep does its most work.
 
 #include "bench/bench_plots_scatter.h"
+#include "bench/BenchMeasure.h"
 
 #include "data/PipeCurves.h"
 #include "data/SedimentFit.h"
@@ -29,26 +30,9 @@
 #include <ctime>
 #include <vector>
 
+using namespace bench;
+
 namespace {
-
-double threadMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-void print(const char *name, double value, const char *unit)
-{
-    std::printf("%s: %.1f %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Records a few seconds apart over a month; velocities on Manning's curve above 80 mm of
 // sediment, with noise, levels from the bottom as if the header said no sediment.
