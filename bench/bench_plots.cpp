@@ -4,6 +4,7 @@
 // median of several runs where a step can be repeated.
 
 #include "bench/BenchMeasure.h"
+#include "bench/BenchWindow.h"
 #include "bench/bench_plots_scatter.h"
 #include "data/DataFile.h"
 #include "data/Statistics.h"
@@ -71,15 +72,9 @@ int main(int argc, char *argv[])
 
     {
         QWidget parent;
-        auto *layout = new QVBoxLayout(&parent);
-        layout->setContentsMargins(0, 0, 0, 0);
         RVA_RecordWindow w;
         w.setupRVA_RecordWindow(&parent);
-        layout->addWidget(w.root);
-        parent.resize(1600, 900);
-        parent.show();
-        // The window is mapped once its expose event is handled; only then does a repaint paint.
-        QCoreApplication::processEvents();
+        showAt1600x900(parent, w.root);
         lmv::DataFileHeader header;
         header.calc.recordInterval = 0; // nominal step from the records
         w.showRvaFile(header, survey(1000000), lmv::refreshUnitFactors());
@@ -130,15 +125,9 @@ int main(int argc, char *argv[])
 
     {
         QWidget parent;
-        auto *layout = new QVBoxLayout(&parent);
-        layout->setContentsMargins(0, 0, 0, 0);
         RVB_RecordWindow w;
         w.setupRVB_RecordWindow(&parent);
-        layout->addWidget(w.root);
-        parent.resize(1600, 900);
-        parent.show();
-        // The window is mapped once its expose event is handled; only then does a repaint paint.
-        QCoreApplication::processEvents();
+        showAt1600x900(parent, w.root);
         std::vector<double> draws;
         for (int run = 0; run < 7; ++run) {
             std::vector<lmv::RvbRecord> day(1440);

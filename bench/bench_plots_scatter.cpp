@@ -5,6 +5,7 @@
 
 #include "bench/bench_plots_scatter.h"
 #include "bench/BenchMeasure.h"
+#include "bench/BenchWindow.h"
 
 #include "data/PipeCurves.h"
 #include "data/SedimentFit.h"
@@ -86,13 +87,9 @@ void benchScattergraph()
     }
 
     QWidget parent;
-    auto *layout = new QVBoxLayout(&parent);
-    layout->setContentsMargins(0, 0, 0, 0);
     RVA_RecordWindow w;
     w.setupRVA_RecordWindow(&parent);
-    layout->addWidget(w.root);
-    parent.resize(1600, 900);
-    parent.show();
+    showAt1600x900(parent, w.root);
     lmv::DataFileHeader header;
     header.point = lmv::makePointRecord(QStringLiteral("基准"), QStringLiteral("基准"), 0, 1000, 0, 0, 0);
     w.showRvaFile(header, records, lmv::refreshUnitFactors());

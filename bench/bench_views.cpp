@@ -2,6 +2,7 @@
 // painted), peak memory above the empty window, sort by "液位" descending, a level and a flow unit
 // switch, and the clipboard copy. Prints "name: value unit" lines.
 
+#include "bench/BenchMeasure.h"
 #include "data/DataFile.h"
 #include "data/Records.h"
 #include "data/Statistics.h"
@@ -24,28 +25,10 @@
 #include <cstdio>
 #include <ctime>
 
+using bench::resetPeak;
+using bench::statusKb;
+
 namespace {
-
-// Resident and peak resident memory of this process in kB (Linux /proc).
-long statusKb(const char *field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-// Resets the peak resident size to the current one, so that a peak can be measured per step.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
 
 void print(const QString &name, double value, const char *unit)
 {
