@@ -2,7 +2,10 @@
 
 #include "data/Tables.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace lmv {
@@ -15,7 +18,50 @@ float factorOf(const QVector<Unit> &units, const QString &label, float current)
     return i >= 0 ? units[i].factor : current;
 }
 
+constexpr std::size_t kRoundChunk = 16;
+
+// roundDecimals of one chunk, false when a value lies outside the 32-bit path (its result here is
+// then wrong). Written without branches so that the compiler vectorises it: the range test works
+// on the bits, and the truncated tenths are the scaled value times 0.1 in double, truncated. That
+// product is never below the true tenth of a multiple of ten (0.1 in double is slightly above
+// 0.1) and never crosses an integer otherwise, so it truncates as the integer division does.
+bool roundChunk(float *__restrict values, float scaleUp, double down)
+{
+    constexpr std::uint32_t kLimit = std::bit_cast<std::uint32_t>(2.0e9f);
+    std::uint32_t outside = 0;
+    for (std::size_t i = 0; i < kRoundChunk; ++i) {
+        const float scaled = values[i] * scaleUp + 5.0f;
+        const std::uint32_t bits = std::bit_cast<std::uint32_t>(scaled);
+        const std::uint32_t inside = std::uint32_t((bits & 0x7fffffffu) < kLimit); // NaN too is outside
+        outside |= inside ^ 1u;
+        const float safe = std::bit_cast<float>(bits & (0u - inside));
+        const float tenths = static_cast<float>(static_cast<qint32>(static_cast<double>(safe) * 0.1));
+        values[i] = static_cast<float>(static_cast<double>(tenths) * down);
+    }
+    return outside == 0;
+}
+
 } // namespace
+
+namespace detail {
+
+void roundDecimalsMany(std::span<float> values, float scaleUp, float scaleDown)
+{
+    const double down = 1.0 / static_cast<double>(scaleDown);
+    std::size_t i = 0;
+    float kept[kRoundChunk];
+    for (; i + kRoundChunk <= values.size(); i += kRoundChunk) {
+        float *chunk = values.data() + i;
+        std::copy(chunk, chunk + kRoundChunk, kept);
+        if (!roundChunk(chunk, scaleUp, down))
+            for (std::size_t j = 0; j < kRoundChunk; ++j)
+                chunk[j] = roundDecimals(kept[j], scaleUp, scaleDown);
+    }
+    for (; i < values.size(); ++i)
+        values[i] = roundDecimals(values[i], scaleUp, scaleDown);
+}
+
+} // namespace detail
 
 UnitFactors refreshUnitFactors(const QStringList &unitLabels, UnitFactors current)
 {

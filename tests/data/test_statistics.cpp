@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 using namespace lmv;
 
@@ -66,12 +68,34 @@ private slots:
             return static_cast<float>(static_cast<qint64>(x * up + 5.0f) / 10) / down;
         };
         int differing = 0;
+        std::vector<float> xs;
         for (qint64 i = -3000000; i <= 3000000; i += 3) {
             const float small = float(i) * 0.000317f; // about ±950
             const float large = float(i) * 0.0667f;   // about ±200 000, near the 32-bit edge
-            for (float x : {small, large})
+            for (float x : {small, large}) {
                 differing += round3(x) != reference(x, 10000.0f, 1000.0f) ||
                              round2(x) != reference(x, 1000.0f, 100.0f);
+                xs.push_back(x);
+            }
+        }
+        QCOMPARE(differing, 0);
+
+        // Rounding many at once gives the same bits, also where a chunk holds values beyond
+        // the 32-bit path (handled one by one) and in the short tail.
+        const float specials[] = {0.0f,       -0.0f,       NAN,      INFINITY, -INFINITY, 199999.98f,
+                                  199999.99f, -199999.99f, 2.0e6f,   -2.0e6f,  1.0e30f,   -1.0e30f,
+                                  1.0e-40f,   0.0005f,     -0.0005f, 0.005f};
+        for (std::size_t at = 0; at < std::size(specials); ++at)
+            xs.insert(xs.begin() + qsizetype(at * 37), specials[at]);
+        xs.insert(xs.end(), std::begin(specials), std::end(specials) - 3);
+        for (const bool three : {true, false}) {
+            std::vector<float> many = xs;
+            three ? round3Many(many) : round2Many(many);
+            for (std::size_t i = 0; i < xs.size(); ++i) {
+                const float one = three ? round3(xs[i]) : round2(xs[i]);
+                differing +=
+                    std::memcmp(&one, &many[i], sizeof one) != 0 && !(std::isnan(one) && std::isnan(many[i]));
+            }
         }
         QCOMPARE(differing, 0);
     }
