@@ -4,6 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace lmv {
 
@@ -79,6 +84,72 @@ void summarizeDirty(ValueBlocks &blocks, std::size_t k, std::span<const float> v
     blocks.clean[k] = 0;
 }
 
+// Where a block's first lowest and first highest value lie, false when a value is not finite.
+// Four lanes side by side, each keeping its own lowest and highest and where it came first;
+// the lanes are then joined, the earlier place winning among equal values (0 and -0 are equal).
+bool finiteLowHigh(std::span<const float> block, std::size_t &lo, std::size_t &hi)
+{
+#ifdef __SSE2__
+    constexpr int kLanes = 4;
+    if (block.size() == ValueBlocks::kSize) {
+        const float *v = block.data();
+        __m128 low = _mm_loadu_ps(v);
+        __m128 high = low;
+        __m128 nonFinite = _mm_sub_ps(low, low); // v - v: 0 for a finite value, else NaN
+        __m128i at = _mm_setr_epi32(0, 1, 2, 3);
+        __m128i lowAt = at;
+        __m128i highAt = at;
+        const __m128i step = _mm_set1_epi32(kLanes);
+        for (std::size_t i = kLanes; i < ValueBlocks::kSize; i += kLanes) {
+            const __m128 x = _mm_loadu_ps(v + i);
+            at = _mm_add_epi32(at, step);
+            const __m128i below = _mm_castps_si128(_mm_cmplt_ps(x, low));
+            const __m128i above = _mm_castps_si128(_mm_cmpgt_ps(x, high));
+            low = _mm_min_ps(x, low);
+            high = _mm_max_ps(x, high);
+            lowAt = _mm_or_si128(_mm_and_si128(below, at), _mm_andnot_si128(below, lowAt));
+            highAt = _mm_or_si128(_mm_and_si128(above, at), _mm_andnot_si128(above, highAt));
+            nonFinite = _mm_add_ps(nonFinite, _mm_sub_ps(x, x));
+        }
+        float lows[kLanes], highs[kLanes], sums[kLanes];
+        std::int32_t lowsAt[kLanes], highsAt[kLanes];
+        _mm_storeu_ps(lows, low);
+        _mm_storeu_ps(highs, high);
+        _mm_storeu_ps(sums, nonFinite);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(lowsAt), lowAt);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(highsAt), highAt);
+        int l = 0, h = 0;
+        for (int j = 0; j < kLanes; ++j) {
+            if (sums[j] != 0.0f)
+                return false;
+            if (lows[j] < lows[l] || (lows[j] == lows[l] && lowsAt[j] < lowsAt[l]))
+                l = j;
+            if (highs[j] > highs[h] || (highs[j] == highs[h] && highsAt[j] < highsAt[h]))
+                h = j;
+        }
+        lo = std::size_t(lowsAt[l]);
+        hi = std::size_t(highsAt[h]);
+        return true;
+    }
+#endif
+    float lowest = block[0];
+    float highest = lowest;
+    float sum = 0.0f; // a NaN or an infinity makes it NaN
+    for (const float v : block) {
+        lowest = v < lowest ? v : lowest;
+        highest = v > highest ? v : highest;
+        sum += v - v;
+    }
+    if (sum != 0.0f)
+        return false;
+    lo = hi = 0;
+    while (block[lo] != lowest)
+        ++lo;
+    while (block[hi] != highest)
+        ++hi;
+    return true;
+}
+
 } // namespace
 
 void resizeBlocks(ValueBlocks &blocks, std::size_t n)
@@ -97,38 +168,25 @@ void summarizeValues(ValueBlocks &blocks, std::size_t k, std::span<const float> 
     blocks.clean[k] = 0;
     if (first >= end)
         return;
-    if (!std::isfinite(values[first]))
-        return summarizeDirty(blocks, k, values.subspan(first, end - first), first);
-    // Lowest and highest first, without branches, then where each occurs first: quicker than
-    // tracking indices on a block that is all numbers, the usual case.
-    float lowest = values[first];
-    float highest = lowest;
-    float sum = 0.0f; // a NaN or an infinity makes it NaN
-    for (std::size_t i = first; i < end; ++i) {
-        const float v = values[i];
-        lowest = v < lowest ? v : lowest;
-        highest = v > highest ? v : highest;
-        sum += v - v;
-    }
-    if (sum != 0.0f)
-        return summarizeDirty(blocks, k, values.subspan(first, end - first), first);
-    std::size_t lo = first, hi = first;
-    while (values[lo] != lowest)
-        ++lo;
-    while (values[hi] != highest)
-        ++hi;
-    blocks.low[k] = std::uint32_t(lo);
-    blocks.high[k] = std::uint32_t(hi);
+    const std::span<const float> block = values.subspan(first, end - first);
+    std::size_t lo = 0, hi = 0;
+    if (!finiteLowHigh(block, lo, hi))
+        return summarizeDirty(blocks, k, block, first);
+    blocks.low[k] = std::uint32_t(first + lo);
+    blocks.high[k] = std::uint32_t(first + hi);
     blocks.clean[k] = 1;
 }
 
-std::vector<std::uint8_t> steadyBlocks(std::span<const qint64> times, qint64 nominal)
+std::vector<std::uint8_t> steadyBlocks(std::span<const qint64> times, qint64 nominal, QVector<TimeGap> *gaps)
 {
     std::vector<std::uint8_t> steady(ValueBlocks::blockCount(times.size()), 1);
     for (std::size_t i = 1; i < times.size(); ++i) {
+        const qint64 step = times[i] - times[i - 1];
+        const bool gap = isGapStep(step, nominal);
+        if (gap && gaps)
+            gaps->push_back({qsizetype(i - 1), times[i - 1], times[i]});
         // Only steps inside a block count: the step into a block is the previous one's last.
-        if (i % ValueBlocks::kSize != 0 &&
-            (times[i] < times[i - 1] || isGapStep(times[i] - times[i - 1], nominal)))
+        if (i % ValueBlocks::kSize != 0 && (step < 0 || gap))
             steady[i / ValueBlocks::kSize] = 0;
     }
     return steady;

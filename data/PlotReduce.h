@@ -9,6 +9,9 @@
 // segment from one column's last point to the next column's first point is the same. Lines break
 // at gaps and at values that are not numbers.
 
+#include "data/TimeSteps.h"
+
+#include <QVector>
 #include <QtGlobal>
 
 #include <cstdint>
@@ -73,7 +76,9 @@ ValueBlocks summarizeBlocks(std::span<const qint64> times, std::span<const float
 // blocks must have been sized for the records (resizeBlocks).
 void resizeBlocks(ValueBlocks &blocks, std::size_t n);
 void summarizeValues(ValueBlocks &blocks, std::size_t k, std::span<const float> values);
-std::vector<std::uint8_t> steadyBlocks(std::span<const qint64> times, qint64 nominal);
+// Where gaps is set, the gaps found on the way are appended to it (as findGaps gives them).
+std::vector<std::uint8_t> steadyBlocks(std::span<const qint64> times, qint64 nominal,
+                                       QVector<TimeGap> *gaps = nullptr);
 void keepSteadyBlocks(ValueBlocks &blocks, const std::vector<std::uint8_t> &steady);
 
 // Lowest and highest finite value of the records with times in [from, to]; false when there is

@@ -8,6 +8,7 @@
 
 #ifdef __linux__
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace lmv {
@@ -71,18 +72,27 @@ void fillSeries(std::vector<PlotSeries> &series, std::size_t n, Fill fill)
 }
 
 // Asks for the memory of a long list, about to be filled, in large pages where the system
-// gives them: a million records otherwise take thousands of page faults to fill.
+// gives them, and has the system map it in one call: a million records otherwise take
+// thousands of page faults to fill. Both are hints; without them the list is filled as well.
 template <typename T>
 void reserveLarge(std::vector<T> &list, std::size_t n)
 {
     list.reserve(n);
 #ifdef __linux__
-    constexpr std::uintptr_t kLarge = std::uintptr_t(2) << 20;
     const auto begin = reinterpret_cast<std::uintptr_t>(list.data());
-    const std::uintptr_t first = (begin + kLarge - 1) & ~(kLarge - 1);
-    const std::uintptr_t last = (begin + n * sizeof(T)) & ~(kLarge - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE); // a hint only
+    const std::uintptr_t end = begin + n * sizeof(T);
+    constexpr std::uintptr_t kLarge = std::uintptr_t(2) << 20;
+    const std::uintptr_t firstLarge = (begin + kLarge - 1) & ~(kLarge - 1);
+    const std::uintptr_t lastLarge = end & ~(kLarge - 1);
+    if (lastLarge > firstLarge)
+        madvise(reinterpret_cast<void *>(firstLarge), lastLarge - firstLarge, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    static const auto kPage = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t firstPage = (begin + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t lastPage = end & ~(kPage - 1);
+    if (lastPage > firstPage + kLarge) // worth a call only for a long list
+        madvise(reinterpret_cast<void *>(firstPage), lastPage - firstPage, MADV_POPULATE_WRITE);
+#endif
 #endif
 }
 
@@ -97,16 +107,13 @@ void prepareSeries(std::vector<PlotSeries> &series, std::size_t n)
     }
 }
 
-// The nominal step and the gaps of times already filled, and the blocks they leave clean.
+// The nominal step and the gaps of times already filled, and the blocks they leave clean: one
+// pass over the times after the nominal step is known.
 void finishTimes(PlotData &data, quint32 recordIntervalSeconds)
 {
     data.nominal = nominalInterval(recordIntervalSeconds, data.times);
-    data.gaps = findGaps(data.times, data.nominal);
-}
-
-void keepSteady(PlotData &data)
-{
-    const std::vector<std::uint8_t> steady = steadyBlocks(data.times, data.nominal);
+    data.gaps.clear();
+    const std::vector<std::uint8_t> steady = steadyBlocks(data.times, data.nominal, &data.gaps);
     for (PlotSeries &s : data.series)
         keepSteadyBlocks(s.blocks, steady);
 }
@@ -156,11 +163,21 @@ void fillRva(PlotData &data, const std::vector<RvaRecord> &records, const CalcPa
                 t[j] = clock.seconds(r[j].time);
             data.times.insert(data.times.end(), t, t + len);
         }
+        // The shown values as displayLevel, displayVelocity, displayFlow and displayTemperature
+        // work them out, the rounding done for the whole block at once.
         for (std::size_t j = 0; j < len; ++j) {
-            lv[j] = displayLevel(r[j].level, factors);
-            vv[j] = displayVelocity(r[j].velocity, corrections, factors);
-            fv[j] = displayFlow(r[j].flow, corrections, factors);
-            tv[j] = displayTemperature(r[j].temperature);
+            lv[j] = r[j].level;
+            vv[j] = r[j].velocity * corrections.velocityCorrection;
+            fv[j] = corrections.velocityCorrection * r[j].flow * corrections.flowCorrection * factors.flow;
+            tv[j] = r[j].temperature;
+        }
+        round3Many({lv, len});
+        round3Many({vv, len});
+        round3Many({fv, len});
+        round2Many({tv, len});
+        for (std::size_t j = 0; j < len; ++j) {
+            lv[j] *= factors.level;
+            vv[j] *= factors.velocity;
         }
         level.insert(level.end(), lv, lv + len);
         velocity.insert(velocity.end(), vv, vv + len);
@@ -177,7 +194,9 @@ void updateRvaSeries(PlotData &data, const std::vector<RvaRecord> &records, cons
     nameRvaSeries(data, unitLabels);
     data.flowFactor = factors.flow;
     fillRva(data, records, corrections, factors, false);
-    keepSteady(data);
+    const std::vector<std::uint8_t> steady = steadyBlocks(data.times, data.nominal);
+    for (PlotSeries &s : data.series)
+        keepSteadyBlocks(s.blocks, steady);
 }
 
 PlotData rvaPlotData(const std::vector<RvaRecord> &records, quint32 recordIntervalSeconds,
@@ -188,7 +207,6 @@ PlotData rvaPlotData(const std::vector<RvaRecord> &records, quint32 recordInterv
     data.flowFactor = factors.flow;
     fillRva(data, records, corrections, factors, true);
     finishTimes(data, recordIntervalSeconds);
-    keepSteady(data);
     return data;
 }
 
@@ -222,7 +240,6 @@ PlotData rvbPlotData(const std::vector<RvbRecord> &records, int modelCode)
         }
     });
     finishTimes(data, 0);
-    keepSteady(data);
     return data;
 }
 

@@ -37,11 +37,12 @@ std::vector<qint64> secondsOf(const std::vector<Record> &records)
 
 } // namespace
 
-void RvaClock::newDate(const RecordTime &t)
+void RvaClock::newDate(const RecordTime &t, std::uint32_t date)
 {
-    m_date = t;
-    m_date.hour = m_date.minute = m_date.second = 0;
-    m_midnight = clockSeconds(m_date);
+    RecordTime midnight = t;
+    midnight.hour = midnight.minute = midnight.second = 0;
+    m_midnight = clockSeconds(midnight);
+    m_date = date;
     m_have = true;
 }
 

@@ -10,6 +10,7 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -27,15 +28,18 @@ class RvaClock
 public:
     qint64 seconds(const RecordTime &time)
     {
-        if (!m_have || time.day != m_date.day || time.month != m_date.month || time.year != m_date.year)
-            newDate(time);
-        return m_midnight + qint64(time.hour) * 3600 + qint64(time.minute) * 60 + qint64(time.second);
+        // Year, month and day compared as one word.
+        const std::uint32_t date =
+            std::uint32_t(time.year) | std::uint32_t(time.month) << 16 | std::uint32_t(time.day) << 24;
+        if (date != m_date || !m_have)
+            newDate(time, date);
+        return m_midnight + qint64(time.hour * 3600 + time.minute * 60 + time.second);
     }
 
 private:
-    void newDate(const RecordTime &time);
+    void newDate(const RecordTime &time, std::uint32_t date);
 
-    RecordTime m_date;
+    std::uint32_t m_date = 0;
     qint64 m_midnight = 0;
     bool m_have = false;
 };

@@ -199,6 +199,12 @@ private slots:
         check(d);
         QCOMPARE(d.series[0].blocks.clean, (std::vector<std::uint8_t>{0, 0, 0, 1}));
         QCOMPARE(d.series[1].blocks.clean, (std::vector<std::uint8_t>{1, 0, 0, 1}));
+        // The gaps found with the summaries are the ones the time steps give.
+        const QVector<TimeGap> gaps = findGaps(d.times, d.nominal);
+        QCOMPARE(d.gaps.size(), 1);
+        QCOMPARE(d.gaps.size(), gaps.size());
+        QCOMPARE(d.gaps[0].before, gaps[0].before);
+        QCOMPARE(d.gaps[0].seconds(), qint64(3600));
         // A unit and correction change summarises the new values.
         CalcParams c;
         c.velocityCorrection = -2.0f;
