@@ -81,6 +81,8 @@ void summarizeDirty(ValueBlocks &blocks, std::size_t k, std::span<const float> v
     }
     blocks.low[k] = std::uint32_t(offset + lo);
     blocks.high[k] = std::uint32_t(offset + hi);
+    blocks.lowValue[k] = values[lo];
+    blocks.highValue[k] = values[hi];
     blocks.clean[k] = 0;
 }
 
@@ -157,6 +159,8 @@ void resizeBlocks(ValueBlocks &blocks, std::size_t n)
     const std::size_t count = ValueBlocks::blockCount(n);
     blocks.low.resize(count);
     blocks.high.resize(count);
+    blocks.lowValue.resize(count);
+    blocks.highValue.resize(count);
     blocks.clean.resize(count);
 }
 
@@ -174,6 +178,8 @@ void summarizeValues(ValueBlocks &blocks, std::size_t k, std::span<const float> 
         return summarizeDirty(blocks, k, block, first);
     blocks.low[k] = std::uint32_t(first + lo);
     blocks.high[k] = std::uint32_t(first + hi);
+    blocks.lowValue[k] = block[lo];
+    blocks.highValue[k] = block[hi];
     blocks.clean[k] = 1;
 }
 
@@ -231,8 +237,8 @@ bool valueRange(std::span<const qint64> times, std::span<const float> values, do
         if (blocks && i % ValueBlocks::kSize == 0 && i + ValueBlocks::kSize <= last &&
             k < blocks->low.size() && double(times[i]) >= from &&
             double(times[i + ValueBlocks::kSize - 1]) <= to && blocks->clean[k]) {
-            take(values[blocks->low[k]]);
-            take(values[blocks->high[k]]);
+            take(blocks->lowValue[k]);
+            take(blocks->highValue[k]);
             i += ValueBlocks::kSize;
             continue;
         }
@@ -251,6 +257,19 @@ void reduceM4(std::span<const qint64> times, std::span<const float> values, Inde
     const std::size_t last = std::min({range.last, times.size(), values.size()});
     Column col;
     bool newRun = true;
+    // Adds records (from, to] of a clean block to the open column: finite values, no break.
+    auto addRecords = [&](std::size_t from, std::size_t to) {
+        float lowest = values[col.low];
+        float highest = values[col.high];
+        for (std::size_t j = from + 1; j <= to; ++j) {
+            const float v = values[j];
+            col.low = v < lowest ? j : col.low;
+            lowest = v < lowest ? v : lowest;
+            col.high = v > highest ? j : col.high;
+            highest = v > highest ? v : highest;
+        }
+        col.last = to;
+    };
     for (std::size_t i = range.first; i < last; ++i) {
         const float v = values[i];
         if (!std::isfinite(v)) {
@@ -274,18 +293,34 @@ void reduceM4(std::span<const qint64> times, std::span<const float> values, Inde
                 col.high = i;
             col.last = i;
         }
-        // A clean block starting here and ending in the same column adds its lowest and highest
-        // record and ends at its last: what its records one by one would give.
+        // The rest of a clean block (ascending times, no gap, finite values) needs no test per
+        // record. Where it ends in this column, a whole block adds its lowest and highest record
+        // and the part of a block its values; where it reaches further, the records up to the
+        // column's end are found by binary search on time. Either way what one by one would give.
         const std::size_t k = i / ValueBlocks::kSize;
-        const std::size_t end = i + ValueBlocks::kSize - 1;
-        if (blocks && i % ValueBlocks::kSize == 0 && end < last && k < blocks->clean.size() &&
-            blocks->clean[k] && map.column(double(times[end])) == c) {
-            if (values[blocks->low[k]] < values[col.low])
-                col.low = blocks->low[k];
-            if (values[blocks->high[k]] > values[col.high])
-                col.high = blocks->high[k];
-            col.last = end;
+        const std::size_t end = (k + 1) * ValueBlocks::kSize - 1;
+        if (!blocks || end >= last || i == end || k >= blocks->clean.size() || !blocks->clean[k])
+            continue;
+        if (map.column(double(times[end])) == c) {
+            if (i % ValueBlocks::kSize == 0) {
+                if (blocks->lowValue[k] < values[col.low])
+                    col.low = blocks->low[k];
+                if (blocks->highValue[k] > values[col.high])
+                    col.high = blocks->high[k];
+                col.last = end;
+            } else {
+                addRecords(i, end);
+            }
             i = end;
+            continue;
+        }
+        const auto first = times.begin() + qsizetype(i) + 1;
+        const auto next = std::partition_point(first, times.begin() + qsizetype(end) + 1,
+                                               [&](qint64 t) { return map.column(double(t)) == c; });
+        const std::size_t stop = std::size_t(next - times.begin()) - 1; // last record in this column
+        if (stop > i) {
+            addRecords(i, stop);
+            i = stop;
         }
     }
     flush(col, out);

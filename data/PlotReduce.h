@@ -62,6 +62,8 @@ struct ValueBlocks
     static constexpr std::size_t kSize = 64;
     std::vector<std::uint32_t> low;  // record index of the block's first lowest finite value
     std::vector<std::uint32_t> high; // record index of the block's first highest finite value
+    std::vector<float> lowValue;     // the values there, side by side for quick reading
+    std::vector<float> highValue;
     std::vector<std::uint8_t> clean; // ascending times, no gap step and only finite values inside
 
     // Whether these are the blocks of n records.
