@@ -111,6 +111,9 @@ void ReducedCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtSca
     painter->setPen(m_pen);
     QPolygonF run;
     QVector<QLineF> segments;
+    // On screen the kept points of a pixel column share one x: their segments up and down that
+    // column cover the pixels from the lowest to the highest of them, one vertical line.
+    const bool joinColumns = m_reduce && align && m_pen.style() == Qt::SolidLine;
     auto drawRun = [&] {
         if (run.size() == 1) {
             QwtPainter::drawPoint(painter, run.front());
@@ -120,8 +123,19 @@ void ReducedCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtSca
             // pixel column. Segments drawn alone cover the same pixels whatever lies between.
             const QPolygonF clipped = QwtClipper::clipPolygonF(clip, run, false);
             segments.clear();
-            for (int i = 1; i < clipped.size(); ++i)
-                segments.push_back(QLineF(clipped[i - 1], clipped[i]));
+            bool vertical = false; // the last segment runs up or down the column of point i - 1
+            for (int i = 1; i < clipped.size(); ++i) {
+                const QPointF &a = clipped[i - 1];
+                const QPointF &b = clipped[i];
+                if (joinColumns && vertical && b.x() == a.x()) {
+                    QLineF &line = segments.back();
+                    line.setLine(a.x(), std::min({line.y1(), line.y2(), b.y()}), a.x(),
+                                 std::max({line.y1(), line.y2(), b.y()}));
+                    continue;
+                }
+                vertical = b.x() == a.x();
+                segments.push_back(QLineF(a, b));
+            }
             painter->drawLines(segments.constData(), segments.size());
         }
         m_lastDrawn += std::size_t(run.size());
