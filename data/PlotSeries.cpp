@@ -8,7 +8,6 @@
 
 #ifdef __linux__
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 namespace lmv {
@@ -71,28 +70,20 @@ void fillSeries(std::vector<PlotSeries> &series, std::size_t n, Fill fill)
     }
 }
 
-// Asks for the memory of a long list, about to be filled, in large pages where the system
-// gives them, and has the system map it in one call: a million records otherwise take
-// thousands of page faults to fill. Both are hints; without them the list is filled as well.
-template <typename T>
-void reserveLarge(std::vector<T> &list, std::size_t n)
+// Room for a long list about to be filled, mapped in by the system in one call (its pieces of
+// 2 MB, see LargeAllocator): a million records otherwise take a page fault every few thousand
+// values. A hint; without it the list is filled as well.
+template <typename List>
+void reserveLarge(List &list, std::size_t n)
 {
     list.reserve(n);
-#ifdef __linux__
-    const auto begin = reinterpret_cast<std::uintptr_t>(list.data());
-    const std::uintptr_t end = begin + n * sizeof(T);
-    constexpr std::uintptr_t kLarge = std::uintptr_t(2) << 20;
-    const std::uintptr_t firstLarge = (begin + kLarge - 1) & ~(kLarge - 1);
-    const std::uintptr_t lastLarge = end & ~(kLarge - 1);
-    if (lastLarge > firstLarge)
-        madvise(reinterpret_cast<void *>(firstLarge), lastLarge - firstLarge, MADV_HUGEPAGE);
-#ifdef MADV_POPULATE_WRITE
-    static const auto kPage = std::uintptr_t(sysconf(_SC_PAGESIZE));
-    const std::uintptr_t firstPage = (begin + kPage - 1) & ~(kPage - 1);
-    const std::uintptr_t lastPage = end & ~(kPage - 1);
-    if (lastPage > firstPage + kLarge) // worth a call only for a long list
-        madvise(reinterpret_cast<void *>(firstPage), lastPage - firstPage, MADV_POPULATE_WRITE);
-#endif
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    using Allocator = typename List::allocator_type;
+    if (Allocator::isLarge(list.capacity())) {
+        const std::size_t bytes = list.capacity() * sizeof(typename List::value_type);
+        const std::size_t mapped = (bytes + Allocator::kLarge - 1) / Allocator::kLarge * Allocator::kLarge;
+        madvise(list.data(), mapped, MADV_POPULATE_WRITE);
+    }
 #endif
 }
 
@@ -145,10 +136,10 @@ void fillRva(PlotData &data, const std::vector<RvaRecord> &records, const CalcPa
         reserveLarge(data.times, n);
     }
     prepareSeries(data.series, n);
-    std::vector<float> &level = data.series[0].values;
-    std::vector<float> &velocity = data.series[1].values;
-    std::vector<float> &flow = data.series[2].values;
-    std::vector<float> &temperature = data.series[3].values;
+    ValueList &level = data.series[0].values;
+    ValueList &velocity = data.series[1].values;
+    ValueList &flow = data.series[2].values;
+    ValueList &temperature = data.series[3].values;
     RvaClock clock;
     // A block's values are worked out into local arrays and appended at once: appending record
     // by record re-reads every list's end and room for each value.

@@ -3,6 +3,7 @@
 // The series a hydrograph draws: record times on the logger's clock and one value list per
 // quantity, in the units and with the corrections the detail table shows.
 
+#include "data/LargeAllocator.h"
 #include "data/PlotReduce.h"
 #include "data/Records.h"
 #include "data/Statistics.h"
@@ -31,7 +32,7 @@ struct PlotSeries
 {
     QString key;   // command-line name: level, velocity, flow, temperature, channel1..6, voltage, csq
     QString title; // axis title, "液位(m)"
-    std::vector<float> values;
+    ValueList values;
     // Block summaries of values, filled by the builders below (rvaPlotData, rvbPlotData,
     // updateRvaSeries); empty for a series filled otherwise, whose users summarise it themselves.
     ValueBlocks blocks;
@@ -40,9 +41,9 @@ struct PlotSeries
 // Everything a hydrograph of one file needs.
 struct PlotData
 {
-    std::vector<qint64> times; // clock seconds of every record, file order
-    qint64 nominal = 0;        // nominal step; 0 when the file has fewer than two distinct times
-    QVector<TimeGap> gaps;     // steps longer than twice the nominal step
+    TimeList times;        // clock seconds of every record, file order
+    qint64 nominal = 0;    // nominal step; 0 when the file has fewer than two distinct times
+    QVector<TimeGap> gaps; // steps longer than twice the nominal step
     std::vector<PlotSeries> series;
     // Shown flow units per L/s (RVA); 0 when the data has no flow series.
     float flowFactor = 0.0f;

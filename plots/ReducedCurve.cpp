@@ -71,7 +71,7 @@ void ReducedCurve::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtSca
     m_lastDrawn = 0;
     if (!m_values || m_data->times.empty())
         return;
-    const std::vector<qint64> &times = m_data->times;
+    const lmv::TimeList &times = m_data->times;
     const double from = std::min(xMap.s1(), xMap.s2());
     const double to = std::max(xMap.s1(), xMap.s2());
     const lmv::IndexRange range = lmv::visibleRange(times, from, to);

@@ -41,7 +41,7 @@ public:
 
 private:
     std::shared_ptr<const lmv::PlotData> m_data;
-    const std::vector<float> *m_values = nullptr;
+    const lmv::ValueList *m_values = nullptr;
     QPen m_pen;
     bool m_reduce = true;
     const lmv::ValueBlocks *m_blocks = nullptr; // the series' own, or m_ownBlocks

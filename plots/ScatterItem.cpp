@@ -88,8 +88,8 @@ QRectF ScatterItem::boundingRect() const
 {
     if (!m_data || m_x < 0 || m_y < 0)
         return QRectF(1.0, 1.0, -2.0, -2.0); // invalid: no autoscale contribution
-    const std::vector<float> &xs = m_data->series[std::size_t(m_x)].values;
-    const std::vector<float> &ys = m_data->series[std::size_t(m_y)].values;
+    const lmv::ValueList &xs = m_data->series[std::size_t(m_x)].values;
+    const lmv::ValueList &ys = m_data->series[std::size_t(m_y)].values;
     float x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
     for (std::size_t i = 0; i < xs.size() && i < ys.size(); ++i) {
         if (!std::isfinite(xs[i]) || !std::isfinite(ys[i]))

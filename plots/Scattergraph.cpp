@@ -65,8 +65,8 @@ void shownRecords(const lmv::PlotData &data, int levelSeries, int velocitySeries
                   double velocityFactor, bool limited, qint64 from, qint64 to, std::vector<float> &levels,
                   std::vector<float> &velocities)
 {
-    const std::vector<float> &l = data.series[std::size_t(levelSeries)].values;
-    const std::vector<float> &v = data.series[std::size_t(velocitySeries)].values;
+    const lmv::ValueList &l = data.series[std::size_t(levelSeries)].values;
+    const lmv::ValueList &v = data.series[std::size_t(velocitySeries)].values;
     levels.reserve(l.size());
     velocities.reserve(v.size());
     for (std::size_t i = 0; i < data.times.size() && i < l.size() && i < v.size(); ++i) {
@@ -320,7 +320,7 @@ void Scattergraph::redrawLines()
     std::vector<double> flows;
     if (have && settings.isoFlow && m_flowSeries >= 0 && m_data->flowFactor > 0.0f) {
         double lo = INFINITY, hi = 0.0;
-        const std::vector<float> &q = m_data->series[std::size_t(m_flowSeries)].values;
+        const lmv::ValueList &q = m_data->series[std::size_t(m_flowSeries)].values;
         for (std::size_t i = 0; i < q.size() && i < m_data->times.size(); ++i) {
             if (m_limited && (m_data->times[i] < m_from || m_data->times[i] > m_to))
                 continue;

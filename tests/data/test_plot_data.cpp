@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 using namespace lmv;
@@ -156,6 +157,23 @@ private slots:
         QCOMPARE(unknown, QStringLiteral("depth"));
         QVERIFY(selectSeries(chosen, {QStringLiteral("flow")}));
         QCOMPARE(chosen.series.size(), std::size_t(1));
+    }
+
+    void longListsStartOnLargePageBoundaries()
+    {
+        // A million values sit on 2 MB boundaries (large pages); short lists are ordinary, and
+        // both copy and grow like any list.
+        ValueList big(1000000, 1.5f);
+        QCOMPARE(reinterpret_cast<std::uintptr_t>(big.data()) % (std::uintptr_t(2) << 20), std::uintptr_t(0));
+        TimeList small{1, 2, 3};
+        small.push_back(4);
+        const ValueList copy = big;
+        QCOMPARE(copy.size(), std::size_t(1000000));
+        QCOMPARE(copy.back(), 1.5f);
+        QCOMPARE(small.back(), qint64(4));
+        big.resize(10);
+        big.shrink_to_fit();
+        QCOMPARE(big.size(), std::size_t(10));
     }
 
     void builtSeriesCarryTheSummariesOfTheirValues()

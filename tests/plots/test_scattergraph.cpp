@@ -127,8 +127,8 @@ private slots:
     void cellPictureEqualsEveryPointDrawnInTurn()
     {
         const Survey s = loadSample({}, labels);
-        const std::vector<float> &v = s.data->series[1].values;
-        const std::vector<float> &l = s.data->series[0].values;
+        const lmv::ValueList &v = s.data->series[1].values;
+        const lmv::ValueList &l = s.data->series[0].values;
         QCOMPARE(s.data->series[1].key, QStringLiteral("velocity"));
         ScatterItem item;
         item.setSeries(s.data, 1, 0);
@@ -172,7 +172,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&g));
         g.plot()->replot();
         // The storm's highest record stands alone above the crown.
-        const std::vector<float> &l = s.data->series[0].values;
+        const lmv::ValueList &l = s.data->series[0].values;
         const auto top = qsizetype(std::max_element(l.begin(), l.end()) - l.begin());
         QVERIFY(l[std::size_t(top)] > 1.0f);
         const QPoint at(

@@ -323,7 +323,7 @@ private slots:
                 }
             QVERIFY2(coloured > 20, qPrintable(pane->axisTitle(QwtPlot::yLeft).text()));
         }
-        const std::vector<qint64> &times = w->hydrograph->data()->times;
+        const lmv::TimeList &times = w->hydrograph->data()->times;
         w->hydrograph->setCursor(Hydrograph::Cursor::A, double(times[times.size() / 4]));
         w->hydrograph->setCursor(Hydrograph::Cursor::B, double(times[times.size() / 2]));
         QVERIFY(w->hydrograph->cursorText().contains(QStringLiteral("Δt")));

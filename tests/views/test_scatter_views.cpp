@@ -84,7 +84,7 @@ private slots:
         // Only the local window may take the estimate to the pipe dialog.
         QCOMPARE(g->panel()->sedimentButton->isEnabled(), !device);
         // The whole file again from the hydrograph.
-        const std::vector<qint64> &times = w->hydrograph->data()->times;
+        const lmv::TimeList &times = w->hydrograph->data()->times;
         emit w->hydrograph->timeRangeSelected(times.front(), times.back());
         QTRY_VERIFY(!g->rangeLimited());
         // 35 surcharged records are not the fit's; the backwater and the drifting sensor are left out.
