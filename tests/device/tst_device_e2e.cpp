@@ -1,6 +1,7 @@
 // Device mode end to end: the real main window, connected through a pseudo-terminal to the logger
 // simulator, walks the directory, downloads files into the cache and shows them.
 #include "SimHarness.h"
+#include "SimViewer.h"
 
 #include "app/MainWindow.h"
 #include "data/CacheDir.h"
@@ -69,82 +70,21 @@ void shot(QWidget *widget, const QString &name)
         widget->grab().save(dir + "/" + name + ".png");
 }
 
-// A main window in a fresh working directory of its own.
-class Viewer
+// Leaves the connected logger for PC mode; the actions must be the PC column of the mode
+// table whatever the logger's family had set (the disconnect runs in between).
+void leaveForPcModeWithItsActions(Viewer &v)
 {
-public:
-    explicit Viewer(int timerMs = 400)
-    {
-        previous = QDir::currentPath();
-        QDir::setCurrent(work.path());
-        w = std::make_unique<MainWindow>();
-        w->setUsbTimerIntervalForTest(timerMs);
-        w->resize(1400, 860);
-        w->show();
-    }
-    ~Viewer()
-    {
-        w.reset();
-        QDir::setCurrent(previous);
-    }
-    MainWindow *operator->() const { return w.get(); }
-    MainWindow *get() const { return w.get(); }
-
-    void connectTo(const QString &port)
-    {
-        w->port_box->setEditText(port);
-        QTest::mouseClick(w->usb_open_button, Qt::LeftButton);
-    }
-    bool walkDone() const { return w->deviceWalk.stage() == LinkStage::Idle && w->isEnabled(); }
-
-    QTreeWidgetItem *item(const QString &path) const
-    {
-        const QStringList parts = path.split(QLatin1Char('|'));
-        QTreeWidgetItem *found = nullptr;
-        for (int i = 0; i < w->UsbPrjTree->topLevelItemCount() && !found; ++i)
-            if (w->UsbPrjTree->topLevelItem(i)->text(0) == parts[0])
-                found = w->UsbPrjTree->topLevelItem(i);
-        for (int level = 1; found && level < parts.size(); ++level) {
-            QTreeWidgetItem *child = nullptr;
-            for (int i = 0; i < found->childCount() && !child; ++i)
-                if (found->child(i)->text(0) == parts[level])
-                    child = found->child(i);
-            found = child;
-        }
-        return found;
-    }
-    // Clicks the entry's name as the user would.
-    void click(QTreeWidgetItem *entry)
-    {
-        QTreeWidget *tree = w->UsbPrjTree;
-        tree->expandAll();
-        tree->scrollToItem(entry);
-        const QRect r = tree->visualItemRect(entry);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 120, r.center().y()));
-    }
-    QString workPath() const { return work.path(); }
-
-    // Leaves the connected logger for PC mode; the actions must be the PC column of the mode
-    // table whatever the logger's family had set (the disconnect runs in between).
-    void leaveForPcModeWithItsActions()
-    {
-        QTest::mouseClick(w->pc_button, Qt::LeftButton);
-        QVERIFY(!w->usb_open_button->isChecked());
-        const QList<QAction *> on = {w->open_file_action, w->open_prj_action, w->select_all_action,
-                                     w->remove_action,    w->save_txt_action, w->save_csv_action};
-        const QList<QAction *> off = {w->save_lmv_action, w->pipe_modify_action, w->parameter_modify_action,
-                                      w->id_modify_action};
-        for (QAction *a : on)
-            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
-        for (QAction *a : off)
-            QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
-    }
-
-private:
-    QTemporaryDir work;
-    QString previous;
-    std::unique_ptr<MainWindow> w;
-};
+    QTest::mouseClick(v->pc_button, Qt::LeftButton);
+    QVERIFY(!v->usb_open_button->isChecked());
+    const QList<QAction *> on = {v->open_file_action, v->open_prj_action, v->select_all_action,
+                                 v->remove_action,    v->save_txt_action, v->save_csv_action};
+    const QList<QAction *> off = {v->save_lmv_action, v->pipe_modify_action, v->parameter_modify_action,
+                                  v->id_modify_action};
+    for (QAction *a : on)
+        QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+    for (QAction *a : off)
+        QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+}
 
 const std::array<quint8, 5> kRvaVersion{2, 1, 18, 12, 3};
 
@@ -174,7 +114,7 @@ private slots:
     {
         Simulator sim;
         QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rva")));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QCOMPARE(v->dev_id_label->text(), QString("20190001"));
@@ -195,14 +135,14 @@ private slots:
         QCOMPARE(file->text(1), QString::number(disk.size()));
         QVERIFY(v->save_lmv_action->isEnabled());
         QCOMPARE(v->status_label->text(), QString());
-        v.leaveForPcModeWithItsActions();
+        leaveForPcModeWithItsActions(v);
     }
 
     void tickingFilesOfAnRvaDeviceTicksTheirPointAndProject()
     {
         Simulator sim;
         QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rva")));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QTreeWidgetItem *point = v.item("南河监测|桥下断面");
@@ -236,7 +176,7 @@ private slots:
     {
         Simulator sim;
         QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rvb")));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QCOMPARE(v->dev_type_label->text(), QString("综合监测主机"));
@@ -253,7 +193,7 @@ private slots:
         const QFileInfo disk(
             QStringLiteral(LMV_SAMPLES_DIR "/logger-rvb/西区管网/西二路3号井/2019年01月.lmv"));
         QCOMPARE(month->text(1), QString::number(disk.size()));
-        v.leaveForPcModeWithItsActions();
+        leaveForPcModeWithItsActions(v);
     }
 
     void typedPathOfALinkToThePortConnects()
@@ -262,7 +202,7 @@ private slots:
         const QString link = linkDir.filePath("logger");
         Simulator sim;
         QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rva"), {"--link", link}));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(link);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QCOMPARE(v->dev_id_label->text(), QString("20190001"));
@@ -278,7 +218,7 @@ private slots:
         folder.write();
         Simulator sim;
         QVERIFY(sim.start(folder.root()));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QCOMPARE(v->dev_version_label->text(), QString("RVA"));
@@ -315,7 +255,7 @@ private slots:
         folder.write();
         Simulator sim;
         QVERIFY(sim.start(folder.root(), {"--list-pages", "0,3,5", "--list-page-size", "1"}));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QCOMPARE(sim.pagesAsked("rva-projects"), (QList<int>{0, 3, 5}));
@@ -335,7 +275,7 @@ private slots:
         Simulator sim;
         // 176 bytes of list content per page: both point records come in one reply.
         QVERIFY(sim.start(folder.root(), {"--list-page-size", "176"}));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QCOMPARE(sim.requests("rva-points").size(), 2);
@@ -399,7 +339,7 @@ private slots:
         rvaFolder(folder, {{"f.lmv", device}});
         Simulator sim;
         QVERIFY(sim.start(folder.root(), {"--page-size", QString::number(pageSize)}));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QTreeWidgetItem *file = v.item("P|A|f.lmv");
@@ -438,7 +378,7 @@ private slots:
         folder.write();
         Simulator sim;
         QVERIFY(sim.start(folder.root()));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QTableWidget *info = v->RVA_UsbRecordWindow::InfoTable;
@@ -465,7 +405,7 @@ private slots:
         rvaFolder(folder, {{"f.lmv", device}});
         Simulator sim;
         QVERIFY(sim.start(folder.root(), {"--page-size", "256", "--delay", "100"}));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QTreeWidgetItem *file = v.item("P|A|f.lmv");
@@ -505,7 +445,7 @@ private slots:
         Simulator sim;
         QVERIFY(sim.start(folder.root(),
                           {"--page-size", "256", "--duplicate", "data:1-", "--duplicate-delay", "20"}));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QTreeWidgetItem *file = v.item("P|A|f.lmv");
@@ -545,7 +485,7 @@ private slots:
         rvaFolder(folder, {});
         Simulator sim;
         QVERIFY(sim.start(folder.root(), {"--notice", "projects:1"}));
-        Viewer v;
+        Viewer v(400);
         BoxAnswerer boxes;
         v.connectTo(sim.port);
         QTRY_COMPARE_WITH_TIMEOUT(boxes.seen, QStringList{"连接已断开|连接已断开！"}, 10000);
@@ -561,7 +501,7 @@ private slots:
         rvaFolder(folder, {{"f.lmv", device}});
         auto sim = std::make_unique<Simulator>();
         QVERIFY(sim->start(folder.root(), {"--page-size", "256", "--hangup", "data:3"}));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim->port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QTreeWidgetItem *file = v.item("P|A|f.lmv");
@@ -606,7 +546,7 @@ private slots:
         folder.write();
         Simulator sim;
         QVERIFY(sim.start(folder.root()));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QTreeWidgetItem *f1 = v.item("..|../..|..\\..\\f.lmv");
@@ -653,7 +593,7 @@ private slots:
         folder.write();
         Simulator sim;
         QVERIFY(sim.start(folder.root(), {"--page-size", "200"}));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         QTreeWidgetItem *file = v.item("P|A|2019年01月.lmv");
@@ -718,7 +658,7 @@ private slots:
         folder.write();
         Simulator sim;
         QVERIFY(sim.start(folder.root()));
-        Viewer v;
+        Viewer v(400);
         v.connectTo(sim.port);
         QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
         BoxAnswerer boxes;

@@ -2,6 +2,7 @@
 // cached files and the stored files are byte for byte those of a run without faults. Closing the
 // window or losing the logger in the middle of an operation leaves nothing running.
 #include "SimHarness.h"
+#include "SimViewer.h"
 
 #include "app/MainWindow.h"
 #include "app/TreeCheck.h"
@@ -100,37 +101,6 @@ void rvbFolder(LoggerFolder &folder)
     folder.write();
 }
 
-// A main window in a fresh working directory of its own, with a short reply timer.
-class Viewer
-{
-public:
-    Viewer()
-    {
-        previous = QDir::currentPath();
-        QDir::setCurrent(work.path());
-        w = std::make_unique<MainWindow>();
-        w->setUsbTimerIntervalForTest(kTimerMs);
-        w->resize(1400, 860);
-        w->show();
-    }
-    ~Viewer()
-    {
-        w.reset();
-        QDir::setCurrent(previous);
-    }
-    MainWindow *operator->() const { return w.get(); }
-    bool idle() const
-    {
-        const LinkStage s = w->deviceWalk.stage();
-        return (s == LinkStage::Idle || s == LinkStage::Calendar) && w->isEnabled();
-    }
-
-private:
-    QTemporaryDir work;
-    QString previous;
-    std::unique_ptr<MainWindow> w;
-};
-
 // What "保存为lmv格式" does once a name is chosen, for every file of the tree.
 void saveEverything(MainWindow *w, const QString &root)
 {
@@ -170,7 +140,7 @@ private slots:
         Simulator sim;
         // Slow pages, so the operation is still running when the window closes.
         QVERIFY(sim.start(folder.root(), {"--page-size", "64", "--list-page-size", "1", "--delay", "40"}));
-        Viewer v;
+        Viewer v(kTimerMs);
         v->port_box->setEditText(sim.port);
         QTest::mouseClick(v->usb_open_button, Qt::LeftButton);
         const QString kind = rva ? "rva-data" : "rvb-data";
@@ -220,7 +190,7 @@ private slots:
         rvaFolder(folder);
         Simulator sim;
         QVERIFY(sim.start(folder.root(), QStringList{"--page-size", "256"} + fault));
-        Viewer v;
+        Viewer v(kTimerMs);
         v->port_box->setEditText(sim.port);
         QTest::mouseClick(v->usb_open_button, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(v.idle(), 20000);
@@ -291,7 +261,7 @@ private slots:
         QVERIFY(sim.start(
             folder.root(),
             QStringList{"--page-size", "256", "--list-page-size", "100", "--data-pages", "2,3"} + faults));
-        Viewer v;
+        Viewer v(kTimerMs);
         v->port_box->setEditText(sim.port);
         QTest::mouseClick(v->usb_open_button, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(v.idle() && v->deviceWalk.stage() == LinkStage::Idle, 20000);

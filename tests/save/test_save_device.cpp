@@ -3,6 +3,7 @@
 // and stores them, while the progress window counts files and bytes.
 
 #include "tests/device/SimHarness.h"
+#include "tests/device/SimViewer.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -24,40 +25,6 @@ QByteArray readAll(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// A main window in a fresh working directory of its own (the device cache lives below it).
-class Viewer
-{
-public:
-    Viewer()
-    {
-        previous = QDir::currentPath();
-        QDir::setCurrent(work.path());
-        w = std::make_unique<MainWindow>();
-        w->resize(1400, 860);
-        w->show();
-    }
-    ~Viewer()
-    {
-        w.reset();
-        QDir::setCurrent(previous);
-    }
-    MainWindow *operator->() const { return w.get(); }
-    MainWindow &operator*() const { return *w; }
-
-    void connectTo(const QString &port)
-    {
-        w->port_box->setEditText(port);
-        QTest::mouseClick(w->usb_open_button, Qt::LeftButton);
-    }
-    bool walkDone() const { return w->deviceWalk.stage() == lmv::LinkStage::Idle && w->isEnabled(); }
-    QTreeWidgetItem *file(int index) const { return w->UsbPrjTree->topLevelItem(0)->child(0)->child(index); }
-
-private:
-    QTemporaryDir work;
-    QString previous;
-    std::unique_ptr<MainWindow> w;
-};
 
 // What the progress window shows, sampled every millisecond; one entry per change.
 class ProgressRecorder : public QObject
