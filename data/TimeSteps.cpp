@@ -35,7 +35,38 @@ std::vector<qint64> secondsOf(const std::vector<Record> &records)
     return out;
 }
 
+// Proleptic Gregorian date of a day count from 1970-01-01 (the inverse of daysFromCivil).
+void civilFromDays(qint64 z, qint64 &y, unsigned &m, unsigned &d)
+{
+    z += 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const qint64 doe = z - era * 146097;
+    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const qint64 mp = (5 * doy + 2) / 153;
+    d = unsigned(doy - (153 * mp + 2) / 5 + 1);
+    m = unsigned(mp < 10 ? mp + 3 : mp - 9);
+    y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+}
+
 } // namespace
+
+RecordTime recordTimeOf(qint64 seconds)
+{
+    const qint64 day = seconds >= 0 ? seconds / 86400 : -((86399 - seconds) / 86400);
+    const qint64 rest = seconds - day * 86400;
+    qint64 y = 0;
+    unsigned m = 1, d = 1;
+    civilFromDays(day, y, m, d);
+    RecordTime t;
+    t.year = quint16(std::clamp<qint64>(y, 0, 65535));
+    t.month = quint8(m);
+    t.day = quint8(d);
+    t.hour = quint8(rest / 3600);
+    t.minute = quint8(rest / 60 % 60);
+    t.second = quint8(rest % 60);
+    return t;
+}
 
 void RvaClock::newDate(const RecordTime &t, std::uint32_t date)
 {

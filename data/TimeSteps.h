@@ -43,6 +43,8 @@ private:
     qint64 m_midnight = 0;
     bool m_have = false;
 };
+// The RVA record time of clock seconds (years outside 0..65535 are clamped to them).
+RecordTime recordTimeOf(qint64 seconds);
 // Clock seconds of an RVB record.
 inline qint64 clockSeconds(const RvbRecord &record)
 {

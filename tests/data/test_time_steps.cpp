@@ -38,6 +38,13 @@ private slots:
         RvbRecord r;
         r.timeSeconds = quint32(seconds - 1388534400);
         QCOMPARE(clockSeconds(r), seconds);
+        // And back: the calendar time of those seconds, a second before and a day after.
+        for (const qint64 s : {seconds, seconds - 1, seconds + 86400 + 59}) {
+            const RecordTime back = recordTimeOf(s);
+            QCOMPARE(clockSeconds(back), s);
+            QVERIFY(back.month >= 1 && back.month <= 12 && back.day >= 1 && back.day <= 31);
+            QVERIFY(back.hour < 24 && back.minute < 60 && back.second < 60);
+        }
     }
 
     void nominalIntervalPrefersTheFileSetting()
