@@ -33,16 +33,26 @@ std::map<qint64, DayFlow> dailyFlow(const SurveyLayer &layer)
 {
     std::map<qint64, DayFlow> days;
     const std::vector<qint64> counted = countedSeconds(layer.times, layer.intervalSeconds);
+    // Records come in time order: most of them fall on the day of the one before.
+    qint64 currentDay = 0;
+    DayFlow *current = nullptr;
+    auto dayFlow = [&](qint64 day) -> DayFlow & {
+        if (!current || day != currentDay) {
+            current = &days[day];
+            currentDay = day;
+        }
+        return *current;
+    };
     for (qsizetype i = 0; i < layer.size(); ++i) {
         const qint64 t = layer.times[std::size_t(i)];
-        days.try_emplace(dayOf(t));
+        dayFlow(dayOf(t));
         const double flow = layer.correctedFlow(i);
         if (!std::isfinite(flow))
             continue;
         for (qint64 from = t, until = t + counted[std::size_t(i)]; from < until;) {
             const qint64 day = dayOf(from);
             const qint64 piece = std::min(until, (day + 1) * kSecondsPerDay) - from;
-            DayFlow &d = days[day];
+            DayFlow &d = dayFlow(day);
             d.counted += piece;
             d.litres += flow * double(piece);
             from += piece;
