@@ -27,8 +27,9 @@
 #include "data/StoreIndex.h"
 #include "data/StoreSelection.h"
 #include "data/StoreTree.h"
-#include "tools/samplegen/SurveyFaultsSample.h"
 #include "tools/samplegen/ScatterSample.h"
+#include "tools/samplegen/SurveyFaultsSample.h"
+#include "tools/samplegen/SurveySample.h"
 
 using namespace lmv;
 
@@ -329,7 +330,9 @@ bool writeRvaProject(const QString &storeRoot, const QString &cacheRoot)
             names << f.fileName;
         node.points << checkedPoint(point.name, names);
     }
-    if (!writeProjectIndex(storeRoot, node, rvaLogger().deviceNumber))
+    node.points << samplegen::surveySamplePoint();
+    if (!writeProjectIndex(storeRoot, node, rvaLogger().deviceNumber) ||
+        !samplegen::writeSurveySample(storeRoot, project, cacheRoot))
         return false;
     for (const RvaPointSpec &point : rvaPoints())
         for (const RvaFileSpec &f : point.files)
