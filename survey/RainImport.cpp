@@ -457,6 +457,8 @@ RainImportMapping guessRainMapping(const QByteArray &utf8)
          i < lines.size(); ++i)
         later.push_back(lines[i].text);
     m.separator = detectRainSeparator(later);
+    // Until a time is found, the value column follows the fields the default time form takes.
+    m.valueColumn = m.timeColumn + RainTimePattern::compile(m.timeFormat).fieldsSpanned(m.separator);
 
     int bestCount = 0;
     for (const char *format : kGuessFormats) {

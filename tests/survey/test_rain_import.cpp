@@ -165,6 +165,13 @@ private slots:
                                  .separator = ' '}
             << "05-01 00:15:00 0.2, 05-01 00:30:00 1.5" << qint64(900) << "05-01 00:00:00..05-01 00:30:00"
             << "";
+        QTest::newRow("UTF-16 with carriage returns only")
+            << QByteArray("\xff\xfe") +
+                   QTextCodec::codecForName("UTF-16LE")
+                       ->fromUnicode(QStringLiteral("2024-05-01 00:05;0.2\r2024-05-01 00:10;0.4\r"))
+            << RainImportMapping{} << "05-01 00:05:00 0.2, 05-01 00:10:00 0.4" << qint64(300)
+            << "05-01 00:00:00..05-01 00:10:00"
+            << "";
         QTest::newRow("24:00 ends the day")
             << QByteArray("2024-05-01 23:00,1\n2024-05-01 24:00,2\n2024-05-02 01:00,3\n")
             << RainImportMapping{} << "05-01 23:00:00 1, 05-02 00:00:00 2, 05-02 01:00:00 3" << qint64(3600)
