@@ -396,10 +396,30 @@ const char *const kGuessFormats[] = {
 };
 constexpr int kGuessColumns = 8;
 
+constexpr int kGuessFields = kGuessColumns * 2;
+
+// A line the guess looks at, split once at the separator.
 struct SampleLine
 {
     qsizetype number;
     std::string_view text;
+    std::vector<RainField> fields;
+
+    void split(char separator)
+    {
+        fields.resize(kGuessFields);
+        fields.resize(std::size_t(splitRainFields(text, separator, fields.data(), kGuessFields)));
+    }
+    // The text of `span` fields from `first` on, as readRow takes a time; false when they are missing.
+    bool timeText(int first, int span, std::string_view &time) const
+    {
+        if (first + span > int(fields.size()))
+            return false;
+        const RainField &a = fields[std::size_t(first)];
+        const RainField &b = fields[std::size_t(first + span - 1)];
+        time = span == 1 ? a.text : trimRain(text.substr(a.begin, b.end - a.begin));
+        return true;
+    }
 };
 
 bool looksLikeTotals(const QString &header)
@@ -415,17 +435,15 @@ bool looksLikeTotals(const QString &header)
 int guessValueColumn(const std::vector<SampleLine> &data, char sep, int timeFirst, int timeFields,
                      bool &decimalComma)
 {
-    RainField fields[kGuessColumns * 2];
-    for (int v = 0; v < kGuessColumns * 2; ++v) {
+    for (int v = 0; v < kGuessFields; ++v) {
         if (v >= timeFirst && v < timeFirst + timeFields)
             continue;
         int numbers = 0;
         bool comma = false;
         for (const SampleLine &line : data) {
-            const int n = splitRainFields(line.text, sep, fields, v + 1);
-            if (n <= v)
+            if (int(line.fields.size()) <= v)
                 continue;
-            const std::string_view t = fields[v].text;
+            const std::string_view t = line.fields[std::size_t(v)].text;
             comma = comma || (sep != ',' && t.find(',') != std::string_view::npos);
             double value;
             numbers += parseNumber(t, sep != ',', value) ? 1 : 0;
@@ -448,7 +466,7 @@ RainImportMapping guessRainMapping(const QByteArray &utf8)
     std::string_view text;
     while (int(lines.size()) < kGuessLines && reader.next(text))
         if (!trimRain(text).empty())
-            lines.push_back({reader.lineNumber(), text});
+            lines.push_back({reader.lineNumber(), text, {}});
     if (lines.empty())
         return m;
     // Header lines are at the top: the separator is told from the later lines.
@@ -460,25 +478,20 @@ RainImportMapping guessRainMapping(const QByteArray &utf8)
     // Until a time is found, the value column follows the fields the default time form takes.
     m.valueColumn = m.timeColumn + RainTimePattern::compile(m.timeFormat).fieldsSpanned(m.separator);
 
+    for (SampleLine &line : lines)
+        line.split(m.separator);
     int bestCount = 0;
     for (const char *format : kGuessFormats) {
         const RainTimePattern pattern = RainTimePattern::compile(QString::fromUtf8(format));
         const int span = pattern.fieldsSpanned(m.separator);
         for (int c = 0; c < kGuessColumns; ++c) {
-            Layout layout;
-            layout.pattern = pattern;
-            layout.separator = m.separator;
-            layout.timeFirst = c;
-            layout.timeFields = span;
-            RainField fields[kGuessColumns + 8];
             int count = 0;
             qsizetype first = 0;
             for (const SampleLine &line : lines) {
-                Row row{line.number, 0, 0.0};
-                RainRowProblem problem;
-                if (span + c <= kGuessColumns + 8 && readRow(layout, line.text, fields, row, problem)) {
-                    first = count++ == 0 ? line.number : first;
-                }
+                std::string_view time;
+                qint64 seconds;
+                if (line.timeText(c, span, time) && pattern.parse(time, seconds) && count++ == 0)
+                    first = line.number;
             }
             if (count > bestCount) {
                 bestCount = count;
@@ -514,11 +527,10 @@ RainImportMapping guessRainMapping(const QByteArray &utf8)
             m.kind = RainKind::Cumulative;
     }
     std::vector<double> values;
-    RainField fields[kGuessColumns * 2];
     for (const SampleLine &line : data) {
         double v;
-        if (splitRainFields(line.text, m.separator, fields, value + 1) > value &&
-            parseNumber(fields[value].text, m.decimalComma, v))
+        if (int(line.fields.size()) > value &&
+            parseNumber(line.fields[std::size_t(value)].text, m.decimalComma, v))
             values.push_back(v);
     }
     if (int(values.size()) >= kGuessTotalRows && values.front() > 0 && values.back() > values.front() &&
