@@ -6,7 +6,7 @@ namespace lmv::survey {
 
 namespace {
 
-using Part = RainTimePattern::Part;
+using Piece = RainTimePattern::Piece;
 
 constexpr int kMinYear = 1900;
 constexpr int kMaxYear = 2200;
@@ -41,29 +41,29 @@ bool readNumber(std::string_view text, std::size_t &pos, int minDigits, int maxD
 }
 
 // The field a run of one pattern letter stands for; false for a run no field is written with.
-bool partOfRun(char letter, int run, Part &part)
+bool partOfRun(char letter, int run, Piece &part)
 {
     switch (letter) {
     case 'y':
-        part = run == 4 ? Part::Year4 : Part::Year2;
+        part = run == 4 ? Piece::Year4 : Piece::Year2;
         return run == 4 || run == 2;
     case 'M':
-        part = Part::Month;
+        part = Piece::Month;
         return run <= 2;
     case 'd':
-        part = Part::Day;
+        part = Piece::Day;
         return run <= 2;
     case 'H':
-        part = Part::Hour;
+        part = Piece::Hour;
         return run <= 2;
     case 'm':
-        part = Part::Minute;
+        part = Piece::Minute;
         return run <= 2;
     case 's':
-        part = Part::Second;
+        part = Piece::Second;
         return run <= 2;
     case 'z':
-        part = Part::Fraction;
+        part = Piece::Fraction;
         return run == 1 || run == 3;
     default:
         return false;
@@ -106,12 +106,12 @@ RainTimePattern RainTimePattern::compile(const QString &pattern, QString *error)
             // Quoted literal text; '' inside or outside quotes is one quote.
             int j = i + 1;
             if (j < utf8.size() && utf8[j] == '\'') {
-                parts.push_back({Part::Literal, '\''});
+                parts.push_back({Piece::Literal, '\''});
                 i = j + 1;
                 continue;
             }
             while (j < utf8.size() && utf8[j] != '\'')
-                parts.push_back({Part::Literal, utf8[j++]});
+                parts.push_back({Piece::Literal, utf8[j++]});
             if (j >= utf8.size())
                 return fail(QStringLiteral("时间格式中的引号没有结束"));
             i = j + 1;
@@ -121,34 +121,34 @@ RainTimePattern RainTimePattern::compile(const QString &pattern, QString *error)
             if ((c == '[') == inOptional)
                 return fail(QStringLiteral("时间格式中的方括号不成对或有嵌套"));
             inOptional = c == '[';
-            parts.push_back({inOptional ? Part::OptionalBegin : Part::OptionalEnd, 0});
+            parts.push_back({inOptional ? Piece::OptionalBegin : Piece::OptionalEnd, 0});
             ++i;
             continue;
         }
         if (c == ' ') {
             while (i < utf8.size() && utf8[i] == ' ')
                 ++i;
-            parts.push_back({Part::Blank, 0});
+            parts.push_back({Piece::Blank, 0});
             continue;
         }
         int run = 1;
         while (i + run < utf8.size() && utf8[i + run] == c)
             ++run;
-        Part part = Part::Literal;
+        Piece part = Piece::Literal;
         if (partOfRun(c, run, part)) {
             parts.push_back({part, 0});
-            if (part <= Part::Second && !inOptional)
+            if (part <= Piece::Second && !inOptional)
                 seen[int(part) == 0 ? 0 : int(part) - 1] = true;
             i += run;
             continue;
         }
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
             // A run of a field letter of the wrong length (yyy, MMM) is a mistake, not text.
-            Part ignored;
+            Piece ignored;
             if (partOfRun(c, 1, ignored) || c == 'y' || c == 'h')
                 return fail(QStringLiteral("时间格式中的“%1”无法识别").arg(QString(QByteArray(run, c))));
         }
-        parts.push_back({Part::Literal, c});
+        parts.push_back({Piece::Literal, c});
         ++i;
     }
     if (inOptional)
@@ -173,46 +173,46 @@ bool RainTimePattern::parse(std::string_view text, qint64 &seconds) const
     bool inOptional = false;
     bool failedOptional = false;
     for (const Element &e : m_parts) {
-        if (failedOptional && e.part != Part::OptionalEnd)
+        if (failedOptional && e.part != Piece::OptionalEnd)
             continue;
         bool ok = true;
         int value = 0;
         switch (e.part) {
-        case Part::OptionalBegin:
+        case Piece::OptionalBegin:
             saved = f;
             optionalStart = pos;
             inOptional = true;
             continue;
-        case Part::OptionalEnd:
+        case Piece::OptionalEnd:
             failedOptional = false;
             inOptional = false;
             continue;
-        case Part::Year4:
+        case Piece::Year4:
             ok = readNumber(text, pos, 4, 4, f.year);
             break;
-        case Part::Year2:
+        case Piece::Year2:
             ok = readNumber(text, pos, 2, 2, value);
             f.year = 2000 + value;
             break;
-        case Part::Month:
+        case Piece::Month:
             ok = readNumber(text, pos, 1, 2, f.month);
             break;
-        case Part::Day:
+        case Piece::Day:
             ok = readNumber(text, pos, 1, 2, f.day);
             break;
-        case Part::Hour:
+        case Piece::Hour:
             ok = readNumber(text, pos, 1, 2, f.hour);
             break;
-        case Part::Minute:
+        case Piece::Minute:
             ok = readNumber(text, pos, 1, 2, f.minute);
             break;
-        case Part::Second:
+        case Piece::Second:
             ok = readNumber(text, pos, 1, 2, f.second);
             break;
-        case Part::Fraction:
+        case Piece::Fraction:
             ok = readNumber(text, pos, 1, 9, value);
             break;
-        case Part::Blank:
+        case Piece::Blank:
             if (pos < text.size() && text[pos] == 'T') {
                 ++pos;
                 break;
@@ -221,7 +221,7 @@ bool RainTimePattern::parse(std::string_view text, qint64 &seconds) const
             while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
                 ++pos;
             break;
-        case Part::Literal:
+        case Piece::Literal:
             ok = pos < text.size() && text[pos] == e.literal;
             pos += ok ? 1 : 0;
             break;
@@ -253,10 +253,10 @@ int RainTimePattern::fieldsSpanned(char separator) const
     int fields = 1;
     bool inOptional = false;
     for (const Element &e : m_parts) {
-        if (e.part == Part::OptionalBegin || e.part == Part::OptionalEnd)
-            inOptional = e.part == Part::OptionalBegin;
-        else if (!inOptional && ((separator == ' ' && e.part == Part::Blank) ||
-                                 (e.part == Part::Literal && e.literal == separator)))
+        if (e.part == Piece::OptionalBegin || e.part == Piece::OptionalEnd)
+            inOptional = e.part == Piece::OptionalBegin;
+        else if (!inOptional && ((separator == ' ' && e.part == Piece::Blank) ||
+                                 (e.part == Piece::Literal && e.literal == separator)))
             ++fields;
     }
     return fields;

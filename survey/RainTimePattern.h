@@ -32,7 +32,7 @@ public:
     // one more than the separators the pattern itself holds outside its optional part.
     int fieldsSpanned(char separator) const;
 
-    enum class Part : quint8
+    enum class Piece : quint8
     {
         Year4,
         Year2,
@@ -51,7 +51,7 @@ public:
 private:
     struct Element
     {
-        Part part;
+        Piece part;
         char literal = 0;
     };
     std::vector<Element> m_parts;
