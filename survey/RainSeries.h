@@ -23,11 +23,13 @@ enum class RainKind : quint8
 struct RainSeries
 {
     RainKind kind = RainKind::Interval;
-    qint64 intervalSeconds = 0;  // the gauge's interval; 0 for tips
+    qint64 intervalSeconds = 0;  // the most common step between the times read; 0 for tips
     std::vector<qint64> times;   // clock seconds: the end of each interval, or each tip; ascending
     std::vector<double> depthMm; // depth of each interval or tip
     // Spans the gauge covers (start exclusive, end inclusive), ascending and apart. Intervals
-    // cover (end − interval, end]; missing intervals are holes. Tips cover their whole record.
+    // cover (end − interval, end]; missing intervals are holes. Running totals cover each step
+    // from one reading to the next, but a step longer than twice the interval is a hole. Tips
+    // cover their whole record, from the second of the first tip to the last tip.
     QVector<TimeSpan> covered;
 
     bool empty() const { return times.empty(); }

@@ -37,7 +37,9 @@
     /* The hydrograph's series under unit and correction changes, reduced to pixel columns. */               \
     X(plot_series, plotSeries)                                                                               \
     /* The data check of the records with its daily table, and its CSV export. */                            \
-    X(survey_check, surveyCheck)
+    X(survey_check, surveyCheck)                                                                             \
+    /* A rain gauge file under a mapping from two option bytes, and its storm events (RainEntries.cpp). */   \
+    X(rain_import, rainImport)
 
 namespace lmv::fuzz {
 
