@@ -65,6 +65,8 @@ void cornerNote(QwtPlot *pane, const QString &text, const QFont &font, Qt::Align
     note.setFont(font);
     note.setColor(colour);
     note.setRenderFlags(int(corner));
+    // Readable over the bars or lines beneath it.
+    note.setBackgroundBrush(QColor(255, 255, 255, 220));
     auto *label = new QwtPlotTextLabel;
     label->setText(note);
     label->setMargin(3);

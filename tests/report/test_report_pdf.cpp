@@ -291,6 +291,79 @@ private slots:
         QCOMPARE(f.readAll(), QByteArray("older report"));
     }
 
+    // Whatever room a page has left, a heading never stands alone at its foot: it goes with the
+    // table's header row and first row.
+    void headingStaysWithWhatFollows()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("k.pdf"));
+        ReportTable table;
+        table.header = QStringList{"日期", "体积(m³)"};
+        table.rows = {{"Qx-first", "1.0"}, {"Qx-second", "2.0"}};
+        int headingAlone = 0;
+        for (qreal filler = 215.0; filler <= 250.0; filler += 2.5) {
+            ReportDocument doc;
+            doc.addPicture([](QPainter *, const QRectF &) {}, filler);
+            doc.addHeading(kSections[1]);
+            doc.addTable(table);
+            QCOMPARE(doc.write(path), WriteOutcome::Written);
+            for (int page = 1; page <= doc.pageCount(); ++page) {
+                const QString text = pdfText(path, page, page);
+                if (text.contains(kSections[1]) != text.contains(QStringLiteral("Qx-first")))
+                    ++headingAlone;
+            }
+        }
+        QCOMPARE(headingAlone, 0);
+    }
+
+    // A picture without a height takes the rest of the page, or a whole new page when less than
+    // a third is left; a taller one than the page is cut to the page.
+    void pictureTakesTheRestOfThePage_data()
+    {
+        QTest::addColumn<qreal>("before"); // mm of picture before it
+        QTest::addColumn<qreal>("height"); // asked for; 0: the rest
+        QTest::addColumn<int>("page");
+        QTest::addColumn<qreal>("top"); // mm from the page's top edge
+        QTest::addColumn<qreal>("expectedHeight");
+        // A4 is 297 mm high; the content runs from 22 mm to 277 mm (255 mm); pictures are
+        // followed by 2.5 mm.
+        QTest::newRow("rest of the first page") << 100.0 << 0.0 << 1 << 124.5 << 152.5;
+        QTest::newRow("less than a third left") << 180.0 << 0.0 << 2 << 22.0 << 255.0;
+        QTest::newRow("fits") << 100.0 << 150.0 << 1 << 124.5 << 150.0;
+        QTest::newRow("does not fit") << 100.0 << 160.0 << 2 << 22.0 << 160.0;
+        QTest::newRow("taller than a page") << 0.0 << 400.0 << 1 << 22.0 << 255.0;
+    }
+    void pictureTakesTheRestOfThePage()
+    {
+        QFETCH(qreal, before);
+        QFETCH(qreal, height);
+        QFETCH(int, page);
+        QFETCH(qreal, top);
+        QFETCH(qreal, expectedHeight);
+        QTemporaryDir dir;
+        ReportDocument doc;
+        if (before > 0)
+            doc.addPicture([](QPainter *, const QRectF &) {}, before);
+        int pagesDone = 0;
+        int paintedOn = 0;
+        QRectF painted;
+        doc.setProgress([&](int done, int) { pagesDone = done; });
+        doc.addPicture(
+            [&](QPainter *, const QRectF &r) {
+                painted = r;
+                paintedOn = pagesDone + 1;
+            },
+            height);
+        QCOMPARE(doc.write(dir.filePath(QStringLiteral("p.pdf"))), WriteOutcome::Written);
+        const qreal mm = ReportStyle().resolution / 25.4;
+        QCOMPARE(paintedOn, page);
+        QVERIFY2(std::abs(painted.top() / mm - top) < 0.1, qPrintable(QString::number(painted.top() / mm)));
+        QVERIFY2(std::abs(painted.height() / mm - expectedHeight) < 0.1,
+                 qPrintable(QString::number(painted.height() / mm)));
+        QVERIFY2(std::abs(painted.width() / mm - (210.0 - 18.0 - 16.0)) < 0.3,
+                 qPrintable(QString::number(painted.width() / mm)));
+    }
+
     // The hyetograph stands above level, velocity and flow, its bars hanging from one top line
     // over the storm's time in the middle of the range; without rain there are no bars.
     void hydrographPageStacksRainAboveTheSeries()
