@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -14,6 +15,12 @@ QString reportFontFamily(QString *error)
     QMutexLocker lock(&mutex);
     if (!family.isEmpty())
         return family;
+    // Fonts are known only to a program with the graphical toolkit (offscreen will do).
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        if (error)
+            *error = QStringLiteral("写报告需要图形程序环境 (QGuiApplication)");
+        return QString();
+    }
     const QString wanted = QString::fromLatin1(kReportFontFamily);
     if (QFontDatabase().families().contains(wanted)) {
         family = wanted;
