@@ -146,7 +146,10 @@ void paintHydrographPage(QPainter *painter, const QRectF &rect, const Hydrograph
         curve->setSeries(page.data, i);
         curve->attach(pane);
         double low = INFINITY, high = -INFINITY;
-        curve->valueRange(from, to, low, high);
+        if (!curve->valueRange(from, to, low, high)) {
+            low = INFINITY; // no record shown: the reference line alone, or the default scale
+            high = -INFINITY;
+        }
         if (i == page.referencePane && page.reference.size() > 1) {
             auto *line = new LineItem(page.referenceTitle);
             line->setPen(QPen(kReferenceColour, 1.0, Qt::DashLine));
