@@ -57,6 +57,7 @@ grep -q "^ Maintainer: " "$work/info" || fail "no maintainer"
 depends="$(sed -n 's/^ Depends: //p' "$work/info")"
 [[ "$depends" == *libqt5widgets5* && "$depends" == *libqt5serialport5* && "$depends" == *libqwt-qt5-6* ]] ||
     { cat "$work/info"; fail "Depends lacks the Qt libraries the programs link"; }
+[[ "$depends" == *fonts-wqy-microhei* ]] || { cat "$work/info"; fail "Depends lacks the report font"; }
 dpkg-deb -c "$deb" >"$work/contents"
 for f in usr/bin/lmvtool usr/share/applications/limnova-viewer.desktop; do
     grep -q "\./$f$" "$work/contents" || fail "$f not in the package"
