@@ -218,6 +218,16 @@ void Joiner::paint(std::size_t runIndex)
     auto it = m_cover.upper_bound(file.t[run.begin]);
     if (it != m_cover.begin() && std::prev(it)->second.end >= file.t[run.begin])
         --it;
+    if (it == m_cover.end() || it->first > file.t[run.end - 1]) {
+        // Nothing newer reaches this run: kept whole, in pieces cut at its gaps.
+        std::size_t begin = run.begin;
+        for (std::size_t k = run.begin + 1; k <= run.end; ++k)
+            if (k == run.end || isGapStep(file.t[k] - file.t[k - 1], file.nominal)) {
+                m_kept.push_back(KeptPiece{run.file, begin, k});
+                begin = k;
+            }
+        return;
+    }
     bool open = false;
     KeptPiece piece{run.file, 0, 0};
     qint64 previousKept = 0;
@@ -343,13 +353,14 @@ void Joiner::buildLayer(JoinedSurvey &out, const SurveyPeriod &period)
         if (p.end > p.begin)
             total += p.end - p.begin;
     }
-    layer.times.reserve(total);
-    layer.source.reserve(total);
-    layer.sourceRecord.reserve(total);
+    layer.times.resize(total);
+    layer.source.resize(total);
+    layer.sourceRecord.resize(total);
     if (m_family == Family::Rva)
-        layer.rva.reserve(total);
+        layer.rva.resize(total);
     else
-        layer.rvb.reserve(total);
+        layer.rvb.resize(total);
+    std::size_t i = 0;
     for (const KeptPiece &p : m_kept) {
         if (p.end <= p.begin)
             continue;
@@ -357,16 +368,17 @@ void Joiner::buildLayer(JoinedSurvey &out, const SurveyPeriod &period)
         const SurveyFileInput &in = m_inputs[w.input];
         const auto source = quint32(sourceOfFile[p.file]);
         out.pieces.push_back(
-            SurveyPiece{source, w.record[p.begin], qsizetype(p.end - p.begin), layer.size()});
-        for (std::size_t k = p.begin; k < p.end; ++k) {
+            SurveyPiece{source, w.record[p.begin], qsizetype(p.end - p.begin), qsizetype(i)});
+        std::copy(w.t.begin() + std::ptrdiff_t(p.begin), w.t.begin() + std::ptrdiff_t(p.end),
+                  layer.times.begin() + std::ptrdiff_t(i));
+        std::fill_n(layer.source.begin() + std::ptrdiff_t(i), p.end - p.begin, source);
+        for (std::size_t k = p.begin; k < p.end; ++k, ++i) {
             const auto r = std::size_t(w.record[k]);
-            layer.times.push_back(w.t[k]);
-            layer.source.push_back(source);
-            layer.sourceRecord.push_back(qint64(r));
+            layer.sourceRecord[i] = qint64(r);
             if (m_family == Family::Rva)
-                layer.rva.push_back(in.rva[r]);
+                layer.rva[i] = in.rva[r];
             else
-                layer.rvb.push_back(in.rvb[r]);
+                layer.rvb[i] = in.rvb[r];
         }
     }
     // The survey's interval: the one most of its records were kept at.

@@ -193,10 +193,12 @@ VisitComparison compareVisit(const Visit &visit, const SurveyLayer &layer)
     c.record = best;
     const float level = layer.rva[std::size_t(best)].level;
     const float velocity = layer.correctedVelocity(best);
+    // The logger's values as the tables show them: the float's digits, not its binary tail
+    // (0.301 m is 301 mm, not 300.999999).
     if (std::isfinite(level))
-        c.loggerDepthMm = double(level) * 1000.0;
+        c.loggerDepthMm = std::round(double(level) * 1e5) / 100.0;
     if (std::isfinite(velocity))
-        c.loggerVelocity = double(velocity);
+        c.loggerVelocity = std::round(double(velocity) * 1e6) / 1e6;
     if (c.loggerDepthMm && visit.manualDepthMm)
         c.depthDifferenceMm = *visit.manualDepthMm - *c.loggerDepthMm;
     if (c.loggerVelocity && visit.manualVelocity)

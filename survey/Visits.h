@@ -55,8 +55,8 @@ QVector<Visit> visitsOf(const ProjectDb &db, const QString &point, bool withWith
 struct VisitComparison
 {
     qsizetype record = -1;                // index in the layer; -1 when none is near enough
-    std::optional<double> loggerDepthMm;  // level × 1000
-    std::optional<double> loggerVelocity; // m/s with the record's file's velocity correction
+    std::optional<double> loggerDepthMm;  // level × 1000, to 0.01 mm
+    std::optional<double> loggerVelocity; // m/s with its file's velocity correction, to 1e-6
     // Manual − logger, where both are known.
     std::optional<double> depthDifferenceMm;
     std::optional<double> velocityDifference;

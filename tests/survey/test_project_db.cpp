@@ -458,8 +458,8 @@ private slots:
             QVERIFY(!c.loggerDepthMm && !c.depthDifferenceMm && !c.velocityDifference);
             return;
         }
-        QCOMPARE(*c.loggerDepthMm, double(level[std::size_t(record)]) * 1000.0);
-        QCOMPARE(*c.loggerVelocity, double(velocity[std::size_t(record)] * 1.5f));
+        QCOMPARE(*c.loggerDepthMm, 100.0 + 10.0 * record);
+        QCOMPARE(*c.loggerVelocity, std::round((0.5 + 0.1 * record) * 1.5 * 1e6) / 1e6);
         QCOMPARE(*c.depthDifferenceMm, 125.0 - *c.loggerDepthMm);
         QCOMPARE(*c.velocityDifference, 1.0 - *c.loggerVelocity);
     }

@@ -5,6 +5,7 @@
 #include "data/DataFile.h"
 #include "data/SurveyCheck.h"
 #include "data/TimeSteps.h"
+#include "survey/ProjectOverview.h"
 #include "survey/SurveyFigures.h"
 #include "survey/SurveyJoin.h"
 #include "tests/data/FileBytes.h"
@@ -432,6 +433,90 @@ private slots:
         QCOMPARE(fig.days.size(), 3);
         QVERIFY(std::abs(fig.total.volumeM3 - perFile) < 1e-6 * perFile);
         QCOMPARE(fig.coverage(), 1.0);
+    }
+
+    // The sample projects at a glance: each cell is the day of the point's own survey table;
+    // the totals add up; reading in parallel changes nothing.
+    void overviewOfTheSampleProjects_data()
+    {
+        QTest::addColumn<QString>("index");
+        QTest::addColumn<int>("family");
+        QTest::newRow("RVA volumes") << QStringLiteral("城东排水管网/城东排水管网.lmvprj")
+                                     << int(Family::Rva);
+        QTest::newRow("RVB coverage")
+            << QStringLiteral("水库入库监测/水库入库监测.lmvprj") << int(Family::Rvb);
+    }
+    void overviewOfTheSampleProjects()
+    {
+        QFETCH(QString, index);
+        QFETCH(int, family);
+        const ProjectFiles project =
+            readProjectFiles(QStringLiteral(LMV_SOURCE_DIR "/samples/store/") + index);
+        QVERIFY(project.opened);
+        const ProjectOverview overview = computeOverview(project, {}, 3);
+        QCOMPARE(overview.rows.size(), 2);
+        QCOMPARE(overview.project, project.name);
+        double volume = 0.0;
+        qsizetype records = 0;
+        for (qsizetype r = 0; r < overview.rows.size(); ++r) {
+            const OverviewRow &row = overview.rows[r];
+            QCOMPARE(row.point, project.points[r].name);
+            QCOMPARE(int(row.family), family);
+            QCOMPARE(row.days.size(), overview.dayCount());
+            const SurveyFigures fig = checkSurvey(readSurvey(project.name, project.points[r]).layer);
+            for (const DayVolume &d : fig.days) {
+                const OverviewCell &cell = row.days[d.day - overview.firstDay];
+                QCOMPARE(cell.records, d.records);
+                QCOMPARE(cell.countedSeconds, d.countedSeconds);
+                QCOMPARE(cell.volumeM3, d.volumeM3);
+            }
+            QCOMPARE(row.total.records, fig.total.records);
+            QVERIFY(std::abs(row.total.volumeM3 - fig.total.volumeM3) <= 1e-9 * fig.total.volumeM3);
+            QCOMPARE(row.total.volumeM3 > 0.0, family == int(Family::Rva));
+            volume += row.total.volumeM3;
+            records += row.total.records;
+        }
+        QCOMPARE(overview.total.records, records);
+        QVERIFY(std::abs(overview.total.volumeM3 - volume) <= 1e-9 * volume);
+        for (qsizetype d = 0; d < overview.dayCount(); ++d) {
+            qint64 counted = 0;
+            for (const OverviewRow &row : overview.rows)
+                counted += row.days[d].countedSeconds;
+            QCOMPARE(overview.dayTotals[d].countedSeconds, counted);
+            QVERIFY(overview.dayCoverage(d) >= 0.0 && overview.dayCoverage(d) <= 1.0);
+        }
+        const ProjectOverview single = computeOverview(project, {}, 1);
+        QCOMPARE(single.total.records, overview.total.records);
+        QCOMPARE(single.total.volumeM3, overview.total.volumeM3);
+    }
+
+    // The sample RVA project: 建设路1号井 has three days, 滨河路方沟 two; a period cuts the days;
+    // a point whose files are all missing still has its row.
+    void overviewFollowsThePeriod()
+    {
+        ProjectFiles project = readProjectFiles(
+            QStringLiteral(LMV_SOURCE_DIR "/samples/store/城东排水管网/城东排水管网.lmvprj"));
+        project.points.push_back(
+            PointFiles{QStringLiteral("无数据"),
+                       {PointFile{QStringLiteral("x.lmv"), QStringLiteral("/nonexistent/x.lmv")}}});
+        ProjectOverview all = computeOverview(project);
+        QCOMPARE(all.dayCount(), 3);
+        QCOMPARE(all.firstDay, kMarch11 / 86400);
+        QCOMPARE(all.rows[1].days[2].records, qsizetype(0));
+        QCOMPARE(all.rows[1].coverage(), 2.0 / 3.0);
+        QCOMPARE(all.rows[2].family, Family::Unknown);
+        QCOMPARE(all.rows[2].leftOut, qsizetype(1));
+        QCOMPARE(all.rows[2].total.records, qsizetype(0));
+        SurveyPeriod period;
+        period.from = kMarch11 + 86400 + 12 * 3600;
+        period.to = kMarch11 + 4 * 86400 - 1;
+        const ProjectOverview cut = computeOverview(project, period);
+        QCOMPARE(cut.dayCount(), 3);
+        QCOMPARE(cut.firstDay, kMarch11 / 86400 + 1);
+        QCOMPARE(cut.rows[0].days[0].records, qsizetype(144));
+        QCOMPARE(cut.rows[0].days[1].records, qsizetype(288));
+        QCOMPARE(cut.rows[0].days[2].records, qsizetype(0));
+        QCOMPARE(cut.rows[0].total.records, qsizetype(144 + 288));
     }
 };
 
