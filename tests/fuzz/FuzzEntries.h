@@ -37,7 +37,9 @@
     /* The hydrograph's series under unit and correction changes, reduced to pixel columns. */               \
     X(plot_series, plotSeries)                                                                               \
     /* The data check of the records with its daily table, and its CSV export. */                            \
-    X(survey_check, surveyCheck)
+    X(survey_check, surveyCheck)                                                                             \
+    /* A point's data files joined into its survey (SurveyEntries.cpp), with the tables over it. */          \
+    X(survey_join, surveyJoin)
 
 namespace lmv::fuzz {
 
