@@ -103,6 +103,8 @@ public:
     Joiner(std::vector<SurveyFileInput> &inputs, Family family) : m_inputs(inputs), m_family(family) {}
 
     JoinedSurvey run(const SurveyPeriod &period);
+    // After run(): whether an input had no record with a calendar time.
+    bool withoutTimes(std::size_t input) const { return m_files[input].t.empty(); }
 
 private:
     void prepareFiles();
@@ -502,10 +504,6 @@ JoinedSurvey Joiner::run(const SurveyPeriod &period)
     out.duplicates = m_duplicates;
     out.superseded = m_superseded;
     buildLayer(out, period);
-    for (const FileWork &w : m_files)
-        if (w.t.empty())
-            out.leftOut.push_back(LeftOutFile{m_inputs[w.input].name, m_inputs[w.input].path,
-                                              QStringLiteral("没有时间有效的记录")});
     return out;
 }
 
@@ -531,7 +529,6 @@ std::vector<qsizetype> JoinedSurvey::recordsPerSource() const
 
 JoinedSurvey joinSurveyFiles(std::vector<SurveyFileInput> files, const SurveyPeriod &period)
 {
-    QVector<LeftOutFile> leftOut;
     // The point's family: that of most files with records, then of more records, then RVA.
     std::map<Family, std::pair<int, qsizetype>> votes;
     for (const SurveyFileInput &in : files)
@@ -542,27 +539,38 @@ JoinedSurvey joinSurveyFiles(std::vector<SurveyFileInput> files, const SurveyPer
     const auto &rva = votes[Family::Rva], &rvb = votes[Family::Rvb];
     const Family family = rvb > rva ? Family::Rvb : Family::Rva;
 
+    // Why each file is left out (empty: used), in the order the files were given.
+    QStringList reasons;
     std::vector<SurveyFileInput> used;
+    std::vector<qsizetype> usedFrom;
+    QStringList names, paths;
     for (SurveyFileInput &in : files) {
         QString reason = in.problem;
         if (reason.isEmpty() && in.header.family != family)
             reason = QStringLiteral("属于另一类记录仪(%1)").arg(familyText(in.header.family));
         else if (reason.isEmpty() && recordCount(in) == 0)
             reason = QStringLiteral("没有记录");
-        if (reason.isEmpty())
+        reasons << reason;
+        names << in.name;
+        paths << in.path;
+        if (reason.isEmpty()) {
+            usedFrom.push_back(reasons.size() - 1);
             used.push_back(std::move(in));
-        else
-            leftOut.push_back(LeftOutFile{in.name, in.path, reason});
+        }
     }
     JoinedSurvey out;
+    out.period = period;
+    out.layer.family = family;
     if (!used.empty()) {
         Joiner joiner(used, family);
         out = joiner.run(period);
-    } else {
-        out.period = period;
-        out.layer.family = family;
+        for (std::size_t u = 0; u < usedFrom.size(); ++u)
+            if (joiner.withoutTimes(u))
+                reasons[usedFrom[u]] = QStringLiteral("没有时间有效的记录");
     }
-    out.leftOut = leftOut + out.leftOut;
+    for (qsizetype i = 0; i < reasons.size(); ++i)
+        if (!reasons[i].isEmpty())
+            out.leftOut.push_back(LeftOutFile{names[i], paths[i], reasons[i]});
     return out;
 }
 

@@ -375,9 +375,12 @@ private slots:
         QVERIFY(testbytes::writeFile(path("other.lmv"), testbytes::header(7)));
         writeRvaFile(path("empty.lmv"), FileSpec{{}, {}});
         QVERIFY(testbytes::writeFile(path("zero.lmv"), QByteArray()));
+        QVERIFY(testbytes::writeFile(path("badtime.lmv"),
+                                     testbytes::header(5) + testbytes::rvaRecord({1, 0.3f, 0.6f, 80.0f, 15.0f,
+                                                                                  2024, 3, 11, 25, 0, 0})));
         PointFiles point{QStringLiteral("测点"), {}};
-        for (const char *name : {"ok2.lmv", "missing.lmv", "rvb.lmv", "short.lmv", "other.lmv", "empty.lmv",
-                                 "zero.lmv", "ok1.lmv"})
+        for (const char *name : {"ok2.lmv", "missing.lmv", "badtime.lmv", "rvb.lmv", "short.lmv", "other.lmv",
+                                 "empty.lmv", "zero.lmv", "ok1.lmv"})
             point.files.push_back(PointFile{QString::fromLatin1(name), path(name)});
         const JoinedSurvey s = readSurvey(QStringLiteral("项目"), point);
         QCOMPARE(s.layer.size(), 200);
@@ -388,6 +391,7 @@ private slots:
             reasons << f.name + QLatin1Char(':') + f.reason;
         QCOMPARE(reasons,
                  (QStringList{QStringLiteral("missing.lmv:文件不存在"),
+                              QStringLiteral("badtime.lmv:没有时间有效的记录"),
                               QStringLiteral("rvb.lmv:属于另一类记录仪(综合监测主机(RVB))"),
                               QStringLiteral("short.lmv:文件头不完整(100 字节)"),
                               QStringLiteral("other.lmv:不是数据文件(类型码 7)"),
