@@ -32,24 +32,8 @@ void splitAtMidnight(qint64 start, qint64 seconds, Fn fn)
     }
 }
 
-// Adds seconds per day to days (by day), making the days that are missing.
-void addPerDay(QVector<DayVolume> &days, const std::map<qint64, qint64> &seconds, qint64 DayVolume::*field)
-{
-    std::map<qint64, DayVolume> byDay;
-    for (const DayVolume &d : std::as_const(days))
-        byDay.emplace(d.day, d);
-    for (const auto &[day, s] : seconds) {
-        auto [it, fresh] = byDay.try_emplace(day);
-        if (fresh)
-            it->second.day = day;
-        it->second.*field += s;
-    }
-    days.clear();
-    for (const auto &[day, d] : byDay)
-        days.push_back(d);
-}
-
-// The crown above the sediment (mm) of a source's pipe; NaN when the pipe is not known.
+// The crown above the sediment (mm) of a pipe; NaN when the pipe is not known (as the check
+// judges surcharge).
 double crownAboveSediment(const PipeSaveIntoTfType &p)
 {
     if (p.pipeShape > PipeTriangle || p.heightOrDiameter == 0)
@@ -57,52 +41,131 @@ double crownAboveSediment(const PipeSaveIntoTfType &p)
     return double(p.heightOrDiameter) - double(p.sediment);
 }
 
-// Surcharge found again record by record against each record's own pipe (the check knows one
-// pipe), replacing the check's surcharge findings and times.
-void surchargeByOwnPipe(const SurveyLayer &layer, SurveyCheck &check)
+// Records of the layer that the check can take in one call: their files share the interval and
+// the pipe.
+struct Segment
 {
-    check.findings.erase(std::remove_if(check.findings.begin(), check.findings.end(),
-                                        [](const Finding &f) { return f.kind == FindingKind::Surcharge; }),
-                         check.findings.end());
-    check.surchargeSeconds = 0;
-    for (DayVolume &d : check.days)
-        d.surchargeSeconds = 0;
-    std::vector<double> crown;
-    for (const SurveySource &s : layer.sources)
-        crown.push_back(crownAboveSediment(s.header.point));
-    const std::vector<qint64> counted = countedSeconds(layer.times, check.intervalSeconds);
-    bool open = false;
-    Finding run;
-    std::map<qint64, qint64> perDay;
+    qsizetype begin = 0, end = 0;
+    qint64 interval = 0;
+    PipeSaveIntoTfType pipe;
+};
+
+std::vector<Segment> segmentsOf(const SurveyLayer &layer)
+{
+    std::vector<Segment> out;
     for (qsizetype i = 0; i < layer.size(); ++i) {
-        const auto k = std::size_t(i);
-        const float level = layer.rva[k].level;
-        const double top = crown[layer.source[k]];
-        const bool surcharged = std::isfinite(level) && !std::isnan(top) && double(level) * 1000.0 > top;
-        if (!surcharged) {
-            if (open)
-                check.findings.push_back(run);
-            open = false;
+        const SurveySource &s = layer.sourceOf(i);
+        if (out.empty() || out.back().interval != s.intervalSeconds ||
+            !out.back().pipe.samePipeAs(s.header.point))
+            out.push_back(Segment{i, i, s.intervalSeconds, s.header.point});
+        out.back().end = i + 1;
+    }
+    return out;
+}
+
+void addDay(std::map<qint64, DayVolume> &days, const DayVolume &d)
+{
+    auto [it, fresh] = days.try_emplace(d.day, d);
+    if (fresh)
+        return;
+    DayVolume &m = it->second;
+    if (d.hasValues) {
+        m.minFlow = m.hasValues ? std::min(m.minFlow, d.minFlow) : d.minFlow;
+        m.maxFlow = m.hasValues ? std::max(m.maxFlow, d.maxFlow) : d.maxFlow;
+        m.hasValues = true;
+    }
+    if (d.records > 0)
+        m.maxLevel = m.records > 0 ? std::max(m.maxLevel, d.maxLevel) : d.maxLevel;
+    m.records += d.records;
+    m.countedSeconds += d.countedSeconds;
+    m.volumeM3 += d.volumeM3;
+    m.surchargeSeconds += d.surchargeSeconds;
+}
+
+// Seconds (negative: taken away) of a record's counted time from `from` on, with its flow and
+// surcharge, as the check spreads a record over the days.
+void addCounted(std::map<qint64, DayVolume> &days, qint64 from, qint64 seconds, float flow, bool surcharged)
+{
+    const qint64 sign = seconds < 0 ? -1 : 1;
+    splitAtMidnight(from, seconds * sign, [&](qint64 day, qint64 piece) {
+        auto [it, fresh] = days.try_emplace(day);
+        DayVolume &d = it->second;
+        d.day = day;
+        if (fresh)
+            d.maxLevel = 0.0f;
+        if (std::isfinite(flow)) {
+            d.countedSeconds += sign * piece;
+            d.volumeM3 += double(sign * piece) * double(flow) / 1000.0;
+        }
+        if (surcharged)
+            d.surchargeSeconds += sign * piece;
+    });
+}
+
+// The check over records whose files differ in interval or pipe: each stretch of one interval
+// and pipe checked as it is, then joined. Where one stretch meets the next, the last record
+// counts for the step to the next record (as inside a stretch) unless that step is a gap.
+SurveyCheck checkSegments(const SurveyLayer &layer, const std::vector<RvaRecord> &corrected,
+                          const std::vector<Segment> &segments)
+{
+    SurveyCheck out;
+    out.family = Family::Rva;
+    out.records = layer.size();
+    out.intervalSeconds = layer.intervalSeconds;
+    std::map<qint64, DayVolume> days;
+    for (std::size_t g = 0; g < segments.size(); ++g) {
+        const Segment &seg = segments[g];
+        CalcParams plain;
+        plain.recordInterval = quint32(std::clamp<qint64>(seg.interval, 0, kDaySeconds));
+        const SurveyCheck part =
+            checkRva(std::vector<RvaRecord>(corrected.begin() + seg.begin, corrected.begin() + seg.end),
+                     plain, seg.pipe);
+        for (Finding f : part.findings) {
+            f.firstRecord += seg.begin;
+            f.lastRecord += seg.begin;
+            out.findings.push_back(f);
+        }
+        out.gaps += part.gaps;
+        out.duplicatesSame += part.duplicatesSame;
+        out.duplicatesDifferent += part.duplicatesDifferent;
+        out.backwardSteps += part.backwardSteps;
+        out.hourSteps += part.hourSteps;
+        out.irregularSteps += part.irregularSteps;
+        out.surchargeSeconds += part.surchargeSeconds;
+        for (const DayVolume &d : part.days)
+            addDay(days, d);
+        if (g + 1 == segments.size())
+            continue;
+        // The step to the next stretch.
+        const auto last = std::size_t(seg.end - 1);
+        const qint64 step = layer.times[last + 1] - layer.times[last];
+        const qint64 nominal = part.intervalSeconds;
+        const qint64 counted = std::min(nominal, kDaySeconds);
+        if (isGapStep(step, nominal)) {
+            out.findings.push_back(Finding{FindingKind::Gap, CheckedValue::Time, false, seg.end - 1, seg.end,
+                                           layer.times[last], layer.times[last + 1], step, 0.0f});
+            ++out.gaps;
             continue;
         }
-        if (!open)
-            run = Finding{FindingKind::Surcharge, CheckedValue::Level, false, i,    i,
-                          layer.times[k],         layer.times[k],      0,     level};
-        open = true;
-        run.lastRecord = i;
-        run.end = layer.times[k] + counted[k];
-        run.seconds += counted[k];
-        run.extreme = std::max(run.extreme, level);
-        check.surchargeSeconds += counted[k];
-        splitAtMidnight(layer.times[k], counted[k],
-                        [&perDay](qint64 day, qint64 piece) { perDay[day] += piece; });
+        const qint64 shouldCount = std::min(step, kDaySeconds);
+        const float level = corrected[last].level;
+        const bool surcharged = std::isfinite(level) && double(level) * 1000.0 > crownAboveSediment(seg.pipe);
+        if (shouldCount > counted)
+            addCounted(days, layer.times[last] + counted, shouldCount - counted, corrected[last].flow,
+                       surcharged);
+        else if (shouldCount < counted)
+            addCounted(days, layer.times[last] + shouldCount, shouldCount - counted, corrected[last].flow,
+                       surcharged);
+        if (surcharged)
+            out.surchargeSeconds += shouldCount - counted;
     }
-    if (open)
-        check.findings.push_back(run);
-    addPerDay(check.days, perDay, &DayVolume::surchargeSeconds);
-    std::stable_sort(check.findings.begin(), check.findings.end(), [](const Finding &a, const Finding &b) {
+    std::stable_sort(out.findings.begin(), out.findings.end(), [](const Finding &a, const Finding &b) {
         return a.firstRecord != b.firstRecord ? a.firstRecord < b.firstRecord : a.kind < b.kind;
     });
+    for (const auto &[day, d] : days)
+        out.days.push_back(d);
+    out.total = sumDays(out.days);
+    return out;
 }
 
 SurveyCheck checkRvaLayer(const SurveyLayer &layer)
@@ -115,17 +178,13 @@ SurveyCheck checkRvaLayer(const SurveyLayer &layer)
         corrected[k].velocity = layer.rva[k].velocity * c.velocityCorrection;
         corrected[k].flow = layer.rva[k].flow * c.velocityCorrection * c.flowCorrection;
     }
+    const std::vector<Segment> segments = segmentsOf(layer);
+    if (segments.size() > 1)
+        return checkSegments(layer, corrected, segments);
     CalcParams plain;
-    plain.recordInterval = quint32(std::clamp<qint64>(layer.intervalSeconds, 0, kDaySeconds));
-    bool onePipe = true;
-    for (const SurveySource &s : layer.sources)
-        onePipe = onePipe && s.header.point.samePipeAs(layer.sources.front().header.point);
-    const PipeSaveIntoTfType pipe =
-        layer.sources.empty() ? PipeSaveIntoTfType{} : layer.sources.front().header.point;
-    SurveyCheck check = checkRva(corrected, plain, pipe);
-    if (!onePipe)
-        surchargeByOwnPipe(layer, check);
-    return check;
+    const qint64 interval = segments.empty() ? layer.intervalSeconds : segments.front().interval;
+    plain.recordInterval = quint32(std::clamp<qint64>(interval, 0, kDaySeconds));
+    return checkRva(corrected, plain, segments.empty() ? PipeSaveIntoTfType{} : segments.front().pipe);
 }
 
 } // namespace

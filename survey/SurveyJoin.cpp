@@ -338,6 +338,7 @@ void Joiner::buildLayer(JoinedSurvey &out, const SurveyPeriod &period)
         s.start = m_files[f].minTime;
         s.end = m_files[f].maxTime;
         s.records = qsizetype(m_family == Family::Rva ? in.rva.size() : in.rvb.size());
+        s.intervalSeconds = m_files[f].nominal;
         layer.sources.push_back(std::move(s));
     }
 

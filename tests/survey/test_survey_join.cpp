@@ -292,6 +292,64 @@ private slots:
         QCOMPARE(fig.coverage(), 1.0);
     }
 
+    // A day at 5 min, then a file at 2 min starting at another offset: each record counts for the
+    // step to the next under its own file's interval, however the files meet (worked out here
+    // record by record).
+    void intervalChangeCountsEachStepOnce_data()
+    {
+        QTest::addColumn<qint64>("bStart"); // seconds after the second midnight
+        QTest::addColumn<int>("gaps");
+        QTest::newRow("one interval on") << qint64(0) << 0;
+        QTest::newRow("a longer step") << qint64(120) << 0;
+        QTest::newRow("sooner than the interval") << qint64(-180) << 0;
+        QTest::newRow("a gap") << qint64(3600) << 1;
+    }
+    void intervalChangeCountsEachStepOnce()
+    {
+        QFETCH(qint64, bStart);
+        QFETCH(int, gaps);
+        std::vector<SurveyFileInput> in;
+        SurveyFileInput a = rvaInput(FileSpec{QStringLiteral("a"), {}}, calcOf(300));
+        SurveyFileInput b = rvaInput(FileSpec{QStringLiteral("b"), {}}, calcOf(120));
+        std::vector<std::pair<qint64, float>> expected; // time, flow of every record in order
+        for (qint64 t = 0; t < 86400; t += 300) {
+            RvaRecord r;
+            r.time = recordTimeOf(kMarch11 + t);
+            r.flow = 100.0f;
+            r.level = 0.3f;
+            a.rva.push_back(r);
+            expected.emplace_back(t, 100.0f);
+        }
+        for (qint64 t = 86400 + bStart; t < 2 * 86400; t += 120) {
+            RvaRecord r;
+            r.time = recordTimeOf(kMarch11 + t);
+            r.flow = 50.0f;
+            r.level = 0.2f;
+            b.rva.push_back(r);
+            expected.emplace_back(t, 50.0f);
+        }
+        in.push_back(std::move(a));
+        in.push_back(std::move(b));
+        const JoinedSurvey s = joinSurveyFiles(std::move(in));
+        QCOMPARE(s.layer.size(), qsizetype(expected.size()));
+        std::map<qint64, qint64> counted;
+        double volume = 0.0;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const qint64 own = expected[i].second > 60.0f ? 300 : 120;
+            const qint64 step = i + 1 < expected.size() ? expected[i + 1].first - expected[i].first : 0;
+            const qint64 c = step > 0 && step <= 2 * own ? step : own;
+            volume += double(c) * double(expected[i].second) / 1000.0;
+            for (qint64 t = expected[i].first; t < expected[i].first + c; ++t)
+                ++counted[t >= 0 ? t / 86400 : -1];
+        }
+        const SurveyFigures fig = checkSurvey(s.layer);
+        QCOMPARE(fig.check.gaps, qsizetype(gaps));
+        QCOMPARE(fig.days.size(), qsizetype(counted.size()));
+        for (const DayVolume &d : fig.days)
+            QCOMPARE(d.countedSeconds, counted[d.day - kMarch11 / 86400]);
+        QVERIFY(std::abs(fig.total.volumeM3 - volume) < 1e-9 * volume);
+    }
+
     // The period cuts the layer with both ends included; the table runs over every day of it.
     void periodIncludesBothEnds_data()
     {
