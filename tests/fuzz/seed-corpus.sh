@@ -103,3 +103,5 @@ seedjoin "$C/survey_join/clock_set_back_in_a_period" "043c000c00" "$CHECK" 20000
 seedjoin "$C/survey_join/rva_and_rvb_mixed" "0200000000" "$D/20240311.lmv" 1792 "$RVB" 1512 "$D/20240313.lmv" 1792
 seedjoin "$C/survey_join/corrections_changing" "0700001000" "$D/20240311.lmv" 2112 "$D/20240312.lmv" 1792 \
     "$D/20240313.lmv" 1792 "$D/20240311.lmv" 1152
+seedjoin "$C/survey_join/intervals_and_pipes_differing" "0100000000" "$S/files/梯形渠_20240402.lmv" 2112 \
+    "$S/files/三角堰_20240401.lmv" 2112
