@@ -136,6 +136,11 @@ private slots:
         QCOMPARE(findings.size(), 1);
         QCOMPARE(findings[0].toObject().value(QStringLiteral("files")).toArray(),
                  (QJsonArray{QStringLiteral("20240312.lmv"), QStringLiteral("20240313.lmv")}));
+        // The same in words.
+        const ToolRun text = lmvtool({QStringLiteral("survey"), m_index, QStringLiteral("--point"), kPoint});
+        QCOMPARE(text.exitCode, 0);
+        QVERIFY(text.out.contains(QStringLiteral("合计水量 %1 m3").arg(QString::number(sum, 'f', 1))));
+        QVERIFY(text.out.contains(QStringLiteral("修正系数改变")));
         // Reading made no database and changed no file.
         QVERIFY(!QFileInfo::exists(dbPath()));
         QCOMPARE(dataFileHashes(m_store), before);
