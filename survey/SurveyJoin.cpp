@@ -408,7 +408,22 @@ void Joiner::addFindings(JoinedSurvey &out, const std::vector<int> &sourceOfFile
                      [](const JoinConflict &a, const JoinConflict &b) { return a.time < b.time; });
 
     QVector<JoinFinding> &findings = out.findings;
-    // Steps back inside a file, with what the later records replaced of the same file.
+    // What newer runs replaced: of the same file by the run after a step back, of older files
+    // by newer ones.
+    const auto merge = [](Replaced &into, const Replaced &rep) {
+        into.first = into.records == 0 ? rep.first : std::min(into.first, rep.first);
+        into.last = into.records == 0 ? rep.last : std::max(into.last, rep.last);
+        into.records += rep.records;
+        into.duplicates += rep.duplicates;
+        into.conflicts += rep.conflicts;
+    };
+    std::map<std::size_t, Replaced> byStepBack; // by the run after the step
+    std::map<std::pair<std::size_t, std::size_t>, Replaced> byFiles;
+    for (const auto &[key, rep] : m_replaced) {
+        const std::size_t older = m_runs[key.first].file, newer = m_runs[key.second].file;
+        merge(older == newer ? byStepBack[key.second] : byFiles[{older, newer}], rep);
+    }
+    // Steps back inside a file.
     for (std::size_t r = 1; r < m_runs.size(); ++r) {
         const Run &run = m_runs[r];
         if (m_runs[r - 1].file != run.file)
@@ -420,35 +435,17 @@ void Joiner::addFindings(JoinedSurvey &out, const std::vector<int> &sourceOfFile
         const auto source = quint32(sourceOfFile[run.file]);
         JoinFinding f{
             JoinFindingKind::ClockSetBack, source, source, stepTo, stepFrom, stepFrom, stepTo, 0, 0, 0};
-        bool any = false;
-        for (const auto &[key, rep] : m_replaced) {
-            if (key.second != r || m_runs[key.first].file != run.file)
-                continue;
-            f.start = any ? std::min(f.start, rep.first) : rep.first;
-            f.end = any ? std::max(f.end, rep.last) : rep.last;
-            f.records += rep.records;
-            f.duplicates += rep.duplicates;
-            f.conflicts += rep.conflicts;
-            any = true;
+        if (const auto it = byStepBack.find(r); it != byStepBack.end()) {
+            f.start = it->second.first;
+            f.end = it->second.last;
+            f.records = it->second.records;
+            f.duplicates = it->second.duplicates;
+            f.conflicts = it->second.conflicts;
         }
         findings.push_back(f);
     }
     // Older files given up to newer ones: a download of the same memory shares copies; none
     // shared means the clock was set back.
-    std::map<std::pair<std::size_t, std::size_t>, Replaced> byFiles;
-    for (const auto &[key, rep] : m_replaced) {
-        const std::size_t older = m_runs[key.first].file, newer = m_runs[key.second].file;
-        if (older == newer)
-            continue;
-        auto [it, fresh] = byFiles.try_emplace({older, newer}, rep);
-        if (!fresh) {
-            it->second.first = std::min(it->second.first, rep.first);
-            it->second.last = std::max(it->second.last, rep.last);
-            it->second.records += rep.records;
-            it->second.duplicates += rep.duplicates;
-            it->second.conflicts += rep.conflicts;
-        }
-    }
     for (const auto &[files, rep] : byFiles) {
         if (!inPeriod(files.first) || !inPeriod(files.second) || !period.overlaps(rep.first, rep.last))
             continue;
