@@ -148,7 +148,7 @@ int main(int argc, char *argv[])
         single.push_back(wallMs([&]() { computeOverview(readProjectFiles(index), {}, 1); }));
     }
     std::printf("# %d points, %lld records\n", kPoints, static_cast<long long>(total));
-    print("project_overview_50_points", median(overview) / 1000.0, "s");
-    print("project_overview_50_points_one_thread", median(single) / 1000.0, "s");
+    print("project_overview_50_points", median(overview), "ms");
+    print("project_overview_50_points_one_thread", median(single), "ms");
     return 0;
 }
