@@ -21,7 +21,7 @@ using namespace lmv::survey;
 
 // A file's records: times as offsets in steps from 2024-03-11 00:00 (plus `shift` seconds),
 // values following the step number; `salt` changes the values (another measurement).
-struct FileSpec
+struct FilePlan
 {
     QString name;
     QVector<qint64> steps;
@@ -29,29 +29,29 @@ struct FileSpec
     float salt = 0.0f;
 };
 
-Q_DECLARE_METATYPE(FileSpec)
+Q_DECLARE_METATYPE(FilePlan)
 
 namespace {
 
 constexpr qint64 kMarch11 = 1710115200; // 2024-03-11 00:00:00, a Monday, on the logger's clock
 constexpr qint64 kStep = 120;
 
-SurveyFileInput rvaInput(const FileSpec &spec, const CalcParams &calc = {}, quint32 diameter = 1000)
+SurveyFileInput rvaInput(const FilePlan &plan, const CalcParams &calc = {}, quint32 diameter = 1000)
 {
     SurveyFileInput in;
-    in.name = spec.name;
-    in.path = QStringLiteral("/store/") + spec.name;
+    in.name = plan.name;
+    in.path = QStringLiteral("/store/") + plan.name;
     in.header.family = Family::Rva;
     in.header.typeCode = kTypeCodeRva;
     in.header.point =
         makePointRecord(QStringLiteral("项目"), QStringLiteral("测点"), PipeCircle, diameter, 0, 0, 0);
     in.header.calc = calc;
-    for (const qint64 step : spec.steps) {
+    for (const qint64 step : plan.steps) {
         RvaRecord r;
-        r.time = recordTimeOf(kMarch11 + step * kStep + spec.shift);
-        r.level = 0.2f + 0.001f * float(step % 100) + spec.salt;
-        r.velocity = 0.5f + 0.002f * float(step % 50) + spec.salt;
-        r.flow = 50.0f + float(step % 30) + spec.salt * 100.0f;
+        r.time = recordTimeOf(kMarch11 + step * kStep + plan.shift);
+        r.level = 0.2f + 0.001f * float(step % 100) + plan.salt;
+        r.velocity = 0.5f + 0.002f * float(step % 50) + plan.salt;
+        r.flow = 50.0f + float(step % 30) + plan.salt * 100.0f;
         r.temperature = 15.0f;
         r.sequence = quint32(step);
         in.rva.push_back(r);
@@ -107,11 +107,11 @@ const JoinFinding *findingOf(const JoinedSurvey &s, JoinFindingKind kind)
 }
 
 // A data file on disk, written byte by byte at the documented offsets.
-void writeRvaFile(const QString &path, const FileSpec &spec, quint8 typeCode = 5)
+void writeRvaFile(const QString &path, const FilePlan &plan, quint8 typeCode = 5)
 {
     QByteArray bytes = testbytes::header(typeCode);
     testbytes::putU32(bytes, 96, quint32(kStep));
-    for (const qint64 step : spec.steps) {
+    for (const qint64 step : plan.steps) {
         const QDateTime at = QDateTime::fromSecsSinceEpoch(kMarch11 + step * kStep, Qt::UTC);
         bytes += testbytes::rvaRecord({quint32(step), 0.3f, 0.6f, 80.0f, 15.0f, quint16(at.date().year()),
                                        quint8(at.date().month()), quint8(at.date().day()),
@@ -133,8 +133,8 @@ private slots:
     // holds at step `probe`.
     void filesJoinInTimeOrder_data()
     {
-        QTest::addColumn<FileSpec>("a");
-        QTest::addColumn<FileSpec>("b");
+        QTest::addColumn<FilePlan>("a");
+        QTest::addColumn<FilePlan>("b");
         QTest::addColumn<int>("records");
         QTest::addColumn<int>("duplicates");
         QTest::addColumn<int>("conflicts");
@@ -145,7 +145,7 @@ private slots:
         QTest::addColumn<QString>("probeFile");
 
         const auto file = [](const char *name, QVector<qint64> steps, qint64 shift = 0, float salt = 0.0f) {
-            return FileSpec{QString::fromLatin1(name), steps, shift, salt};
+            return FilePlan{QString::fromLatin1(name), steps, shift, salt};
         };
         QTest::newRow("end to end") << file("a", range(0, 99)) << file("b", range(100, 199)) << 200 << 0 << 0
                                     << 0 << -1 << 0 << qint64(100) << "b";
@@ -170,8 +170,8 @@ private slots:
     }
     void filesJoinInTimeOrder()
     {
-        QFETCH(FileSpec, a);
-        QFETCH(FileSpec, b);
+        QFETCH(FilePlan, a);
+        QFETCH(FilePlan, b);
         QFETCH(int, records);
         QFETCH(int, duplicates);
         QFETCH(int, conflicts);
@@ -217,13 +217,13 @@ private slots:
     void clockSetBackInsideAFileKeepsTheLaterRecords()
     {
         std::vector<SurveyFileInput> in;
-        FileSpec spec{QStringLiteral("a"), range(0, 99) + range(80, 119), 0, 0.0f};
-        in.push_back(rvaInput(spec, calcOf(120)));
+        FilePlan plan{QStringLiteral("a"), range(0, 99) + range(80, 119), 0, 0.0f};
+        in.push_back(rvaInput(plan, calcOf(120)));
         // The records after the step carry other values.
         for (std::size_t k = 100; k < in[0].rva.size(); ++k)
             in[0].rva[k].level += 0.5f;
         in.push_back(
-            rvaInput(FileSpec{QStringLiteral("c"), range(200, 209) + QVector<qint64>{209} + range(210, 219)},
+            rvaInput(FilePlan{QStringLiteral("c"), range(200, 209) + QVector<qint64>{209} + range(210, 219)},
                      calcOf(120)));
         const JoinedSurvey s = joinSurveyFiles(std::move(in));
         checkJoinInvariants(s, 140 + 21);
@@ -258,7 +258,7 @@ private slots:
         std::vector<double> perFileDays;
         for (int d = 0; d < 3; ++d) {
             SurveyFileInput f =
-                rvaInput(FileSpec{QStringLiteral("d%1").arg(d), range(d * perDay, (d + 1) * perDay - 1)},
+                rvaInput(FilePlan{QStringLiteral("d%1").arg(d), range(d * perDay, (d + 1) * perDay - 1)},
                          calcs[d], diameters[d]);
             for (RvaRecord &r : f.rva)
                 r.level = 0.7f; // surcharged in DN600 only
@@ -309,8 +309,8 @@ private slots:
         QFETCH(qint64, bStart);
         QFETCH(int, gaps);
         std::vector<SurveyFileInput> in;
-        SurveyFileInput a = rvaInput(FileSpec{QStringLiteral("a"), {}}, calcOf(300));
-        SurveyFileInput b = rvaInput(FileSpec{QStringLiteral("b"), {}}, calcOf(120));
+        SurveyFileInput a = rvaInput(FilePlan{QStringLiteral("a"), {}}, calcOf(300));
+        SurveyFileInput b = rvaInput(FilePlan{QStringLiteral("b"), {}}, calcOf(120));
         std::vector<std::pair<qint64, float>> expected; // time, flow of every record in order
         for (qint64 t = 0; t < 86400; t += 300) {
             RvaRecord r;
@@ -376,8 +376,8 @@ private slots:
         if (toStep >= 0)
             period.to = kMarch11 + toStep * kStep;
         std::vector<SurveyFileInput> in;
-        in.push_back(rvaInput(FileSpec{QStringLiteral("a"), range(0, 719)}, calcOf(120)));
-        in.push_back(rvaInput(FileSpec{QStringLiteral("b"), range(720, 1439)}, calcOf(120)));
+        in.push_back(rvaInput(FilePlan{QStringLiteral("a"), range(0, 719)}, calcOf(120)));
+        in.push_back(rvaInput(FilePlan{QStringLiteral("b"), range(720, 1439)}, calcOf(120)));
         const JoinedSurvey s = joinSurveyFiles(std::move(in), period);
         QCOMPARE(s.layer.size(), records);
         QCOMPARE(int(s.layer.sources.size()), sources);
@@ -401,7 +401,7 @@ private slots:
         QVector<qint64> steps = range(0, 10 * perDay - 1);
         steps.erase(steps.begin() + 3 * perDay, steps.begin() + 4 * perDay); // Thursday missing
         std::vector<SurveyFileInput> in;
-        in.push_back(rvaInput(FileSpec{QStringLiteral("a"), steps}, calcOf(120)));
+        in.push_back(rvaInput(FilePlan{QStringLiteral("a"), steps}, calcOf(120)));
         const JoinedSurvey s = joinSurveyFiles(std::move(in));
         const SurveyFigures fig = checkSurvey(s.layer);
         QCOMPARE(fig.days.size(), 10);
@@ -426,12 +426,12 @@ private slots:
     {
         QTemporaryDir dir;
         const auto path = [&dir](const char *name) { return dir.filePath(QString::fromLatin1(name)); };
-        writeRvaFile(path("ok1.lmv"), FileSpec{{}, range(0, 99)});
-        writeRvaFile(path("ok2.lmv"), FileSpec{{}, range(100, 199)});
+        writeRvaFile(path("ok1.lmv"), FilePlan{{}, range(0, 99)});
+        writeRvaFile(path("ok2.lmv"), FilePlan{{}, range(100, 199)});
         QVERIFY(testbytes::writeFile(path("rvb.lmv"), testbytes::header(1) + QByteArray(200, '\0')));
         QVERIFY(testbytes::writeFile(path("short.lmv"), testbytes::header(5).left(100)));
         QVERIFY(testbytes::writeFile(path("other.lmv"), testbytes::header(7)));
-        writeRvaFile(path("empty.lmv"), FileSpec{{}, {}});
+        writeRvaFile(path("empty.lmv"), FilePlan{{}, {}});
         QVERIFY(testbytes::writeFile(path("zero.lmv"), QByteArray()));
         QVERIFY(testbytes::writeFile(path("badtime.lmv"),
                                      testbytes::header(5) + testbytes::rvaRecord({1, 0.3f, 0.6f, 80.0f, 15.0f,
@@ -459,7 +459,7 @@ private slots:
     void recordsWithoutACalendarTimeAreLeftOut()
     {
         std::vector<SurveyFileInput> in;
-        in.push_back(rvaInput(FileSpec{QStringLiteral("a"), range(0, 9)}, calcOf(120)));
+        in.push_back(rvaInput(FilePlan{QStringLiteral("a"), range(0, 9)}, calcOf(120)));
         in[0].rva[3].time.hour = 25;
         in[0].rva[5].time.month = 13;
         in[0].rva[6].time.day = 30;
