@@ -50,6 +50,7 @@ SurveyLayer makeRvaLayer(std::span<const qint64> times, std::span<const float> l
         layer.sourceRecord[i] = qint64(i);
     }
     layer.intervalSeconds = nominalInterval(calc.recordInterval, layer.times);
+    layer.sources.front().intervalSeconds = layer.intervalSeconds;
     return layer;
 }
 

@@ -25,7 +25,8 @@ struct SurveySource
     DataFileHeader header; // pipe (header.point), corrections and interval (header.calc), device
     qint64 start = 0;      // clock seconds (data/TimeSteps.h) of its first and last record
     qint64 end = 0;
-    qsizetype records = 0; // records the file holds
+    qsizetype records = 0;      // records the file holds
+    qint64 intervalSeconds = 0; // the file's nominal interval (data/TimeSteps.h); 0 when none
 };
 
 // What the edits did to a record; a raw record has no bit set.

@@ -39,7 +39,9 @@
     /* The data check of the records with its daily table, and its CSV export. */                            \
     X(survey_check, surveyCheck)                                                                             \
     /* A rain gauge file under a mapping from two option bytes, and its storm events (RainEntries.cpp). */   \
-    X(rain_import, rainImport)
+    X(rain_import, rainImport)                                                                               \
+    /* A point's data files joined into its survey (SurveyEntries.cpp), with the tables over it. */          \
+    X(survey_join, surveyJoin)
 
 namespace lmv::fuzz {
 

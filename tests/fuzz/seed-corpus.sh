@@ -81,3 +81,27 @@ seedx "$C/survey_check/rva_check_sample" "00${ONE}${ONE}" "$RVB" 88 "$CHECK" 691
 seedx "$C/survey_check/rva_given_point_and_corrections" "01cdcc8c3f${ONE}" "$SCATTER" 88 "$RVA" 4352
 seedx "$C/survey_check/rvb_over_an_earlier_export" "02${ONE}${ONE}" "$RVA" 88 "$RVB" 3512
 seedx "$C/survey_check/short_header" "00${ONE}${ONE}" "$RVA" 88 "$RVA" 400
+# survey_join: option byte (files - 1, bit 2 a period), period start (minutes) and length (ten
+# minutes) as two 16-bit numbers, then each file but the last with its 16-bit length.
+seedjoin() {
+    local out="$1" hex="$2"
+    shift 2
+    mkdir -p "$(dirname "$out")"
+    printf "$(echo "$hex" | sed 's/../\\x&/g')" >"$out"
+    while [ $# -gt 0 ]; do
+        if [ $# -gt 2 ]; then
+            printf "$(printf '\\x%02x\\x%02x' $(($2 & 255)) $(($2 >> 8)))" >>"$out"
+        fi
+        head -c "$2" "$1" >>"$out"
+        shift 2
+    done
+}
+D="$S/store/城东排水管网/建设路1号井"
+seedjoin "$C/survey_join/two_files_apart" "0100000000" "$D/20240311.lmv" 1792 "$D/20240312.lmv" 1792
+seedjoin "$C/survey_join/same_download_twice" "0100000000" "$D/20240312.lmv" 1792 "$D/20240312.lmv" 2112
+seedjoin "$C/survey_join/clock_set_back_in_a_period" "043c000c00" "$CHECK" 20000
+seedjoin "$C/survey_join/rva_and_rvb_mixed" "0200000000" "$D/20240311.lmv" 1792 "$RVB" 1512 "$D/20240313.lmv" 1792
+seedjoin "$C/survey_join/corrections_changing" "0700001000" "$D/20240311.lmv" 2112 "$D/20240312.lmv" 1792 \
+    "$D/20240313.lmv" 1792 "$D/20240311.lmv" 1152
+seedjoin "$C/survey_join/intervals_and_pipes_differing" "0100000000" "$S/files/梯形渠_20240402.lmv" 2112 \
+    "$S/files/三角堰_20240401.lmv" 2112

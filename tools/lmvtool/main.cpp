@@ -2,6 +2,7 @@
 
 #include "tools/lmvtool/CheckCommand.h"
 #include "tools/lmvtool/ScatterCommands.h"
+#include "tools/lmvtool/SurveyCommands.h"
 #include "tools/lmvtool/ToolCommands.h"
 
 #include <QApplication>
@@ -27,7 +28,11 @@ const char kUsage[] =
     "  lmvtool check FILE [--json]\n"
     "  lmvtool curve --shape S --h H --w W --t T --y Y --slope M_PER_M "
     "(--manning N | --ks MM) --level METRES [--level ...] [--json]\n"
-    "  lmvtool fit [--json] FILE\n";
+    "  lmvtool fit [--json] FILE\n"
+    "  lmvtool survey PROJECT_INDEX [--point NAME] [--from T] [--to T] [--raw] [--json]\n"
+    "  lmvtool visit add PROJECT_INDEX --point NAME --time T --depth MM --velocity M_PER_S "
+    "[--note TEXT]\n"
+    "  lmvtool visits PROJECT_INDEX --point NAME [--json]\n";
 
 } // namespace
 
@@ -66,6 +71,12 @@ int main(int argc, char *argv[])
         return lmvtool::runCheck(args);
     if (command == QLatin1String("curve") || command == QLatin1String("fit"))
         return command == QLatin1String("curve") ? lmvtool::runCurve(args) : lmvtool::runFit(args);
+    if (command == QLatin1String("survey"))
+        return lmvtool::runSurvey(args);
+    if (command == QLatin1String("visit"))
+        return lmvtool::runVisit(args);
+    if (command == QLatin1String("visits"))
+        return lmvtool::runVisits(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;
