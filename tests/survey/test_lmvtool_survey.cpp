@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         const QJsonObject survey = jsonOf(run);
         QCOMPARE(survey.value(QStringLiteral("project")).toString(), kProject);
-        QCOMPARE(survey.value(QStringLiteral("points")).toArray().size(), 2);
+        QCOMPARE(survey.value(QStringLiteral("points")).toArray().size(), 3);
         const QJsonObject p = pointOf(survey, kPoint);
         QCOMPARE(p.value(QStringLiteral("records")).toInt(), 3 * 288);
         QCOMPARE(p.value(QStringLiteral("start")).toString(), QStringLiteral("2024-03-11 00:00:00"));

@@ -516,7 +516,8 @@ private slots:
             readProjectFiles(QStringLiteral(LMV_SOURCE_DIR "/samples/store/") + index);
         QVERIFY(project.opened);
         const ProjectOverview overview = computeOverview(project, {}, 3);
-        QCOMPARE(overview.rows.size(), 2);
+        QCOMPARE(overview.rows.size(), project.points.size());
+        QVERIFY(overview.rows.size() >= 2);
         QCOMPARE(overview.project, project.name);
         double volume = 0.0;
         qsizetype records = 0;
@@ -558,6 +559,9 @@ private slots:
     {
         ProjectFiles project = readProjectFiles(
             QStringLiteral(LMV_SOURCE_DIR "/samples/store/城东排水管网/城东排水管网.lmvprj"));
+        // The two March points only (the eight-week survey of the project lies later).
+        QCOMPARE(project.points[1].name, QStringLiteral("滨河路方沟"));
+        project.points.resize(2);
         project.points.push_back(
             PointFiles{QStringLiteral("无数据"),
                        {PointFile{QStringLiteral("x.lmv"), QStringLiteral("/nonexistent/x.lmv")}}});
