@@ -7,8 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
+#include <memory>
+#include <system_error>
+#include <thread>
 
 namespace lmv::survey {
 
@@ -18,6 +22,14 @@ constexpr qint64 kDaySeconds = 86400;
 // A fill bridges at most a day and puts at most this many records into one gap.
 constexpr qint64 kMaxFillGapSeconds = kDaySeconds;
 constexpr qint64 kMaxSlotsPerGap = 1440;
+// Working bits of the raw records beside the RecordFlag ones: a level or velocity of the
+// working copy holds the record's value.
+constexpr quint8 kLevelSet = 0x40;
+constexpr quint8 kVelocitySet = 0x80;
+constexpr quint8 kPublicFlags = FlagRemoved | FlagFilled | FlagCorrected;
+// Below this many flows to recompute, a second thread costs more than it saves.
+constexpr std::size_t kFlowsPerThread = 100000;
+
 // Filled records of one edited layer; fills beyond this are left out (only a damaged history
 // could ask for more: every fill is bounded by its gaps).
 constexpr std::size_t kMaxFilledRecords = 1000000;
@@ -69,15 +81,6 @@ SlotRange gapSlots(qint64 ta, qint64 tb, qint64 from, qint64 to, qint64 interval
     return s;
 }
 
-// The level offset of an offset or drift edit at a time, mm.
-double offsetAt(const Edit &e, qint64 t)
-{
-    if (e.op == EditOp::Offset || e.to <= e.from)
-        return e.value;
-    const double share = (double(t) - double(e.from)) / (double(e.to) - double(e.from));
-    return e.value + (e.value2 - e.value) * share;
-}
-
 // Whether an edit's own values can be applied to a family, whatever the records.
 QString valueProblem(const Edit &e, Family family)
 {
@@ -118,7 +121,8 @@ QString valueProblem(const Edit &e, Family family)
     return QString();
 }
 
-// Whether the layer's arrays agree with each other, so that edits may index them.
+// Whether the layer's arrays agree with each other and its times ascend, so that edits may
+// index and search them.
 bool wellFormed(const SurveyLayer &l)
 {
     const std::size_t n = l.times.size();
@@ -128,7 +132,8 @@ bool wellFormed(const SurveyLayer &l)
     if (records != n || l.source.size() != n || l.sourceRecord.size() != n ||
         (!l.flags.empty() && l.flags.size() != n))
         return false;
-    return std::all_of(l.source.begin(), l.source.end(), [&l](quint32 s) { return s < l.sources.size(); });
+    return std::all_of(l.source.begin(), l.source.end(), [&l](quint32 s) { return s < l.sources.size(); }) &&
+           std::adjacent_find(l.times.begin(), l.times.end(), std::greater_equal<qint64>()) == l.times.end();
 }
 
 // Per source: whether an edit touches its records.
@@ -151,30 +156,67 @@ struct Filled
     quint8 flags = FlagFilled;
 };
 
-// The edits applied one by one to a working copy of the raw layer. Removed records stay in the
-// copy (flagged) and filled ones wait in a map by time until take() builds the edited layer, so
-// an edit costs only the records of its range.
+// Recomputes the flow of every filled or corrected record of an RVA layer with its file's pipe,
+// in two threads when there are many (the pipe's area is the costly part of building a layer).
+void recomputeFlows(SurveyLayer &layer, const std::vector<PipeGeometry> &geometry, std::size_t count)
+{
+    auto run = [&layer, &geometry](std::size_t begin, std::size_t end) {
+        for (std::size_t j = begin; j < end; ++j)
+            if (layer.flags[j] & (FlagFilled | FlagCorrected)) {
+                RvaRecord &r = layer.rva[j];
+                r.flow = recordFlow(geometry[layer.source[j]], r.level, r.velocity);
+            }
+    };
+    const std::size_t n = layer.rva.size();
+    if (count >= 2 * kFlowsPerThread) {
+        try {
+            std::thread other(run, n / 2, n);
+            run(0, n / 2);
+            other.join();
+            return;
+        } catch (const std::system_error &) {
+            // No thread to be had: all in this one.
+        }
+    }
+    run(0, n);
+}
+
+// The edits applied one by one beside the raw layer, which is only read: the flags of its
+// records, and the levels and velocities an edit changes, are working copies; filled records
+// wait in a map by time, and take() builds the edited layer in one pass. An edit costs only the
+// records of its range.
 class EditEngine
 {
 public:
-    explicit EditEngine(const SurveyLayer &raw)
-        : m_layer(raw), m_keepFlags(!raw.flags.empty()), m_usable(wellFormed(raw))
+    explicit EditEngine(const SurveyLayer &raw) : m_raw(raw), m_usable(wellFormed(raw))
     {
-        if (m_layer.flags.empty())
-            m_layer.flags.assign(m_layer.times.size(), FlagRaw);
-        for (const SurveySource &s : m_layer.sources)
+        for (const SurveySource &s : raw.sources)
             m_geometry.push_back(pipeGeometryFrom(s.header.point));
+        if (raw.times.size() > 1)
+            m_step = (double(raw.times.back()) - double(raw.times.front())) / double(raw.times.size() - 1);
+        if (m_usable) {
+            // A raw layer has nothing removed; what else its flags say is kept.
+            m_flags.resize(raw.times.size(), FlagRaw);
+            for (std::size_t i = 0; i < raw.flags.size(); ++i)
+                m_flags[i] = raw.flags[i] & (FlagFilled | FlagCorrected);
+            if (raw.family == Family::Rva) {
+                // Left unset: only the values of edited records are ever written or read.
+                m_level.reset(new float[raw.times.size()]);
+                m_velocity.reset(new float[raw.times.size()]);
+            }
+        }
     }
 
     // Whether the edit can do anything on this layer.
     bool applicable(const Edit &e) const
     {
-        return m_usable && !e.undone && !m_layer.empty() && valueProblem(e, m_layer.family).isEmpty();
+        return m_usable && !e.undone && !m_raw.empty() && valueProblem(e, m_raw.family).isEmpty();
     }
 
     void apply(const Edit &e)
     {
-        m_mask = sourceMask(m_layer, e);
+        m_mask = sourceMask(m_raw, e);
+        m_allSources = e.file.isEmpty();
         switch (e.op) {
         case EditOp::Remove:
             remove(e);
@@ -184,8 +226,10 @@ public:
             break;
         case EditOp::Offset:
         case EditOp::Drift:
+            offset(e);
+            break;
         case EditOp::VelocityFactor:
-            correct(e);
+            scaleVelocity(e);
             break;
         }
     }
@@ -195,7 +239,7 @@ public:
     // window, so the difference of this figure before and after it is the layer's difference.
     double windowVolume(const Edit &e) const
     {
-        const qint64 interval = m_layer.intervalSeconds;
+        const qint64 interval = m_raw.intervalSeconds;
         const qint64 reach = interval > 0 ? 2 * interval : std::numeric_limits<qint64>::max();
         const std::vector<Ref> refs = presentAround(e.from, e.to, reach);
         std::vector<qint64> times(refs.size());
@@ -211,20 +255,51 @@ public:
         return volume;
     }
 
-    SurveyLayer take()
+    SurveyLayer take() const
     {
-        if (!m_changed) {
-            if (!m_keepFlags)
-                m_layer.flags.clear();
-            return std::move(m_layer);
+        if (!m_changed)
+            return m_raw;
+        SurveyLayer out;
+        out.family = m_raw.family;
+        out.sources = m_raw.sources;
+        out.intervalSeconds = m_raw.intervalSeconds;
+        const bool rva = m_raw.family == Family::Rva;
+        const std::size_t total = m_raw.times.size() - m_removed + m_filled.size();
+        out.times.reserve(total);
+        out.source.reserve(total);
+        out.sourceRecord.reserve(total);
+        out.flags.reserve(total);
+        if (rva)
+            out.rva.reserve(total);
+        else
+            out.rvb.reserve(total);
+        // Runs of present raw records between removed ones and filled ones, copied whole.
+        const std::size_t n = m_raw.times.size();
+        std::size_t corrected = 0;
+        auto f = m_filled.begin();
+        for (std::size_t i = 0; i < n;) {
+            if (m_flags[i] & FlagRemoved) {
+                ++i;
+                continue;
+            }
+            for (; f != m_filled.end() && f->first < m_raw.times[i]; ++f)
+                appendFilled(out, f->first, f->second);
+            const qint64 limit = f != m_filled.end() ? f->first : std::numeric_limits<qint64>::max();
+            std::size_t end = i + 1;
+            while (end < n && !(m_flags[end] & FlagRemoved) && m_raw.times[end] < limit)
+                ++end;
+            corrected += appendRun(out, i, end);
+            i = end;
         }
-        compact();
-        mergeFilled();
-        return std::move(m_layer);
+        for (; f != m_filled.end(); ++f)
+            appendFilled(out, f->first, f->second);
+        if (rva)
+            recomputeFlows(out, m_geometry, corrected + m_filled.size());
+        return out;
     }
 
 private:
-    // A present record: raw (index into the working copy) or filled.
+    // A present record: raw (index into the raw layer) or filled.
     struct Ref
     {
         qint64 time = 0;
@@ -232,48 +307,60 @@ private:
         const Filled *filled = nullptr;
     };
 
-    bool present(qsizetype i) const { return !(m_layer.flags[std::size_t(i)] & FlagRemoved); }
-    bool touches(quint32 source) const { return m_mask[source] != 0; }
-    qsizetype lowerIndex(qint64 t) const
+    bool present(std::size_t i) const { return !(m_flags[i] & FlagRemoved); }
+    bool touches(quint32 source) const { return m_allSources || m_mask[source] != 0; }
+    std::size_t lowerIndex(qint64 t) const { return boundIndex(t, false); }
+    std::size_t upperIndex(qint64 t) const { return boundIndex(t, true); }
+    // lower_bound (upper_bound) of a time among the raw times. They run close to a regular step,
+    // so the search starts where the time would fall and widens from there: an edit then reads a
+    // few neighbouring times instead of halving a million.
+    std::size_t boundIndex(qint64 t, bool upper) const
     {
-        return std::lower_bound(m_layer.times.begin(), m_layer.times.end(), t) - m_layer.times.begin();
-    }
-    qsizetype upperIndex(qint64 t) const
-    {
-        return std::upper_bound(m_layer.times.begin(), m_layer.times.end(), t) - m_layer.times.begin();
+        const std::vector<qint64> &ts = m_raw.times;
+        const std::size_t n = ts.size();
+        auto before = [t, upper](qint64 x) { return upper ? x <= t : x < t; };
+        const double guess = m_step > 0.0 ? (double(t) - double(ts.front())) / m_step : 0.0;
+        std::size_t a = guess <= 0.0 ? 0 : guess >= double(n) ? n : std::size_t(guess), b = a;
+        for (std::size_t w = 1; a > 0 && !before(ts[a - 1]); w *= 2)
+            a = a > w ? a - w : 0;
+        for (std::size_t w = 1; b < n && before(ts[b]); w *= 2)
+            b = std::min(n, b + w);
+        return std::size_t(
+            std::partition_point(ts.begin() + std::ptrdiff_t(a), ts.begin() + std::ptrdiff_t(b), before) -
+            ts.begin());
     }
 
+    float rawLevel(std::size_t i) const { return (m_flags[i] & kLevelSet) ? m_level[i] : m_raw.rva[i].level; }
+    float rawVelocity(std::size_t i) const
+    {
+        return (m_flags[i] & kVelocitySet) ? m_velocity[i] : m_raw.rva[i].velocity;
+    }
     quint32 sourceOf(const Ref &r) const
     {
-        return r.filled ? r.filled->source : m_layer.source[std::size_t(r.raw)];
+        return r.filled ? r.filled->source : m_raw.source[std::size_t(r.raw)];
     }
-    float levelOf(const Ref &r) const
-    {
-        return r.filled ? r.filled->level : m_layer.rva[std::size_t(r.raw)].level;
-    }
+    float levelOf(const Ref &r) const { return r.filled ? r.filled->level : rawLevel(std::size_t(r.raw)); }
     float velocityOf(const Ref &r) const
     {
-        return r.filled ? r.filled->velocity : m_layer.rva[std::size_t(r.raw)].velocity;
+        return r.filled ? r.filled->velocity : rawVelocity(std::size_t(r.raw));
     }
     float temperatureOf(const Ref &r) const
     {
-        return r.filled ? r.filled->temperature : m_layer.rva[std::size_t(r.raw)].temperature;
+        return r.filled ? r.filled->temperature : m_raw.rva[std::size_t(r.raw)].temperature;
     }
 
     // Corrected flow (L/s) of a present record as the edited layer will hold it.
     float correctedFlow(const Ref &r) const
     {
-        if (m_layer.family != Family::Rva)
+        if (m_raw.family != Family::Rva)
             return 0.0f;
         const quint32 s = sourceOf(r);
-        const CalcParams &calc = m_layer.sources[s].header.calc;
+        const CalcParams &calc = m_raw.sources[s].header.calc;
         float flow;
-        if (r.filled)
-            flow = recordFlow(m_geometry[s], r.filled->level, r.filled->velocity);
-        else if (m_layer.flags[std::size_t(r.raw)] & FlagCorrected)
+        if (r.filled || (m_flags[std::size_t(r.raw)] & FlagCorrected))
             flow = recordFlow(m_geometry[s], levelOf(r), velocityOf(r));
         else
-            flow = m_layer.rva[std::size_t(r.raw)].flow;
+            flow = m_raw.rva[std::size_t(r.raw)].flow;
         return flow * calc.velocityCorrection * calc.flowCorrection;
     }
 
@@ -282,13 +369,13 @@ private:
     std::vector<Ref> presentAround(qint64 from, qint64 to, qint64 reach) const
     {
         std::vector<Ref> refs;
-        const qsizetype lo = lowerIndex(from), hi = upperIndex(to);
+        const std::size_t lo = lowerIndex(from), hi = upperIndex(to);
         const qint64 earliest = saturatingSub(from, reach);
         // Before.
         Ref before;
-        for (qsizetype i = lo - 1; i >= 0 && m_layer.times[std::size_t(i)] >= earliest; --i)
+        for (std::size_t i = lo; i-- > 0 && m_raw.times[i] >= earliest;)
             if (present(i)) {
-                before = Ref{m_layer.times[std::size_t(i)], i, nullptr};
+                before = Ref{m_raw.times[i], qsizetype(i), nullptr};
                 break;
             }
         auto f = m_filled.lower_bound(from);
@@ -300,25 +387,23 @@ private:
         if (before.raw >= 0 || before.filled)
             refs.push_back(before);
         // Inside, raw and filled merged by time.
-        qsizetype i = lo;
+        std::size_t i = lo;
         while (i < hi || (f != m_filled.end() && f->first <= to)) {
-            const bool takeFilled = f != m_filled.end() && f->first <= to &&
-                                    (i >= hi || f->first < m_layer.times[std::size_t(i)]);
-            if (takeFilled) {
+            if (f != m_filled.end() && f->first <= to && (i >= hi || f->first < m_raw.times[i])) {
                 refs.push_back(Ref{f->first, -1, &f->second});
                 ++f;
             } else {
                 if (present(i))
-                    refs.push_back(Ref{m_layer.times[std::size_t(i)], i, nullptr});
+                    refs.push_back(Ref{m_raw.times[i], qsizetype(i), nullptr});
                 ++i;
             }
         }
         // After.
         const qint64 latest = saturatingAdd(refs.empty() ? to : refs.back().time, reach);
         Ref after;
-        for (qsizetype k = hi; k < m_layer.size() && m_layer.times[std::size_t(k)] <= latest; ++k)
+        for (std::size_t k = hi; k < m_raw.times.size() && m_raw.times[k] <= latest; ++k)
             if (present(k)) {
-                after = Ref{m_layer.times[std::size_t(k)], k, nullptr};
+                after = Ref{m_raw.times[k], qsizetype(k), nullptr};
                 break;
             }
         if (f != m_filled.end() && f->first <= latest && (after.raw < 0 || f->first < after.time))
@@ -330,41 +415,59 @@ private:
 
     void remove(const Edit &e)
     {
-        for (qsizetype i = lowerIndex(e.from), hi = upperIndex(e.to); i < hi; ++i)
-            if (touches(m_layer.source[std::size_t(i)]) && present(i)) {
-                m_layer.flags[std::size_t(i)] |= FlagRemoved;
+        for (std::size_t i = lowerIndex(e.from), hi = upperIndex(e.to); i < hi; ++i)
+            if (present(i) && touches(m_raw.source[i])) {
+                m_flags[i] |= FlagRemoved;
+                ++m_removed;
                 m_changed = true;
             }
         for (auto f = m_filled.lower_bound(e.from); f != m_filled.end() && f->first <= e.to;)
             f = touches(f->second.source) ? m_filled.erase(f) : std::next(f);
     }
 
-    void correct(const Edit &e)
+    // Calls change(t, value) for the level (or velocity) of every present record the edit
+    // touches, raw and filled, and flags them corrected.
+    template <typename Change>
+    void correct(const Edit &e, bool level, Change change)
     {
-        auto change = [&e](qint64 t, float &level, float &velocity) {
-            if (e.op == EditOp::VelocityFactor)
-                velocity = float(double(velocity) * e.value);
-            else
-                level = float(double(level) + offsetAt(e, t) / 1000.0);
-        };
-        for (qsizetype i = lowerIndex(e.from), hi = upperIndex(e.to); i < hi; ++i) {
-            const auto k = std::size_t(i);
-            if (!touches(m_layer.source[k]) || !present(i))
+        float *values = level ? m_level.get() : m_velocity.get();
+        const quint8 set = FlagCorrected | (level ? kLevelSet : kVelocitySet);
+        for (std::size_t i = lowerIndex(e.from), hi = upperIndex(e.to); i < hi; ++i) {
+            if (!present(i) || !touches(m_raw.source[i]))
                 continue;
-            change(m_layer.times[k], m_layer.rva[k].level, m_layer.rva[k].velocity);
-            m_layer.flags[k] |= FlagCorrected;
+            values[i] = change(m_raw.times[i], level ? rawLevel(i) : rawVelocity(i));
+            m_flags[i] |= set;
             m_changed = true;
         }
         for (auto f = m_filled.lower_bound(e.from); f != m_filled.end() && f->first <= e.to; ++f)
             if (touches(f->second.source)) {
-                change(f->first, f->second.level, f->second.velocity);
+                float &value = level ? f->second.level : f->second.velocity;
+                value = change(f->first, value);
                 f->second.flags |= FlagCorrected;
             }
     }
 
+    // The level offset (mm) of an offset, or of a drift at a time: linear from value at `from`
+    // to value2 at `to`.
+    void offset(const Edit &e)
+    {
+        const double from = double(e.from), base = e.value;
+        const double slope =
+            e.op == EditOp::Drift && e.to > e.from ? (e.value2 - e.value) / (double(e.to) - from) : 0.0;
+        correct(e, true, [from, base, slope](qint64 t, float level) {
+            return float(double(level) + (base + slope * (double(t) - from)) / 1000.0);
+        });
+    }
+
+    void scaleVelocity(const Edit &e)
+    {
+        const double factor = e.value;
+        correct(e, false, [factor](qint64, float velocity) { return float(double(velocity) * factor); });
+    }
+
     void fill(const Edit &e)
     {
-        const qint64 interval = m_layer.intervalSeconds;
+        const qint64 interval = m_raw.intervalSeconds;
         if (interval <= 0)
             return;
         const std::vector<Ref> refs = presentAround(e.from, e.to, e.maxGapSeconds);
@@ -384,8 +487,8 @@ private:
     void fillGap(const Ref &a, const Ref &b, const SlotRange &fillSlots, qint64 interval)
     {
         const quint32 sa = sourceOf(a), sb = sourceOf(b);
-        const float cva = m_layer.sources[sa].header.calc.velocityCorrection;
-        const float cvb = m_layer.sources[sb].header.calc.velocityCorrection;
+        const float cva = m_raw.sources[sa].header.calc.velocityCorrection;
+        const float cvb = m_raw.sources[sb].header.calc.velocityCorrection;
         const double la = levelOf(a), lb = levelOf(b);
         const double va = velocityOf(a);
         double vb = velocityOf(b);
@@ -406,88 +509,63 @@ private:
         }
     }
 
-    // Leaves the removed records out and recomputes the corrected records' flows, in place.
-    void compact()
+    // Raw records [begin, end) at the end of the layer with their edited values; returns how
+    // many of them were corrected.
+    std::size_t appendRun(SurveyLayer &out, std::size_t begin, std::size_t end) const
     {
-        SurveyLayer &l = m_layer;
-        const bool rva = l.family == Family::Rva;
-        std::size_t j = 0;
-        for (std::size_t i = 0; i < l.times.size(); ++i) {
-            const quint8 flag = l.flags[i];
-            if (flag & FlagRemoved)
+        const std::size_t at = out.times.size();
+        const auto b = std::ptrdiff_t(begin), e = std::ptrdiff_t(end);
+        out.times.insert(out.times.end(), m_raw.times.begin() + b, m_raw.times.begin() + e);
+        out.source.insert(out.source.end(), m_raw.source.begin() + b, m_raw.source.begin() + e);
+        out.sourceRecord.insert(out.sourceRecord.end(), m_raw.sourceRecord.begin() + b,
+                                m_raw.sourceRecord.begin() + e);
+        out.flags.insert(out.flags.end(), m_flags.begin() + b, m_flags.begin() + e);
+        if (m_raw.family != Family::Rva) {
+            out.rvb.insert(out.rvb.end(), m_raw.rvb.begin() + b, m_raw.rvb.begin() + e);
+            return 0;
+        }
+        out.rva.insert(out.rva.end(), m_raw.rva.begin() + b, m_raw.rva.begin() + e);
+        std::size_t corrected = 0;
+        for (std::size_t i = begin; i < end; ++i) {
+            const quint8 flag = m_flags[i];
+            if (!(flag & (kLevelSet | kVelocitySet)))
                 continue;
-            if (j != i) {
-                l.times[j] = l.times[i];
-                l.source[j] = l.source[i];
-                l.sourceRecord[j] = l.sourceRecord[i];
-                l.flags[j] = flag;
-                if (rva)
-                    l.rva[j] = l.rva[i];
-                else
-                    l.rvb[j] = l.rvb[i];
-            }
-            if (rva && (flag & FlagCorrected)) {
-                RvaRecord &r = l.rva[j];
-                r.flow = recordFlow(m_geometry[l.source[j]], r.level, r.velocity);
-            }
-            ++j;
+            const std::size_t j = at + (i - begin);
+            if (flag & kLevelSet)
+                out.rva[j].level = m_level[i];
+            if (flag & kVelocitySet)
+                out.rva[j].velocity = m_velocity[i];
+            out.flags[j] = flag & kPublicFlags;
+            ++corrected;
         }
-        l.times.resize(j);
-        l.source.resize(j);
-        l.sourceRecord.resize(j);
-        l.flags.resize(j);
-        if (rva)
-            l.rva.resize(j);
-        else
-            l.rvb.resize(j);
+        return corrected;
     }
 
-    // Puts the filled records among the present ones, from the back, in place.
-    void mergeFilled()
+    void appendFilled(SurveyLayer &out, qint64 t, const Filled &v) const
     {
-        if (m_filled.empty())
-            return;
-        SurveyLayer &l = m_layer;
-        const std::size_t present = l.times.size(), total = present + m_filled.size();
-        l.times.resize(total);
-        l.source.resize(total);
-        l.sourceRecord.resize(total);
-        l.flags.resize(total);
-        l.rva.resize(total);
-        std::size_t p = present;
-        auto f = m_filled.rbegin();
-        for (std::size_t k = total; k-- > 0;) {
-            if (f != m_filled.rend() && (p == 0 || f->first > l.times[p - 1])) {
-                const Filled &v = f->second;
-                RvaRecord r;
-                r.time = recordTimeOf(f->first);
-                r.level = v.level;
-                r.velocity = v.velocity;
-                r.temperature = v.temperature;
-                r.flow = recordFlow(m_geometry[v.source], v.level, v.velocity);
-                l.times[k] = f->first;
-                l.rva[k] = r;
-                l.source[k] = v.source;
-                l.sourceRecord[k] = -1;
-                l.flags[k] = v.flags;
-                ++f;
-            } else {
-                --p;
-                l.times[k] = l.times[p];
-                l.rva[k] = l.rva[p];
-                l.source[k] = l.source[p];
-                l.sourceRecord[k] = l.sourceRecord[p];
-                l.flags[k] = l.flags[p];
-            }
-        }
+        RvaRecord r;
+        r.time = recordTimeOf(t);
+        r.level = v.level;
+        r.velocity = v.velocity;
+        r.temperature = v.temperature;
+        out.times.push_back(t);
+        out.rva.push_back(r);
+        out.source.push_back(v.source);
+        out.sourceRecord.push_back(-1);
+        out.flags.push_back(v.flags);
     }
 
-    SurveyLayer m_layer;
-    bool m_keepFlags;
+    const SurveyLayer &m_raw;
     bool m_usable; // a malformed layer is handed back as it came
     bool m_changed = false;
+    std::size_t m_removed = 0;
     std::vector<PipeGeometry> m_geometry; // of every source
     std::vector<char> m_mask;             // sources the current edit touches
+    bool m_allSources = true;
+    double m_step = 0.0;                 // mean step of the raw times
+    std::vector<quint8> m_flags;         // of the raw records: RecordFlag and working bits
+    std::unique_ptr<float[]> m_level;    // of the raw records, where kLevelSet says so
+    std::unique_ptr<float[]> m_velocity; // where kVelocitySet says so
     std::map<qint64, Filled> m_filled;
 };
 
