@@ -37,7 +37,9 @@
     /* The hydrograph's series under unit and correction changes, reduced to pixel columns. */               \
     X(plot_series, plotSeries)                                                                               \
     /* The data check of the records with its daily table, and its CSV export. */                            \
-    X(survey_check, surveyCheck)
+    X(survey_check, surveyCheck)                                                                             \
+    /* A point's edit history from its project database applied to a small survey (SurveyEntries.cpp). */    \
+    X(survey_edits, surveyEdits)
 
 namespace lmv::fuzz {
 
