@@ -391,6 +391,7 @@ private slots:
             20, [](int) { return 0.5f; }, 0.4f, 2000);
         SurveySource b = second.sources[0];
         b.name = QStringLiteral("20240312.lmv");
+        b.header.calc.velocityCorrection = 2.0f; // its 0.4 m/s are 0.8 m/s in the first file's scale
         layer.sources.push_back(b);
         for (qsizetype i = indexAt(layer, at(12)); i < layer.size(); ++i)
             layer.source[i] = 1;
@@ -403,8 +404,9 @@ private slots:
         const qsizetype k = indexAt(edited, at(10));
         QCOMPARE(edited.source[k], quint32(0));
         QVERIFY(qAbs(edited.rva[k].level - 0.50333333f) < 1e-6f); // a third of the way to 0.51
-        QCOMPARE(edited.rva[k].flow,
-                 recordFlow(pipeGeometryFrom(layer.sources[0].header.point), edited.rva[k].level, 0.4f));
+        QVERIFY(qAbs(edited.rva[k].velocity - 0.53333333f) < 1e-6f);
+        QCOMPARE(edited.rva[k].flow, recordFlow(pipeGeometryFrom(layer.sources[0].header.point),
+                                                edited.rva[k].level, edited.rva[k].velocity));
         fill.file = b.name; // the gap does not lie between two records of that file
         QVERIFY(validateEdit(layer, fill).contains(QStringLiteral("没有可插补")));
         QCOMPARE(applyEdits(layer, std::vector<Edit>{fill}).size(), layer.size());
