@@ -430,15 +430,27 @@ private:
     template <typename Change>
     void correct(const Edit &e, bool level, Change change)
     {
+        // Plain pointers: the flag bytes written in the loop could alias any member otherwise.
         float *values = level ? m_level.get() : m_velocity.get();
+        quint8 *flags = m_flags.data();
+        const qint64 *times = m_raw.times.data();
+        const quint32 *sources = m_raw.source.data();
+        const RvaRecord *records = m_raw.rva.data();
+        const char *mask = m_allSources ? nullptr : m_mask.data();
         const quint8 set = FlagCorrected | (level ? kLevelSet : kVelocitySet);
+        bool any = false;
         for (std::size_t i = lowerIndex(e.from), hi = upperIndex(e.to); i < hi; ++i) {
-            if (!present(i) || !touches(m_raw.source[i]))
+            const quint8 flag = flags[i];
+            if ((flag & FlagRemoved) || (mask && !mask[sources[i]]))
                 continue;
-            values[i] = change(m_raw.times[i], level ? rawLevel(i) : rawVelocity(i));
-            m_flags[i] |= set;
-            m_changed = true;
+            const float current = (flag & set & (kLevelSet | kVelocitySet)) ? values[i]
+                                  : level                                   ? records[i].level
+                                                                            : records[i].velocity;
+            values[i] = change(times[i], current);
+            flags[i] = flag | set;
+            any = true;
         }
+        m_changed = m_changed || any;
         for (auto f = m_filled.lower_bound(e.from); f != m_filled.end() && f->first <= e.to; ++f)
             if (touches(f->second.source)) {
                 float &value = level ? f->second.level : f->second.velocity;
@@ -451,11 +463,12 @@ private:
     // to value2 at `to`.
     void offset(const Edit &e)
     {
-        const double from = double(e.from), base = e.value;
-        const double slope =
-            e.op == EditOp::Drift && e.to > e.from ? (e.value2 - e.value) / (double(e.to) - from) : 0.0;
+        const double from = double(e.from), base = e.value / 1000.0; // m
+        const double slope = e.op == EditOp::Drift && e.to > e.from
+                                 ? (e.value2 - e.value) / 1000.0 / (double(e.to) - from)
+                                 : 0.0;
         correct(e, true, [from, base, slope](qint64 t, float level) {
-            return float(double(level) + (base + slope * (double(t) - from)) / 1000.0);
+            return float(double(level) + (base + slope * (double(t) - from)));
         });
     }
 
@@ -526,16 +539,20 @@ private:
         }
         out.rva.insert(out.rva.end(), m_raw.rva.begin() + b, m_raw.rva.begin() + e);
         std::size_t corrected = 0;
+        const quint8 *flags = m_flags.data();
+        const float *level = m_level.get(), *velocity = m_velocity.get();
+        RvaRecord *records = out.rva.data() + at;
+        quint8 *outFlags = out.flags.data() + at;
         for (std::size_t i = begin; i < end; ++i) {
-            const quint8 flag = m_flags[i];
+            const quint8 flag = flags[i];
             if (!(flag & (kLevelSet | kVelocitySet)))
                 continue;
-            const std::size_t j = at + (i - begin);
+            RvaRecord &r = records[i - begin];
             if (flag & kLevelSet)
-                out.rva[j].level = m_level[i];
+                r.level = level[i];
             if (flag & kVelocitySet)
-                out.rva[j].velocity = m_velocity[i];
-            out.flags[j] = flag & kPublicFlags;
+                r.velocity = velocity[i];
+            outFlags[i - begin] = flag & kPublicFlags;
             ++corrected;
         }
         return corrected;
