@@ -126,6 +126,7 @@ int main(int argc, char *argv[])
                                   [](quint8 f) { return f & FlagCorrected; });
     }
     print("edits_apply_1M_10k", median(wall), "ms");
+    print("edits_apply_1M_10k_first_cpu", cpu.front(), "ms"); // into memory not yet mapped
     print("edits_apply_1M_10k_cpu", median(cpu), "ms");
     print("edits_apply_1M_10k_cpu_both_threads", median(processCpu), "ms");
     std::printf("edits_apply_1M_10k_layer: %lld records (%lld filled, %lld corrected)\n", (long long)size,

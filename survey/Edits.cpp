@@ -1,18 +1,25 @@
 #include "survey/Edits.h"
 
 #include "data/Hydraulics.h"
+#include "data/LargeAllocator.h"
 #include "data/SurveyCheck.h"
 #include "data/Tables.h"
 #include "data/TimeSteps.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <limits>
 #include <map>
 #include <memory>
 #include <system_error>
 #include <thread>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace lmv::survey {
 
@@ -22,8 +29,8 @@ constexpr qint64 kDaySeconds = 86400;
 // A fill bridges at most a day and puts at most this many records into one gap.
 constexpr qint64 kMaxFillGapSeconds = kDaySeconds;
 constexpr qint64 kMaxSlotsPerGap = 1440;
-// Working bits of the raw records beside the RecordFlag ones: a level or velocity of the
-// working copy holds the record's value.
+// Working bits of the raw records beside the RecordFlag ones: the record has a level offset
+// (a velocity factor) of its own.
 constexpr quint8 kLevelSet = 0x40;
 constexpr quint8 kVelocitySet = 0x80;
 constexpr quint8 kPublicFlags = FlagRemoved | FlagFilled | FlagCorrected;
@@ -146,15 +153,55 @@ std::vector<char> sourceMask(const SurveyLayer &layer, const Edit &e)
     return mask;
 }
 
-// A filled record while the edits are applied.
+// A filled record while the edits are applied: its values as filled, and the offset and factor
+// of the edits made after.
 struct Filled
 {
     float level = 0.0f;
     float velocity = 0.0f;
     float temperature = 0.0f;
+    double offset = 0.0; // m
+    double factor = 1.0;
     quint32 source = 0;
     quint8 flags = FlagFilled;
+
+    float levelNow() const { return float(double(level) + offset); }
+    float velocityNow() const { return float(double(velocity) * factor); }
 };
+
+// A level with the offsets of its edits (m, added up first), a velocity with their factors
+// (multiplied first): one rounding however many edits lie over a record.
+float offsetLevel(float level, double offset)
+{
+    return float(double(level) + offset);
+}
+
+float scaledVelocity(float velocity, double factor)
+{
+    return float(double(velocity) * factor);
+}
+
+// Room for n elements in an empty list, mapped in by the system in one call: a layer of a million
+// records otherwise takes a page fault every few thousand. (Large pages are not asked for: where
+// memory is fragmented, the system may stall to assemble them.) A hint; without it the list is
+// filled as well.
+template <typename T>
+void reserveMapped(std::vector<T> &list, std::size_t n)
+{
+    list.reserve(n);
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    constexpr std::size_t kWorthIt = std::size_t(2) << 20;
+    const std::size_t bytes = list.capacity() * sizeof(T);
+    if (bytes < kWorthIt)
+        return;
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const auto begin = (std::uintptr_t(list.data()) + page - 1) / page * page;
+    const auto end = (std::uintptr_t(list.data()) + bytes) / page * page;
+    if (begin < end) {
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
+    }
+#endif
+}
 
 // Recomputes the flow of every filled or corrected record of an RVA layer with its file's pipe,
 // in two threads when there are many (the pipe's area is the costly part of building a layer).
@@ -199,11 +246,6 @@ public:
             m_flags.resize(raw.times.size(), FlagRaw);
             for (std::size_t i = 0; i < raw.flags.size(); ++i)
                 m_flags[i] = raw.flags[i] & (FlagFilled | FlagCorrected);
-            if (raw.family == Family::Rva) {
-                // Left unset: only the values of edited records are ever written or read.
-                m_level.reset(new float[raw.times.size()]);
-                m_velocity.reset(new float[raw.times.size()]);
-            }
         }
     }
 
@@ -265,14 +307,14 @@ public:
         out.intervalSeconds = m_raw.intervalSeconds;
         const bool rva = m_raw.family == Family::Rva;
         const std::size_t total = m_raw.times.size() - m_removed + m_filled.size();
-        out.times.reserve(total);
-        out.source.reserve(total);
-        out.sourceRecord.reserve(total);
-        out.flags.reserve(total);
+        reserveMapped(out.times, total);
+        reserveMapped(out.source, total);
+        reserveMapped(out.sourceRecord, total);
+        reserveMapped(out.flags, total);
         if (rva)
-            out.rva.reserve(total);
+            reserveMapped(out.rva, total);
         else
-            out.rvb.reserve(total);
+            reserveMapped(out.rvb, total);
         // Runs of present raw records between removed ones and filled ones, copied whole.
         const std::size_t n = m_raw.times.size();
         std::size_t corrected = 0;
@@ -330,19 +372,27 @@ private:
             ts.begin());
     }
 
-    float rawLevel(std::size_t i) const { return (m_flags[i] & kLevelSet) ? m_level[i] : m_raw.rva[i].level; }
+    float rawLevel(std::size_t i) const
+    {
+        const float level = m_raw.rva[i].level;
+        return (m_flags[i] & kLevelSet) ? offsetLevel(level, m_offset[i]) : level;
+    }
     float rawVelocity(std::size_t i) const
     {
-        return (m_flags[i] & kVelocitySet) ? m_velocity[i] : m_raw.rva[i].velocity;
+        const float velocity = m_raw.rva[i].velocity;
+        return (m_flags[i] & kVelocitySet) ? scaledVelocity(velocity, m_factor[i]) : velocity;
     }
     quint32 sourceOf(const Ref &r) const
     {
         return r.filled ? r.filled->source : m_raw.source[std::size_t(r.raw)];
     }
-    float levelOf(const Ref &r) const { return r.filled ? r.filled->level : rawLevel(std::size_t(r.raw)); }
+    float levelOf(const Ref &r) const
+    {
+        return r.filled ? r.filled->levelNow() : rawLevel(std::size_t(r.raw));
+    }
     float velocityOf(const Ref &r) const
     {
-        return r.filled ? r.filled->velocity : rawVelocity(std::size_t(r.raw));
+        return r.filled ? r.filled->velocityNow() : rawVelocity(std::size_t(r.raw));
     }
     float temperatureOf(const Ref &r) const
     {
@@ -425,57 +475,61 @@ private:
             f = touches(f->second.source) ? m_filled.erase(f) : std::next(f);
     }
 
-    // Calls change(t, value) for the level (or velocity) of every present record the edit
-    // touches, raw and filled, and flags them corrected.
-    template <typename Change>
-    void correct(const Edit &e, bool level, Change change)
+    // Adds amount(t) to the level offset (multiplies the velocity factor by it) of every present
+    // record the edit touches, raw and filled, and flags them corrected. The raw records are not
+    // read: their values are taken with the offsets and factors when the layer is built.
+    template <typename Amount>
+    void correct(const Edit &e, bool level, Amount amount)
     {
         // Plain pointers: the flag bytes written in the loop could alias any member otherwise.
-        float *values = level ? m_level.get() : m_velocity.get();
+        // Made with the first edit that needs them; only the values of edited records are read.
+        std::vector<double, LargeAllocator<double>> &list = level ? m_offset : m_factor;
+        if (list.empty())
+            list.resize(m_raw.times.size());
+        double *values = list.data();
         quint8 *flags = m_flags.data();
         const qint64 *times = m_raw.times.data();
         const quint32 *sources = m_raw.source.data();
-        const RvaRecord *records = m_raw.rva.data();
         const char *mask = m_allSources ? nullptr : m_mask.data();
-        const quint8 set = FlagCorrected | (level ? kLevelSet : kVelocitySet);
+        const quint8 own = level ? kLevelSet : kVelocitySet;
+        const double none = level ? 0.0 : 1.0;
         bool any = false;
         for (std::size_t i = lowerIndex(e.from), hi = upperIndex(e.to); i < hi; ++i) {
             const quint8 flag = flags[i];
             if ((flag & FlagRemoved) || (mask && !mask[sources[i]]))
                 continue;
-            const float current = (flag & set & (kLevelSet | kVelocitySet)) ? values[i]
-                                  : level                                   ? records[i].level
-                                                                            : records[i].velocity;
-            values[i] = change(times[i], current);
-            flags[i] = flag | set;
+            const double before = (flag & own) ? values[i] : none;
+            values[i] = level ? before + amount(times[i]) : before * amount(times[i]);
+            flags[i] = flag | own | FlagCorrected;
             any = true;
         }
         m_changed = m_changed || any;
         for (auto f = m_filled.lower_bound(e.from); f != m_filled.end() && f->first <= e.to; ++f)
             if (touches(f->second.source)) {
-                float &value = level ? f->second.level : f->second.velocity;
-                value = change(f->first, value);
-                f->second.flags |= FlagCorrected;
+                Filled &r = f->second;
+                if (level)
+                    r.offset += amount(f->first);
+                else
+                    r.factor *= amount(f->first);
+                r.flags |= FlagCorrected;
             }
     }
 
-    // The level offset (mm) of an offset, or of a drift at a time: linear from value at `from`
-    // to value2 at `to`.
+    // The level offset (m) of an offset, or of a drift at a time: linear from value (mm) at
+    // `from` to value2 at `to`.
     void offset(const Edit &e)
     {
-        const double from = double(e.from), base = e.value / 1000.0; // m
+        const double from = double(e.from), base = e.value / 1000.0;
         const double slope = e.op == EditOp::Drift && e.to > e.from
                                  ? (e.value2 - e.value) / 1000.0 / (double(e.to) - from)
                                  : 0.0;
-        correct(e, true, [from, base, slope](qint64 t, float level) {
-            return float(double(level) + (base + slope * (double(t) - from)));
-        });
+        correct(e, true, [from, base, slope](qint64 t) { return base + slope * (double(t) - from); });
     }
 
     void scaleVelocity(const Edit &e)
     {
         const double factor = e.value;
-        correct(e, false, [factor](qint64, float velocity) { return float(double(velocity) * factor); });
+        correct(e, false, [factor](qint64) { return factor; });
     }
 
     void fill(const Edit &e)
@@ -540,7 +594,7 @@ private:
         out.rva.insert(out.rva.end(), m_raw.rva.begin() + b, m_raw.rva.begin() + e);
         std::size_t corrected = 0;
         const quint8 *flags = m_flags.data();
-        const float *level = m_level.get(), *velocity = m_velocity.get();
+        const double *offset = m_offset.data(), *factor = m_factor.data();
         RvaRecord *records = out.rva.data() + at;
         quint8 *outFlags = out.flags.data() + at;
         for (std::size_t i = begin; i < end; ++i) {
@@ -549,9 +603,9 @@ private:
                 continue;
             RvaRecord &r = records[i - begin];
             if (flag & kLevelSet)
-                r.level = level[i];
+                r.level = offsetLevel(r.level, offset[i]);
             if (flag & kVelocitySet)
-                r.velocity = velocity[i];
+                r.velocity = scaledVelocity(r.velocity, factor[i]);
             outFlags[i - begin] = flag & kPublicFlags;
             ++corrected;
         }
@@ -562,8 +616,8 @@ private:
     {
         RvaRecord r;
         r.time = recordTimeOf(t);
-        r.level = v.level;
-        r.velocity = v.velocity;
+        r.level = v.levelNow();
+        r.velocity = v.velocityNow();
         r.temperature = v.temperature;
         out.times.push_back(t);
         out.rva.push_back(r);
@@ -579,10 +633,12 @@ private:
     std::vector<PipeGeometry> m_geometry; // of every source
     std::vector<char> m_mask;             // sources the current edit touches
     bool m_allSources = true;
-    double m_step = 0.0;                 // mean step of the raw times
-    std::vector<quint8> m_flags;         // of the raw records: RecordFlag and working bits
-    std::unique_ptr<float[]> m_level;    // of the raw records, where kLevelSet says so
-    std::unique_ptr<float[]> m_velocity; // where kVelocitySet says so
+    double m_step = 0.0;         // mean step of the raw times
+    std::vector<quint8> m_flags; // of the raw records: RecordFlag and working bits
+    // Level offsets (m) of the raw records where kLevelSet says so, velocity factors where
+    // kVelocitySet does.
+    std::vector<double, LargeAllocator<double>> m_offset;
+    std::vector<double, LargeAllocator<double>> m_factor;
     std::map<qint64, Filled> m_filled;
 };
 
