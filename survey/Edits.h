@@ -11,8 +11,9 @@
 // - fill adds records in the gaps it finds at the moment it is applied, between the records
 //   either side as they are then (offsets made before the fill move the filled values with them;
 //   offsets made after it move the filled records too);
-// - offset, drift and velocity factor change the records present when they are applied; two of
-//   them over the same record add (offsets, drifts) or multiply (factors) in order.
+// - offset, drift and velocity factor change the records present when they are applied; over one
+//   record, offsets and drifts add up and factors multiply, and the sum (product) is applied to
+//   the raw value at once, so their order among themselves does not matter.
 // Every edit changes only records inside its own range, both ends included.
 
 #include "survey/SurveyLayer.h"
