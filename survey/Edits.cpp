@@ -153,6 +153,18 @@ std::vector<char> sourceMask(const SurveyLayer &layer, const Edit &e)
     return mask;
 }
 
+// A level with the offsets of its edits (m, added up first), a velocity with their factors
+// (multiplied first): one rounding however many edits lie over a record.
+float offsetLevel(float level, double offset)
+{
+    return float(double(level) + offset);
+}
+
+float scaledVelocity(float velocity, double factor)
+{
+    return float(double(velocity) * factor);
+}
+
 // A filled record while the edits are applied: its values as filled, and the offset and factor
 // of the edits made after.
 struct Filled
@@ -165,21 +177,9 @@ struct Filled
     quint32 source = 0;
     quint8 flags = FlagFilled;
 
-    float levelNow() const { return float(double(level) + offset); }
-    float velocityNow() const { return float(double(velocity) * factor); }
+    float levelNow() const { return offsetLevel(level, offset); }
+    float velocityNow() const { return scaledVelocity(velocity, factor); }
 };
-
-// A level with the offsets of its edits (m, added up first), a velocity with their factors
-// (multiplied first): one rounding however many edits lie over a record.
-float offsetLevel(float level, double offset)
-{
-    return float(double(level) + offset);
-}
-
-float scaledVelocity(float velocity, double factor)
-{
-    return float(double(velocity) * factor);
-}
 
 // Room for n elements in an empty list, mapped in by the system in one call: a layer of a million
 // records otherwise takes a page fault every few thousand. (Large pages are not asked for: where
@@ -228,10 +228,10 @@ void recomputeFlows(SurveyLayer &layer, const std::vector<PipeGeometry> &geometr
     run(0, n);
 }
 
-// The edits applied one by one beside the raw layer, which is only read: the flags of its
-// records, and the levels and velocities an edit changes, are working copies; filled records
-// wait in a map by time, and take() builds the edited layer in one pass. An edit costs only the
-// records of its range.
+// The edits applied one by one beside the raw layer, which is only read: its records' flags, and
+// the level offsets and velocity factors of the records edits change, are kept aside; filled
+// records wait in a map by time; take() builds the edited layer in one pass. An edit costs only
+// the records of its range.
 class EditEngine
 {
 public:
@@ -481,11 +481,11 @@ private:
     template <typename Amount>
     void correct(const Edit &e, bool level, Amount amount)
     {
-        // Plain pointers: the flag bytes written in the loop could alias any member otherwise.
         // Made with the first edit that needs them; only the values of edited records are read.
         std::vector<double, LargeAllocator<double>> &list = level ? m_offset : m_factor;
         if (list.empty())
             list.resize(m_raw.times.size());
+        // Plain pointers: the flag bytes written in the loop could alias any member otherwise.
         double *values = list.data();
         quint8 *flags = m_flags.data();
         const qint64 *times = m_raw.times.data();
