@@ -7,12 +7,14 @@
 #include "data/TimeSteps.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -34,8 +36,9 @@ constexpr qint64 kMaxSlotsPerGap = 1440;
 constexpr quint8 kLevelSet = 0x40;
 constexpr quint8 kVelocitySet = 0x80;
 constexpr quint8 kPublicFlags = FlagRemoved | FlagFilled | FlagCorrected;
-// Below this many flows to recompute, a second thread costs more than it saves.
-constexpr std::size_t kFlowsPerThread = 100000;
+// Below this many records with values edits changed, a second thread for the flows costs more
+// than it saves.
+constexpr std::size_t kHelperRecords = 200000;
 
 // Filled records of one edited layer; fills beyond this are left out (only a damaged history
 // could ask for more: every fill is bounded by its gaps).
@@ -203,30 +206,93 @@ void reserveMapped(std::vector<T> &list, std::size_t n)
 #endif
 }
 
-// Recomputes the flow of every filled or corrected record of an RVA layer with its file's pipe,
-// in two threads when there are many (the pipe's area is the costly part of building a layer).
-void recomputeFlows(SurveyLayer &layer, const std::vector<PipeGeometry> &geometry, std::size_t count)
+// Recomputes the flows of the filled and corrected records of an RVA layer from their levels and
+// velocities with their files' pipes, while the layer is being built: the pipe's area is the
+// costly part of a layer. With a helper, a second thread follows the records as they are appended
+// and the building thread joins in once the last one is there; both take chunks of records in
+// turn. The layer's lists are reserved for all its records before, so they never move.
+class FlowPass
 {
-    auto run = [&layer, &geometry](std::size_t begin, std::size_t end) {
-        for (std::size_t j = begin; j < end; ++j)
-            if (layer.flags[j] & (FlagFilled | FlagCorrected)) {
-                RvaRecord &r = layer.rva[j];
-                r.flow = recordFlow(geometry[layer.source[j]], r.level, r.velocity);
-            }
-    };
-    const std::size_t n = layer.rva.size();
-    if (count >= 2 * kFlowsPerThread) {
-        try {
-            std::thread other(run, n / 2, n);
-            run(0, n / 2);
-            other.join();
+public:
+    FlowPass(SurveyLayer &layer, const std::vector<PipeGeometry> &geometry, std::size_t total, bool helper)
+        : m_records(layer.rva.data()), m_flags(layer.flags.data()), m_sources(layer.source.data()),
+          m_geometry(geometry), m_total(total)
+    {
+        if (!helper)
             return;
+        try {
+            m_helper = std::thread([this] { work(); });
         } catch (const std::system_error &) {
-            // No thread to be had: all in this one.
+            // No thread to be had: the building thread does all.
         }
     }
-    run(0, n);
-}
+
+    ~FlowPass()
+    {
+        if (m_helper.joinable()) { // the build stopped short: let the helper go
+            m_stop.store(true);
+            publish(m_total);
+            m_helper.join();
+        }
+    }
+
+    // Records [0, built) hold their final values.
+    void built(std::size_t built)
+    {
+        if (built - m_published >= kChunk)
+            publish(built);
+    }
+
+    // Once every record is built: recomputes what is left, with the helper.
+    void finish()
+    {
+        publish(m_total);
+        work();
+        if (m_helper.joinable())
+            m_helper.join();
+    }
+
+private:
+    static constexpr std::size_t kChunk = 16384;
+
+    void publish(std::size_t built)
+    {
+        m_published = built;
+        m_built.store(built, std::memory_order_release);
+        m_built.notify_all();
+    }
+
+    void work()
+    {
+        for (;;) {
+            const std::size_t begin = m_next.fetch_add(kChunk, std::memory_order_relaxed);
+            if (begin >= m_total)
+                return;
+            const std::size_t end = std::min(begin + kChunk, m_total);
+            for (std::size_t built = m_built.load(std::memory_order_acquire); built < end;
+                 built = m_built.load(std::memory_order_acquire))
+                m_built.wait(built, std::memory_order_acquire);
+            if (m_stop.load())
+                return;
+            for (std::size_t j = begin; j < end; ++j)
+                if (m_flags[j] & (FlagFilled | FlagCorrected)) {
+                    RvaRecord &r = m_records[j];
+                    r.flow = recordFlow(m_geometry[m_sources[j]], r.level, r.velocity);
+                }
+        }
+    }
+
+    RvaRecord *m_records;
+    const quint8 *m_flags;
+    const quint32 *m_sources;
+    const std::vector<PipeGeometry> &m_geometry;
+    const std::size_t m_total;
+    std::size_t m_published = 0; // building thread only
+    std::atomic<std::size_t> m_built{0};
+    std::atomic<std::size_t> m_next{0};
+    std::atomic<bool> m_stop{false};
+    std::thread m_helper;
+};
 
 // The edits applied one by one beside the raw layer, which is only read: its records' flags, and
 // the level offsets and velocity factors of the records edits change, are kept aside; filled
@@ -315,9 +381,11 @@ public:
             reserveMapped(out.rva, total);
         else
             reserveMapped(out.rvb, total);
+        std::optional<FlowPass> flows;
+        if (rva)
+            flows.emplace(out, m_geometry, total, total >= kHelperRecords && m_valuesChanged);
         // Runs of present raw records between removed ones and filled ones, copied whole.
         const std::size_t n = m_raw.times.size();
-        std::size_t corrected = 0;
         auto f = m_filled.begin();
         for (std::size_t i = 0; i < n;) {
             if (m_flags[i] & FlagRemoved) {
@@ -330,13 +398,16 @@ public:
             std::size_t end = i + 1;
             while (end < n && !(m_flags[end] & FlagRemoved) && m_raw.times[end] < limit)
                 ++end;
-            corrected += appendRun(out, i, end);
+            appendRun(out, i, end);
             i = end;
+            if (flows)
+                flows->built(out.times.size());
         }
         for (; f != m_filled.end(); ++f)
             appendFilled(out, f->first, f->second);
-        if (rva)
-            recomputeFlows(out, m_geometry, corrected + m_filled.size());
+        Q_ASSERT(out.times.size() == total && out.times.capacity() >= total);
+        if (flows)
+            flows->finish();
         return out;
     }
 
@@ -504,6 +575,7 @@ private:
             any = true;
         }
         m_changed = m_changed || any;
+        m_valuesChanged = m_valuesChanged || any;
         for (auto f = m_filled.lower_bound(e.from); f != m_filled.end() && f->first <= e.to; ++f)
             if (touches(f->second.source)) {
                 Filled &r = f->second;
@@ -572,13 +644,12 @@ private:
             r.temperature = float(ta + (tb - ta) * share);
             r.source = sa;
             m_filled.insert_or_assign(t, r);
-            m_changed = true;
+            m_changed = m_valuesChanged = true;
         }
     }
 
-    // Raw records [begin, end) at the end of the layer with their edited values; returns how
-    // many of them were corrected.
-    std::size_t appendRun(SurveyLayer &out, std::size_t begin, std::size_t end) const
+    // Raw records [begin, end) at the end of the layer with their edited values.
+    void appendRun(SurveyLayer &out, std::size_t begin, std::size_t end) const
     {
         const std::size_t at = out.times.size();
         const auto b = std::ptrdiff_t(begin), e = std::ptrdiff_t(end);
@@ -589,10 +660,9 @@ private:
         out.flags.insert(out.flags.end(), m_flags.begin() + b, m_flags.begin() + e);
         if (m_raw.family != Family::Rva) {
             out.rvb.insert(out.rvb.end(), m_raw.rvb.begin() + b, m_raw.rvb.begin() + e);
-            return 0;
+            return;
         }
         out.rva.insert(out.rva.end(), m_raw.rva.begin() + b, m_raw.rva.begin() + e);
-        std::size_t corrected = 0;
         const quint8 *flags = m_flags.data();
         const double *offset = m_offset.data(), *factor = m_factor.data();
         RvaRecord *records = out.rva.data() + at;
@@ -607,9 +677,7 @@ private:
             if (flag & kVelocitySet)
                 r.velocity = scaledVelocity(r.velocity, factor[i]);
             outFlags[i - begin] = flag & kPublicFlags;
-            ++corrected;
         }
-        return corrected;
     }
 
     void appendFilled(SurveyLayer &out, qint64 t, const Filled &v) const
@@ -629,6 +697,7 @@ private:
     const SurveyLayer &m_raw;
     bool m_usable; // a malformed layer is handed back as it came
     bool m_changed = false;
+    bool m_valuesChanged = false; // some flow to recompute
     std::size_t m_removed = 0;
     std::vector<PipeGeometry> m_geometry; // of every source
     std::vector<char> m_mask;             // sources the current edit touches

@@ -412,6 +412,29 @@ private slots:
         QCOMPARE(applyEdits(layer, std::vector<Edit>{fill}).size(), layer.size());
     }
 
+    // A layer large enough for the flows to be recomputed in two threads while it is built: every
+    // filled or corrected flow is that of its level and velocity, every other one the raw flow.
+    void largeLayersGetEveryFlowRecomputed()
+    {
+        const int n = 300000;
+        const SurveyLayer raw = channelLayer(n, [](int i) { return 0.2f + 0.0001f * float(i % 5000); });
+        const std::vector<Edit> edits{edit(1, EditOp::Remove, 1000, 1010), edit(2, EditOp::Fill, 900, 1100),
+                                      edit(3, EditOp::Drift, 0, 200000, -10.0, 25.0),
+                                      edit(4, EditOp::VelocityFactor, 150000, 260000, 1.07)};
+        const SurveyLayer edited = applyEdits(raw, edits);
+        QCOMPARE(edited.size(), n);
+        const PipeGeometry pipe = pipeGeometryFrom(raw.sources[0].header.point);
+        qsizetype recomputed = 0;
+        for (qsizetype j = 0; j < edited.size(); ++j) {
+            const RvaRecord &r = edited.rva[j];
+            const bool edited_ = edited.flag(j) != FlagRaw;
+            recomputed += edited_;
+            if (r.flow != (edited_ ? recordFlow(pipe, r.level, r.velocity) : raw.rva[j].flow))
+                QFAIL(qPrintable(QStringLiteral("flow of record %1").arg(j)));
+        }
+        QCOMPARE(recomputed, qsizetype(260001));
+    }
+
     void validationRefusesWithAMessage_data()
     {
         QTest::addColumn<Edit>("e");
