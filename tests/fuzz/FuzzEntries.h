@@ -41,7 +41,9 @@
     /* A rain gauge file under a mapping from two option bytes, and its storm events (RainEntries.cpp). */   \
     X(rain_import, rainImport)                                                                               \
     /* A point's data files joined into its survey (SurveyEntries.cpp), with the tables over it. */          \
-    X(survey_join, surveyJoin)
+    X(survey_join, surveyJoin)                                                                               \
+    /* A point's edit history from its project database applied to a small survey (EditEntries.cpp). */      \
+    X(survey_edits, surveyEdits)
 
 namespace lmv::fuzz {
 
