@@ -210,6 +210,32 @@ private slots:
         QCOMPARE(v->port_box->itemText(0), link);
     }
 
+    void portOfTheLastConnectIsOfferedAtTheNextStartAndAGivenPortBeforeIt()
+    {
+        QTemporaryDir linkDir;
+        const QString link = linkDir.filePath("last-logger");
+        Simulator sim;
+        QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rvb"), {"--link", link}));
+        {
+            Viewer first(400);
+            first.connectTo(link);
+            QTRY_VERIFY_WITH_TIMEOUT(first.walkDone(), 20000);
+        }
+        Viewer next(400);
+        QCOMPARE(next->port_box->currentText(), link);
+        // A port given on the command line comes first, the remembered one after it.
+        next->offerPort(" /dev/ttyUSB7 ");
+        QCOMPARE(next->port_box->currentText(), QString("/dev/ttyUSB7"));
+        QCOMPARE(next->port_box->itemText(1), link);
+        next->offerPort(QString());
+        QCOMPARE(next->port_box->currentText(), QString("/dev/ttyUSB7"));
+        // Connecting with the remembered port as it is offered needs no typing.
+        next->offerPort(link);
+        QTest::mouseClick(next->usb_open_button, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(next.walkDone(), 20000);
+        QCOMPARE(next->dev_id_label->text(), QString("20200107"));
+    }
+
     void unknownModelCodeShowsRva()
     {
         LoggerFolder folder;
