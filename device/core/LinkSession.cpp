@@ -131,7 +131,6 @@ LinkStep LinkSession::ask(const DeviceRequest &request, qint64 now)
         current_.superseded = true;
         debts_.append(current_);
         current_ = Asked();
-        unsettle(now);
         return startBarrier(next, now);
     }
     retireCurrent();
@@ -178,11 +177,13 @@ LinkStep LinkSession::barrierReturned(const QByteArray &content, qint64 now)
     return step;
 }
 
-void LinkSession::unsettle(qint64 now)
+void LinkSession::unsettle(qint64 now, bool extraReply)
 {
-    // A logger that sent a reply nobody asked for may do so again, long after the copies of any
-    // one reply are through: the first copy after a quiet spell must not find the link trusting.
-    unsettledUntil_ = now + qint64(period_) * kWaryPeriods;
+    // Replies owed but lost may still come late, within the copy window. A logger that sent a
+    // reply nobody asked for may do so again long after the copies of any one reply are through:
+    // the first copy after a quiet spell must not find the link trusting.
+    const qint64 until = now + (extraReply ? qint64(period_) * kWaryPeriods : qint64(period_) * 5 / 2);
+    unsettledUntil_ = std::max(unsettledUntil_, until);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -311,7 +312,7 @@ LinkStep LinkSession::onReply(ReplyKind kind, const QByteArray &content, qint64 
     if (forCurrent && barrier_)
         return barrierReturned(content, now);
     if (!forCurrent || !fitsCurrent(content)) {
-        unsettle(now); // a reply nobody asked for
+        unsettle(now, true); // a reply nobody asked for
         remember(kind, QByteArray(), content, now + copyWindow, now);
         return {};
     }
@@ -600,7 +601,6 @@ LinkStep LinkSession::stop(qint64 now)
         // The pages still owed to the stopped download would look like those of the next file.
         current_.superseded = true;
         retireCurrent();
-        unsettle(now);
         step.send += startBarrier(Asked(), now).send;
     } else {
         current_ = Asked();

@@ -94,8 +94,8 @@ public:
     static constexpr int kMaxSends = 3;
     // Expiries without device information before the connect attempt ends.
     static constexpr int kDeviceInfoExpiries = 2;
-    // Periods after something unexpected during which a reply equal to another request's may be
-    // a copy.
+    // Periods after a reply nobody asked for during which a reply equal to another request's may
+    // be a copy.
     static constexpr int kWaryPeriods = 30;
     // Different replies naming another project or point than asked after which the next one is
     // taken all the same.
@@ -188,7 +188,8 @@ private:
     LinkStep startBarrier(const Asked &resume, qint64 now);
     LinkStep barrierReturned(const QByteArray &content, qint64 now);
     void retireCurrent();
-    void unsettle(qint64 now);
+    // Something unexpected happened: for a while a reply equal to another request's may be a copy.
+    void unsettle(qint64 now, bool extraReply = false);
     bool paysDebt(const Asked &debt, ReplyKind kind, const QByteArray &content) const;
     bool fitsCurrent(const QByteArray &content) const;
     Doubt doubtOf(ReplyKind kind, const QByteArray &content, qint64 now, qint64 *copyUntil) const;
