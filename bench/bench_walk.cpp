@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -243,6 +244,8 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The simulator's ports are not the user's: settings go to the test locations.
+    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int onlyAt = args.indexOf(QStringLiteral("--only"));

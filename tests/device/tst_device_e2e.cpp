@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableWidget>
@@ -109,7 +110,16 @@ class DeviceEndToEndTest : public QObject
 {
     Q_OBJECT
 
+    // Settings of this program alone: other test programs running beside it connect too.
+    QTemporaryDir settingsDir;
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(settingsDir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    }
+
     void connectShowsTheDeviceAndFillsTheTree()
     {
         Simulator sim;
