@@ -7,24 +7,25 @@
 #include "app/DevSelection.h"
 #include "app/PathQuestion.h"
 #include "app/ProjectWindow.h"
+#include "app/SaveIndex.h"
 #include "app/ShownEntry.h"
 #include "data/ProjectIndex.h"
+#include "device/UsbPort.h"
+#include "device/UsbPrjWindow.h"
 #include "views/RVA_RecordWindow.h"
 #include "views/RVA_UsbRecordWindow.h"
 #include "views/RVB_RecordWindow.h"
 #include "views/RVB_UsbRecordWindow.h"
-#include "device/UsbPort.h"
-#include "device/UsbPrjWindow.h"
 
 #include "app/AboutUsWindow.h"
 #include "app/CalendarBox.h"
-#include "device/CopyDevProgress.h"
 #include "data/StoreFailures.h"
 #include "data/StoreSelection.h"
-#include "device/core/DownloadJob.h"
-#include "device/core/ReplyLedger.h"
+#include "device/CopyDevProgress.h"
 #include "device/Modify_ID_Window.h"
 #include "device/ReadDevProgress.h"
+#include "device/core/DownloadJob.h"
+#include "device/core/LinkSession.h"
 #include "device/serial/SerialThread.h"
 #include "views/ParameterModify.h"
 #include "views/PipeModifyWindow.h"
@@ -233,7 +234,6 @@ public:
     };
 
 private:
-
 public:
     // ---- shell widgets (MainWindow.cpp) ----
     QWidget *central_widget = nullptr;
@@ -306,23 +306,12 @@ public:
 
     // ---- device link state (MainWindow_Device.cpp) ----
     // DEVICE-STATE
-    // Request stage, page numbers, retry count and the directory read so far (MainWindow_Device.cpp).
-    lmv::DirectoryWalk deviceWalk;
-    // Replies already taken, to tell a late or repeated copy from the answer (see ReplyLedger).
-    lmv::ReplyLedger replyLedger;
+    // What is asked, what is owed, the directory read so far and the running download: every
+    // reply, arriving byte and timer expiry goes through it (see LinkSession).
+    lmv::LinkSession linkSession;
     QElapsedTimer linkClock;
-    // A reply equal to one already taken for another request: a copy, or the answer when the logger
-    // answers two requests alike (two points without files). While one is held the timer asks
-    // again without counting toward the limit; an equal reply arriving once no copy can come any
-    // more is taken.
-    struct HeldReply
-    {
-        int tag = 0; // 0: none
-        QByteArray bytes;
-    };
-    HeldReply heldReply;
-    QByteArray admittedKey; // the request the reply being handled answers
-    // The application-wide reply timer: periodic, usbTimerInterval ms (2000; tests shorten it).
+    // The application-wide reply timer: single period of usbTimerInterval ms (2000; tests shorten
+    // it), restarted as the link session says.
     QTimer *UsbTimer = nullptr;
     int usbTimerInterval = 2000;
     uint selectedBaudRate = 115200;
@@ -346,6 +335,8 @@ public:
     // is busy walking or downloading.
     bool startHeadDownload(quint8 mode);
     Q_SIGNAL void deviceFileArrived(QString cachePath);
+    // Asks the connected logger for its device information again (the barrier of LinkSession).
+    Q_SIGNAL void UsbReadDevInfo();
     // Reply timer operations: restart with the count zeroed, restart keeping it, stop and zero it.
     void restartTimer();
     void restartTimerKeepCount();
@@ -362,11 +353,18 @@ private:
     // A save cut off by the link going: its progress closes, the files left are listed as unwritten.
     void abandonSaveQueue();
     bool linkLostNotice = false; // the disconnect warning comes first, the list of files after it
-    void sendDeviceRequest(const lmv::DeviceRequest &request, bool again = false);
-    // Whether a reply is handled now; a copy of one already taken is held back instead.
-    bool admitReply(int tag, const QByteArray &reply);
-    void replyTaken(int tag, const QByteArray &reply);
-    void applyWalkStep(const lmv::WalkStep &step, int tag, const QByteArray &reply);
+    void sendDeviceRequest(const lmv::DeviceRequest &request);
+    // Carries out what the link session says: the event first, then the requests, then the timer.
+    void applyLinkStep(const lmv::LinkStep &step);
+    void feedReply(lmv::ReplyKind kind, const QByteArray &content);
+    void addWalkEntries(const lmv::WalkStep &step);
+    void onDeviceInfoTaken(const lmv::DeviceInfo &info);
+    void storeRvaPage(const lmv::LinkStep &step);
+    void storeRvbPage(const lmv::LinkStep &step);
+    void showNodeTable(const lmv::NodeTable &table);
+    // A download running when the link ends is stopped on the logger first.
+    void stopDownloadOnLogger();
+    lmv::DeviceFileRef fileRefOf(const lmv::DownloadJob &job) const;
     void stepDirectoryProgress();
     void resetDirectoryProgress();
     void prepareDeviceViews();
@@ -398,6 +396,8 @@ public:
     quint8 saveFormat = 0;
     // Files of the running save that were not written; listed to the user when the save ends.
     lmv::StoreFailureList saveFailures;
+    // The index files of the running save of data files, listing only what has been written.
+    lmv::SaveIndex saveIndex;
     lmv::SaveSelection collectSelection(QTreeWidget *deviceTree, const QString &saveRoot,
                                         quint32 deviceNumber);
     // Stores the ticked files that are cached at once and queues the others in downloadJobs.

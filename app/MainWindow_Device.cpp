@@ -26,53 +26,11 @@
 
 using lmv::DeviceRequest;
 using lmv::LinkStage;
-using lmv::TimerStep;
+using lmv::LinkStep;
+using lmv::ReplyKind;
 using lmv::WalkStep;
 
 namespace {
-
-// Reply kinds as the reply ledger tells them apart (empty lists of every kind look alike).
-enum ReplyTag
-{
-    NoTag = 0,
-    ProjectsTag,
-    PositionsTag,
-    FilesTag,
-    DataTag,
-    NodeTag,
-};
-
-int tagOf(DeviceRequest::Kind kind)
-{
-    switch (kind) {
-    case DeviceRequest::Kind::Projects:
-        return ProjectsTag;
-    case DeviceRequest::Kind::Positions:
-        return PositionsTag;
-    case DeviceRequest::Kind::Files:
-        return FilesTag;
-    case DeviceRequest::Kind::RvaRecordData:
-    case DeviceRequest::Kind::RvbRecordData:
-        return DataTag;
-    case DeviceRequest::Kind::RvbRecordNode:
-        return NodeTag;
-    case DeviceRequest::Kind::None:
-        break;
-    }
-    return NoTag;
-}
-
-// Names the outstanding request for the reply ledger.
-QByteArray requestKey(const lmv::DirectoryWalk &walk)
-{
-    const DeviceRequest &r = walk.outstanding();
-    QByteArray key =
-        QByteArray::number(int(r.kind)) + '|' + r.path.toUtf8() + '|' + QByteArray::number(r.page);
-    if (tagOf(r.kind) == DataTag)
-        key += '|' + QByteArray::number(r.rangeStart) + '-' + QByteArray::number(r.rangeEnd) + '|' +
-               QByteArray::number(walk.dataStep());
-    return key;
-}
 
 bool isRva(const lmv::DeviceInfo &info)
 {
@@ -109,6 +67,7 @@ void MainWindow::connectDeviceLink()
 {
     UsbTimer = new QTimer(this);
     linkClock.start();
+    offerPort(lastConnectedPort());
     connect(UsbTimer, &QTimer::timeout, this, &MainWindow::on_UsbTimer_Timeout);
     connect(usb_open_button, &QPushButton::toggled, this, &MainWindow::on_usb_open_toggled);
     connect(UsbPrjTree, &QTreeWidget::itemClicked, this,
@@ -116,6 +75,7 @@ void MainWindow::connectDeviceLink()
 
     SerialThread *worker = &serial_thread;
     connect(this, &MainWindow::UsbPortOpen, worker, &SerialThread::Once_UsbPortOpen);
+    connect(this, &MainWindow::UsbReadDevInfo, worker, &SerialThread::Once_UsbReadDevInfo);
     connect(this, &MainWindow::RVA_UsbPortReadPrj, worker, &SerialThread::Once_RVA_UserReadPrj);
     connect(this, &MainWindow::RVA_UsbPortReadPos, worker, &SerialThread::Once_RVA_UserReadPos);
     connect(this, &MainWindow::RVA_UsbPortReadFile, worker, &SerialThread::Once_RVA_UserReadFile);
@@ -143,6 +103,9 @@ void MainWindow::connectDeviceLink()
     connect(worker, &SerialThread::RVB_SendNodeRecord, this, &MainWindow::Once_RVB_DataNodeRecieved);
     connect(worker, &SerialThread::RVB_SendDataRecord, this, &MainWindow::Once_RVB_DataRecordRecieved);
 
+    // Bytes arriving come before the replies they complete: a reply read before a request went
+    // out cannot answer it.
+    connect(worker, &SerialThread::SendProgress, this, [this] { linkSession.onBytes(linkClock.elapsed()); });
     // Every progress report keeps an arriving answer from timing out.
     connect(worker, &SerialThread::SendProgress, &read_progress, &ReadDevProgress::RefreshProgressBar);
     read_progress.setProgressHook([this] { restartTimerKeepCount(); });
@@ -151,12 +114,11 @@ void MainWindow::connectDeviceLink()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Reply timer and requests
+// Reply timer, requests and what the link session says
 
 void MainWindow::restartTimer()
 {
     UsbTimer->start(usbTimerInterval);
-    deviceWalk.clearRetryCount();
 }
 
 void MainWindow::restartTimerKeepCount()
@@ -170,19 +132,16 @@ void MainWindow::restartTimerKeepCount()
 void MainWindow::stopTimer()
 {
     UsbTimer->stop();
-    deviceWalk.clearRetryCount();
 }
 
-void MainWindow::sendDeviceRequest(const DeviceRequest &r, bool again)
+void MainWindow::sendDeviceRequest(const DeviceRequest &r)
 {
     const bool rva = isRva(device_info);
-    if (r.kind != DeviceRequest::Kind::None) {
-        replyLedger.requestSent(linkClock.elapsed(), again);
-        if (!again)
-            heldReply = {};
-    }
     switch (r.kind) {
     case DeviceRequest::Kind::None:
+        return;
+    case DeviceRequest::Kind::DeviceInfo:
+        emit UsbReadDevInfo();
         return;
     case DeviceRequest::Kind::Projects:
         rva ? emit RVA_UsbPortReadPrj(r.page) : emit RVB_UsbPortReadPrj(r.page);
@@ -202,55 +161,42 @@ void MainWindow::sendDeviceRequest(const DeviceRequest &r, bool again)
     case DeviceRequest::Kind::RvbRecordData:
         emit RVB_ReadUsbPortRecordData(r.path, r.page, r.rangeStart, r.rangeEnd);
         return;
+    case DeviceRequest::Kind::StopReading:
+        rva ? emit RVA_TerminateReading() : emit RVB_TerminateReading();
+        return;
     }
 }
 
-bool MainWindow::admitReply(int tag, const QByteArray &reply)
+void MainWindow::applyLinkStep(const LinkStep &step)
 {
-    // The walk moves on while the reply is handled; the ledger files it under the request it answered.
-    admittedKey = requestKey(deviceWalk);
-    if (!replyLedger.isCopy(tag, reply, admittedKey, linkClock.elapsed()))
-        return true;
-    // Held only while its kind of reply is awaited (not after a stop, not with the calendar open).
-    const LinkStage stage = deviceWalk.stage();
-    const bool awaited = stage == LinkStage::Projects || stage == LinkStage::Positions ||
-                         stage == LinkStage::Files || stage == LinkStage::Node || stage == LinkStage::Data;
-    if (awaited && tag == tagOf(deviceWalk.outstanding().kind))
-        heldReply = {tag, reply};
-    return false;
-}
-
-void MainWindow::replyTaken(int tag, const QByteArray &reply)
-{
-    heldReply = {};
-    replyLedger.taken(tag, reply, admittedKey, linkClock.elapsed());
-}
-
-void MainWindow::on_UsbTimer_Timeout()
-{
-    if (heldReply.tag != NoTag) {
-        // A reply equal to an earlier one came: it may be a copy or the answer. Ask again, without
-        // counting toward the limit, until no copy can arrive any more; an equal reply after that
-        // is the answer.
-        if (replyLedger.isCopy(heldReply.tag, heldReply.bytes, requestKey(deviceWalk), linkClock.elapsed())) {
-            sendDeviceRequest(deviceWalk.outstanding(), true);
-            restartTimerKeepCount();
-            return;
-        }
-        heldReply = {};
-    }
-    const TimerStep step = deviceWalk.onTimerExpiry();
-    switch (step.action) {
-    case TimerStep::Action::None:
-        // Nothing is awaited any more (walk over, calendar open): let the timer rest.
-        if (deviceWalk.stage() == LinkStage::Idle || deviceWalk.stage() == LinkStage::Calendar)
-            UsbTimer->stop();
-        return;
-    case TimerStep::Action::Repeat:
-        sendDeviceRequest(step.request, true);
-        restartTimerKeepCount();
-        return;
-    case TimerStep::Action::GiveUp:
+    switch (step.event) {
+    case LinkStep::Event::None:
+        break;
+    case LinkStep::Event::DeviceInfo:
+        onDeviceInfoTaken(step.info);
+        break;
+    case LinkStep::Event::Entries:
+        addWalkEntries(step.walk);
+        break;
+    case LinkStep::Event::WalkComplete:
+        addWalkEntries(step.walk);
+        resetDirectoryProgress();
+        setEnabled(true);
+        break;
+    case LinkStep::Event::DataPage:
+        // Storing the page answers the session, which then asks for the next one.
+        if (linkSession.family() == lmv::Family::Rva)
+            storeRvaPage(step);
+        else
+            storeRvbPage(step);
+        break;
+    case LinkStep::Event::NodeTable:
+        showNodeTable(step.nodes);
+        break;
+    case LinkStep::Event::StopSettled:
+        setEnabled(true);
+        break;
+    case LinkStep::Event::GiveUp:
         stopTimer();
         setEnabled(true);
         if (usb_open_button->isChecked())
@@ -258,11 +204,25 @@ void MainWindow::on_UsbTimer_Timeout()
         else
             on_usb_open_toggled(false);
         return;
-    case TimerStep::Action::StopAndEnable:
-        stopTimer();
-        setEnabled(true);
-        return;
     }
+    for (const DeviceRequest &r : step.send)
+        sendDeviceRequest(r);
+    if (step.timer == LinkStep::Timer::Restart)
+        restartTimer();
+    else if (step.timer == LinkStep::Timer::Stop)
+        stopTimer();
+}
+
+void MainWindow::feedReply(ReplyKind kind, const QByteArray &content)
+{
+    if (!usb_open_button->isChecked())
+        return;
+    applyLinkStep(linkSession.onReply(kind, content, linkClock.elapsed()));
+}
+
+void MainWindow::on_UsbTimer_Timeout()
+{
+    applyLinkStep(linkSession.onTimer(linkClock.elapsed()));
 }
 
 void MainWindow::stepDirectoryProgress()
@@ -286,6 +246,7 @@ void MainWindow::resetDirectoryProgress()
 void MainWindow::on_usb_open_toggled(bool check)
 {
     if (!check) {
+        stopDownloadOnLogger();
         showUsbPortDisconnected();
         UsbPrjTree->clear();
         placeDevSpacerOnce();
@@ -313,30 +274,26 @@ void MainWindow::on_usb_open_toggled(bool check)
     if (serial_thread.isRunning())
         serial_thread.stopAndWait();
     serial_thread.start(QThread::InheritPriority);
-    deviceWalk.reset();
-    replyLedger.reset();
-    // A late reply comes at most two periods after its request; half a period more for the line.
-    replyLedger.setCopyWindow(qint64(usbTimerInterval) * 5 / 2);
-    heldReply = {};
     device_info = lmv::DeviceInfo();
+    linkSession.setPeriod(usbTimerInterval);
+    const LinkStep step = linkSession.open(linkClock.elapsed());
     emit UsbPortOpen(selectedBaudRate, selectedPortName);
-    restartTimer();
+    applyLinkStep(step);
     setEnabled(false);
 }
 
 void MainWindow::Once_DevInfoRecieved(QByteArray array)
 {
-    // Only the answer to the connect counts; a late copy during the walk changes nothing.
-    if (deviceWalk.stage() != LinkStage::DeviceInfo || !usb_open_button->isChecked())
-        return;
-    device_info = lmv::decodeDeviceInfoReply(array);
-    const lmv::Family family = lmv::familyOfTypeCode(device_info.typeCode);
-    if (family == lmv::Family::Unknown)
-        return; // the wait for the device information ends the attempt
+    feedReply(ReplyKind::DeviceInfo, array);
+}
 
-    stopTimer();
+void MainWindow::onDeviceInfoTaken(const lmv::DeviceInfo &info)
+{
+    device_info = info;
+    // A logger answered on this port: the next start offers it first.
+    rememberConnectedPort(selectedPortName);
     showDeviceInfo(device_info);
-    const bool rva = family == lmv::Family::Rva;
+    const bool rva = isRva(device_info);
     save_lmv_action->setEnabled(rva);
     save_txt_action->setEnabled(rva);
     save_csv_action->setEnabled(rva);
@@ -346,9 +303,6 @@ void MainWindow::Once_DevInfoRecieved(QByteArray array)
     UsbPrjTree->clear();
     clearDeviceCache();
     prepareDeviceViews();
-
-    sendDeviceRequest(deviceWalk.start(family));
-    restartTimer();
 }
 
 void MainWindow::prepareDeviceViews()
@@ -392,12 +346,18 @@ void MainWindow::Once_UsbDisconnect()
     reportSaveFailures();
 }
 
+void MainWindow::stopDownloadOnLogger()
+{
+    const DeviceRequest stop = linkSession.stopRequest();
+    if (stop.kind != DeviceRequest::Kind::None && serial_thread.isPortOpen())
+        sendDeviceRequest(stop);
+}
+
 void MainWindow::endDeviceLink()
 {
+    stopDownloadOnLogger();
     stopTimer();
-    deviceWalk.reset();
-    replyLedger.reset();
-    heldReply = {};
+    linkSession.close();
     downloadJobs.clear();
     if (serial_thread.isRunning() || serial_thread.isPortOpen())
         serial_thread.stopAndWait();
@@ -420,13 +380,9 @@ void MainWindow::abandonSaveQueue()
 // ---------------------------------------------------------------------------------------------
 // Directory walk
 
-void MainWindow::applyWalkStep(const WalkStep &step, int tag, const QByteArray &reply)
+void MainWindow::addWalkEntries(const WalkStep &step)
 {
-    if (step.outcome == WalkStep::Outcome::Dropped)
-        return;
-    replyTaken(tag, reply);
-
-    const QVector<lmv::WalkProject> &projects = deviceWalk.projects();
+    const QVector<lmv::WalkProject> &projects = linkSession.walk().projects();
     for (int i = step.firstAdded; i < step.firstAdded + step.added; ++i) {
         if (step.project < 0) {
             UsbPrjTree->addTopLevelItem(newDeviceItem(projects.at(i).name));
@@ -457,83 +413,36 @@ void MainWindow::applyWalkStep(const WalkStep &step, int tag, const QByteArray &
         }
     }
     stepDirectoryProgress();
-
-    if (step.outcome == WalkStep::Outcome::Request) {
-        sendDeviceRequest(step.request);
-        restartTimer();
-        return;
-    }
-    resetDirectoryProgress();
-    stopTimer();
-    setEnabled(true);
 }
 
 void MainWindow::Once_RVA_PrjNameRecieved(QByteArray array)
 {
-    if (!isRva(device_info))
-        return;
-    if (!admitReply(ProjectsTag, array))
-        return;
-    const lmv::NameListPage page = lmv::decodeNameList(array);
-    if (page.page.valid)
-        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names), ProjectsTag, array);
+    feedReply(ReplyKind::RvaProjectNames, array);
 }
 
 void MainWindow::Once_RVB_PrjNameRecieved(QByteArray array)
 {
-    if (device_info.typeCode != lmv::kTypeCodeRvb)
-        return;
-    if (!admitReply(ProjectsTag, array))
-        return;
-    const lmv::NameListPage page = lmv::decodeNameList(array);
-    if (page.page.valid)
-        applyWalkStep(deviceWalk.onProjectPage(page.page.page, page.names), ProjectsTag, array);
+    feedReply(ReplyKind::RvbProjectNames, array);
 }
 
 void MainWindow::Once_RVA_PosNameRecieved(QByteArray array)
 {
-    if (!isRva(device_info))
-        return;
-    if (!admitReply(PositionsTag, array))
-        return;
-    const lmv::PositionListPage page = lmv::decodeRvaPositionList(array);
-    if (page.page.valid)
-        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.points)), PositionsTag,
-                      array);
+    feedReply(ReplyKind::RvaPositionRecords, array);
 }
 
 void MainWindow::Once_RVB_PosNameRecieved(QByteArray array)
 {
-    if (device_info.typeCode != lmv::kTypeCodeRvb)
-        return;
-    if (!admitReply(PositionsTag, array))
-        return;
-    const lmv::NameListPage page = lmv::decodeNameList(array);
-    if (page.page.valid)
-        applyWalkStep(deviceWalk.onPositionPage(page.page.page, lmv::walkPoints(page.names)), PositionsTag,
-                      array);
+    feedReply(ReplyKind::RvbPositionNames, array);
 }
 
 void MainWindow::Once_RVA_FileNameRecieved(QByteArray array)
 {
-    if (!isRva(device_info))
-        return;
-    if (!admitReply(FilesTag, array))
-        return;
-    const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rva);
-    if (page.page.valid)
-        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files), FilesTag, array);
+    feedReply(ReplyKind::RvaFileNames, array);
 }
 
 void MainWindow::Once_RVB_FileNameRecieved(QByteArray array)
 {
-    if (device_info.typeCode != lmv::kTypeCodeRvb)
-        return;
-    if (!admitReply(FilesTag, array))
-        return;
-    const lmv::FileListPage page = lmv::decodeFileList(array, lmv::Family::Rvb);
-    if (page.page.valid)
-        applyWalkStep(deviceWalk.onFilePage(page.page.page, page.files), FilesTag, array);
+    feedReply(ReplyKind::RvbFileNames, array);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -552,8 +461,7 @@ void MainWindow::once_UsbTreeItemClicked(QTreeWidgetItem *item)
         return;
     }
     // A file click starts nothing while the walk or a download is still running.
-    const LinkStage stage = deviceWalk.stage();
-    if (stage != LinkStage::Idle && stage != LinkStage::Calendar && stage != LinkStage::Node)
+    if (!linkSession.startsFile())
         return;
     if (isRva(device_info))
         startRvaView(item);
@@ -585,6 +493,11 @@ lmv::DownloadJob MainWindow::jobForFileItem(QTreeWidgetItem *file, const QString
         return {};
     return lmv::DownloadJob::forFile(project->text(NameColumn), point->text(NameColumn),
                                      file->text(NameColumn), file, destination);
+}
+
+lmv::DeviceFileRef MainWindow::fileRefOf(const lmv::DownloadJob &job) const
+{
+    return {job.devicePath, job.project, job.point};
 }
 
 lmv::CacheLocation MainWindow::cacheLocationOf(const lmv::DownloadJob &job) const
@@ -620,14 +533,12 @@ void MainWindow::startRvaView(QTreeWidgetItem *file)
 
 bool MainWindow::startHeadDownload(quint8 mode)
 {
-    const LinkStage stage = deviceWalk.stage();
-    if (!isRva(device_info) || !headJobIsFile() || (stage != LinkStage::Idle && stage != LinkStage::Data))
+    if (!isRva(device_info) || !headJobIsFile() || !linkSession.startsFile())
         return false;
     const lmv::DownloadJob &job = downloadJobs.first();
     setEnabled(false);
     downloadMode = mode;
-    sendDeviceRequest(deviceWalk.beginRvaDownload(job.devicePath));
-    restartTimer();
+    applyLinkStep(linkSession.requestFile(fileRefOf(job), linkClock.elapsed()));
     if (mode == 1)
         read_progress.start(lmv::Family::Rva, job.treeItem->text(SizeColumn).toUInt());
     return true;
@@ -643,39 +554,31 @@ void MainWindow::reportPageDone()
 
 void MainWindow::Once_RVA_DataRecordRecieved(QByteArray array)
 {
-    if (!isRva(device_info) || !headJobIsFile() || !admitReply(DataTag, array))
-        return;
-    const lmv::RecordDataPage page = lmv::decodeRecordDataPage(array);
-    if (!page.page.valid)
-        return;
-    const quint8 b = page.page.page;
-    const auto verdict = deviceWalk.classifyDataPage(b);
-    if (verdict == lmv::DirectoryWalk::DataVerdict::Drop)
-        return; // a second or late answer, or no download running
+    feedReply(ReplyKind::RvaRecordData, array);
+}
 
+void MainWindow::storeRvaPage(const LinkStep &step)
+{
+    const qint64 now = linkClock.elapsed();
+    if (!headJobIsFile()) {
+        applyLinkStep(linkSession.pageStored(false, now));
+        return;
+    }
     const lmv::DownloadJob job = downloadJobs.first();
     QString cachePath;
-    if (lmv::writeCachePacket(cacheLocationOf(job), page.data, b, device_info, &cachePath) != lmv::CacheOk) {
-        if (verdict == lmv::DirectoryWalk::DataVerdict::LastPage)
-            deviceWalk.restartDataFromFirstPage();
-        return; // the timer repeats the request
-    }
-    replyTaken(DataTag, array);
-    if (verdict == lmv::DirectoryWalk::DataVerdict::NextPage) {
+    bool ok = lmv::writeCachePacket(cacheLocationOf(job), step.data, step.pageByte, device_info,
+                                    &cachePath) == lmv::CacheOk;
+    if (ok && !step.lastPage) {
         reportPageDone();
-        sendDeviceRequest(deviceWalk.nextDataRequest(b));
-        restartTimer();
+        applyLinkStep(linkSession.pageStored(true, now));
         return;
     }
-
-    if (lmv::finishRvaFile(cachePath, pointRecordOf(job.treeItem->parent())) != lmv::CacheOk) {
-        deviceWalk.restartDataFromFirstPage();
-        return;
-    }
+    ok = ok && lmv::finishRvaFile(cachePath, pointRecordOf(job.treeItem->parent())) == lmv::CacheOk;
+    applyLinkStep(linkSession.pageStored(ok, now));
+    if (!ok)
+        return; // the timer asks again
     // Only a complete, finished file is marked as cached.
     job.treeItem->setText(CacheColumn, cachePath);
-    deviceWalk.finishDownload();
-    stopTimer();
     if (downloadMode == 1) {
         showCachedRvaFile(cachePath);
         read_progress.finish();
@@ -711,22 +614,19 @@ void MainWindow::startRvbNodeRequest(QTreeWidgetItem *file)
     downloadJobs.clear();
     downloadJobs.append(jobForFileItem(file));
     downloadMode = 1;
-    sendDeviceRequest(deviceWalk.beginNodeRequest(downloadJobs.first().devicePath));
-    restartTimer();
+    applyLinkStep(linkSession.requestNodeTable(fileRefOf(downloadJobs.first()), linkClock.elapsed()));
 }
 
 void MainWindow::Once_RVB_DataNodeRecieved(QByteArray array)
 {
-    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile() || !admitReply(NodeTag, array))
+    feedReply(ReplyKind::RvbNodeTable, array);
+}
+
+void MainWindow::showNodeTable(const lmv::NodeTable &table)
+{
+    if (!headJobIsFile())
         return;
-    const lmv::NodeTable table = lmv::decodeNodeTable(array);
-    // Only a whole table is taken: a short one would leave later days reading as "no records", so
-    // it is ignored like an unfinished one and the reply timer asks for the table again.
-    if (table.status != lmv::NodeTable::Status::Ok || !deviceWalk.acceptNodeTable(0xF0))
-        return;
-    replyTaken(NodeTag, array);
     dayNodes = table.dayNodes;
-    stopTimer();
     const QString name = downloadJobs.first().fileName;
     openCalendar(lmv::yearOfMonthlyFile(name), lmv::monthOfMonthlyFile(name), table.firstDay(),
                  table.lastDay());
@@ -762,7 +662,7 @@ void MainWindow::OnceCalendarBoxIsClicked(QDate date)
 {
     if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile())
         return;
-    const LinkStage stage = deviceWalk.stage();
+    const LinkStage stage = linkSession.stage();
     if (stage != LinkStage::Calendar && stage != LinkStage::Idle)
         return;
     const int d = date.day();
@@ -789,39 +689,28 @@ void MainWindow::OnceCalendarBoxIsClicked(QDate date)
     rangeEnd = range.end;
     setEnabled(false);
     downloadMode = 1;
-    sendDeviceRequest(deviceWalk.beginRvbDay(downloadJobs.first().devicePath, rangeStart, rangeEnd));
-    restartTimer();
+    applyLinkStep(
+        linkSession.requestDay(fileRefOf(downloadJobs.first()), rangeStart, rangeEnd, linkClock.elapsed()));
     read_progress.start(lmv::Family::Rvb, rangeEnd - rangeStart + quint32(lmv::kHeaderSize));
 }
 
 void MainWindow::Once_RVB_DataRecordRecieved(QByteArray array)
 {
-    if (device_info.typeCode != lmv::kTypeCodeRvb || !headJobIsFile() || !admitReply(DataTag, array))
-        return;
-    const lmv::RecordDataPage page = lmv::decodeRecordDataPage(array);
-    if (!page.page.valid)
-        return;
-    const quint8 b = page.page.page;
-    const auto verdict = deviceWalk.classifyDataPage(b);
-    if (verdict == lmv::DirectoryWalk::DataVerdict::Drop)
-        return;
+    feedReply(ReplyKind::RvbRecordData, array);
+}
 
+void MainWindow::storeRvbPage(const LinkStep &step)
+{
+    const qint64 now = linkClock.elapsed();
     QString dayPath;
-    if (lmv::writeCachePacketRvb(cacheLocationOf(downloadJobs.first()), page.data, b, dayNumber, &dayPath) !=
-        lmv::CacheOk) {
-        if (verdict == lmv::DirectoryWalk::DataVerdict::LastPage)
-            deviceWalk.restartDataFromFirstPage();
-        return;
-    }
-    replyTaken(DataTag, array);
-    if (verdict == lmv::DirectoryWalk::DataVerdict::NextPage) {
+    const bool ok =
+        headJobIsFile() && lmv::writeCachePacketRvb(cacheLocationOf(downloadJobs.first()), step.data,
+                                                    step.pageByte, dayNumber, &dayPath) == lmv::CacheOk;
+    if (ok && !step.lastPage)
         reportPageDone();
-        sendDeviceRequest(deviceWalk.nextDataRequest(b));
-        restartTimer();
+    applyLinkStep(linkSession.pageStored(ok, now));
+    if (!ok || !step.lastPage)
         return;
-    }
-    deviceWalk.finishDownload();
-    stopTimer();
     if (downloadMode == 1) {
         showCachedRvbFile(dayPath);
         read_progress.finish();
@@ -835,12 +724,8 @@ void MainWindow::Once_RVB_DataRecordRecieved(QByteArray array)
 void MainWindow::on_ProgressTerminate()
 {
     read_progress.on_ProgressTerminate();
-    if (!deviceWalk.downloading())
+    if (!linkSession.downloading())
         return;
-    if (isRva(device_info))
-        emit RVA_TerminateReading();
-    else
-        emit RVB_TerminateReading();
-    // The timer keeps running; its next expiry settles the stop and enables the window.
-    deviceWalk.stopDownload();
+    // "Stop reading", then a barrier; the next timer expiry settles the stop and enables the window.
+    applyLinkStep(linkSession.stop(linkClock.elapsed()));
 }

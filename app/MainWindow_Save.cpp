@@ -8,7 +8,6 @@
 
 #include "app/TreeCheck.h"
 #include "data/StoreFiles.h"
-#include "data/StoreIndex.h"
 
 namespace {
 
@@ -132,8 +131,9 @@ void MainWindow::saveCheckedDeviceFiles(lmv::SaveFormat format)
     const lmv::SaveSelection selection = collectSelection(UsbPrjTree, saveRoot, device_info.deviceNumber);
     for (const QString &dir : selection.directories)
         QDir().mkpath(dir); // a missing directory shows up as the files below it not written
+    saveIndex.end();
     if (format == lmv::SaveFormat::DataFile && !selection.indexLines.isEmpty())
-        lmv::writeIndexFiles(saveRoot, selection.indexLines, &saveFailures);
+        saveIndex.begin(saveRoot, selection.indexLines, &saveFailures);
 
     if (selection.fileCount < 1) {
         setEnabled(true);
@@ -188,8 +188,10 @@ int MainWindow::queueOrStore(QTreeWidget *deviceTree, const QString &saveRoot, l
             continue;
         }
         copy_progress.nextFile(0);
-        if (lmv::storeFile(save.cachePath, save.destination, format, saveFailures))
+        if (lmv::storeFile(save.cachePath, save.destination, format, saveFailures)) {
+            saveIndex.fileStored(save.destination);
             ++stored;
+        }
     }
     return stored;
 }
@@ -199,9 +201,10 @@ void MainWindow::storeArrivedFile(const lmv::DownloadJob &job, const QString &ca
     QString source = job.treeItem ? job.treeItem->text(UsbPrjWindow::CacheColumn) : QString();
     if (source.isEmpty())
         source = cachePath;
-    if (!source.isEmpty())
-        lmv::storeFile(source, job.destination, static_cast<lmv::SaveFormat>(saveFormat), saveFailures);
-    else
+    if (!source.isEmpty()) {
+        if (lmv::storeFile(source, job.destination, static_cast<lmv::SaveFormat>(saveFormat), saveFailures))
+            saveIndex.fileStored(job.destination);
+    } else
         saveFailures.add(job.destination, lmv::StoreReason::sourceUnreadable());
 
     if (!downloadJobs.isEmpty())

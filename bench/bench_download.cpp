@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -175,6 +176,8 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The simulator's ports are not the user's: settings go to the test locations.
+    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     const bool quick = app.arguments().contains(QStringLiteral("--quick")); // skips the paced run
 

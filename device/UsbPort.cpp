@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSerialPort>
 #include <QSerialPortInfo>
+#include <QSettings>
 #include <QSpacerItem>
 #include <QWidget>
 
@@ -182,6 +183,41 @@ QString UsbPort::scanPorts()
     }
     port_box->setCurrentIndex(0);
     return port_box->itemText(0);
+}
+
+void UsbPort::offerPort(const QString &port)
+{
+    const QString name = port.trimmed();
+    if (name.isEmpty())
+        return;
+    const int at = port_box->findText(name);
+    if (at > 0)
+        port_box->removeItem(at);
+    if (at != 0)
+        port_box->insertItem(0, name);
+    port_box->setCurrentIndex(0);
+}
+
+namespace {
+
+const char kSettingsOrganization[] = "Limnova";
+const char kSettingsApplication[] = "limnova-viewer";
+const char kLastPortKey[] = "device/lastPort";
+
+} // namespace
+
+QString UsbPort::lastConnectedPort()
+{
+    const QSettings settings{QLatin1String(kSettingsOrganization), QLatin1String(kSettingsApplication)};
+    return settings.value(QLatin1String(kLastPortKey)).toString();
+}
+
+void UsbPort::rememberConnectedPort(const QString &port)
+{
+    if (port.trimmed().isEmpty())
+        return;
+    QSettings settings{QLatin1String(kSettingsOrganization), QLatin1String(kSettingsApplication)};
+    settings.setValue(QLatin1String(kLastPortKey), port.trimmed());
 }
 
 void UsbPort::clearDeviceCache()

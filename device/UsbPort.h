@@ -40,6 +40,12 @@ public:
     // first port that opened, or an empty text.
     QString scanPorts();
 
+    // Puts the port first in the port box (nothing when the name is blank).
+    void offerPort(const QString &port);
+    // The port of the last connect a logger answered on, as the settings keep it; and keeping it.
+    static QString lastConnectedPort();
+    static void rememberConnectedPort(const QString &port);
+
     // Empties the device cache folder (the device's files of this run) and creates it again.
     static void clearDeviceCache();
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts the logger simulator with a sample logger and then
-# the viewer. The simulator's port is printed and also reachable as /tmp/lmv-logger.
+# the viewer with the simulator's port in its port box. The port is printed and also reachable as
+# /tmp/lmv-logger.
 #
 #   bash scripts/run-viewer.sh          sample RVA logger (portable flowmeter)
 #   bash scripts/run-viewer.sh rvb      sample RVB logger (integrated monitoring host, model 4)
@@ -27,6 +28,8 @@ if [ ${#SIM_ARGS[@]} -gt 0 ]; then
     trap 'kill "$SIM_PID" 2>/dev/null; rm -f "$SIM_OUT"' EXIT
     for _ in $(seq 50); do [ -s "$SIM_OUT" ] && break; sleep 0.1; done
     echo "Logger simulator (${1:-rva}) on $(head -n 1 "$SIM_OUT"), also /tmp/lmv-logger."
-    echo "In the viewer, type /tmp/lmv-logger into the port box (端口:) and press the connect button."
+    echo "In the viewer, press the connect button: the port box (端口:) holds /tmp/lmv-logger."
+    "$LMV_BUILD/app/limnova-viewer" --port /tmp/lmv-logger
+else
+    "$LMV_BUILD/app/limnova-viewer"
 fi
-"$LMV_BUILD/app/limnova-viewer"

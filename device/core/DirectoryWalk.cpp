@@ -41,16 +41,8 @@ DeviceRequest DirectoryWalk::start(Family family)
 {
     reset();
     family_ = family;
-    stage_ = LinkStage::Projects;
-    projectPage_ = 0;
-    return send({DeviceRequest::Kind::Projects, QString(), 0});
-}
-
-DeviceRequest DirectoryWalk::send(DeviceRequest request)
-{
-    outstanding_ = request;
-    retryCount_ = 0;
-    return request;
+    phase_ = Phase::Projects;
+    return {DeviceRequest::Kind::Projects, QString(), 0};
 }
 
 DeviceRequest DirectoryWalk::positionsRequest(int project, quint8 page) const
@@ -74,9 +66,7 @@ int DirectoryWalk::nextProjectWithPoints(int from) const
 
 WalkStep DirectoryWalk::complete()
 {
-    stage_ = LinkStage::Idle;
-    outstanding_ = DeviceRequest();
-    retryCount_ = 0;
+    phase_ = Phase::Idle;
     WalkStep step;
     step.outcome = WalkStep::Outcome::Complete;
     return step;
@@ -87,21 +77,18 @@ WalkStep DirectoryWalk::startFileStage()
     const int first = nextProjectWithPoints(0);
     if (first < 0)
         return complete();
-    stage_ = LinkStage::Files;
+    phase_ = Phase::Files;
     projectIndex_ = first;
     positionIndex_ = 0;
-    filePage_ = 0;
     WalkStep step;
     step.outcome = WalkStep::Outcome::Request;
-    step.request = send(filesRequest(projectIndex_, 0, 0));
+    step.request = filesRequest(projectIndex_, 0, 0);
     return step;
 }
 
 WalkStep DirectoryWalk::onProjectPage(quint8 page, const QStringList &names)
 {
-    // A reply outside the project stage, or one whose next page is the page just asked for, is a
-    // second answer to an earlier request.
-    if (stage_ != LinkStage::Projects || page == projectPage_)
+    if (phase_ != Phase::Projects)
         return {};
 
     WalkStep step;
@@ -115,9 +102,8 @@ WalkStep DirectoryWalk::onProjectPage(quint8 page, const QStringList &names)
     }
 
     if (page != kLastListPage) {
-        projectPage_ = page;
         step.outcome = WalkStep::Outcome::Request;
-        step.request = send({DeviceRequest::Kind::Projects, QString(), page});
+        step.request = {DeviceRequest::Kind::Projects, QString(), page};
         return step;
     }
     if (projects_.isEmpty()) {
@@ -125,17 +111,16 @@ WalkStep DirectoryWalk::onProjectPage(quint8 page, const QStringList &names)
         done.firstAdded = step.firstAdded;
         return done;
     }
-    stage_ = LinkStage::Positions;
-    positionPage_ = 0;
+    phase_ = Phase::Positions;
     projectIndex_ = 0;
     step.outcome = WalkStep::Outcome::Request;
-    step.request = send(positionsRequest(0, 0));
+    step.request = positionsRequest(0, 0);
     return step;
 }
 
 WalkStep DirectoryWalk::onPositionPage(quint8 page, const QVector<WalkPoint> &points)
 {
-    if (stage_ != LinkStage::Positions || page == positionPage_)
+    if (phase_ != Phase::Positions)
         return {};
 
     WalkStep step;
@@ -151,16 +136,14 @@ WalkStep DirectoryWalk::onPositionPage(quint8 page, const QVector<WalkPoint> &po
     }
 
     if (page != kLastListPage) {
-        positionPage_ = page;
         step.outcome = WalkStep::Outcome::Request;
-        step.request = send(positionsRequest(projectIndex_, page));
+        step.request = positionsRequest(projectIndex_, page);
         return step;
     }
-    positionPage_ = 0;
     ++projectIndex_;
     if (projectIndex_ < projects_.size()) {
         step.outcome = WalkStep::Outcome::Request;
-        step.request = send(positionsRequest(projectIndex_, 0));
+        step.request = positionsRequest(projectIndex_, 0);
         return step;
     }
     WalkStep next = startFileStage();
@@ -172,7 +155,7 @@ WalkStep DirectoryWalk::onPositionPage(quint8 page, const QVector<WalkPoint> &po
 
 WalkStep DirectoryWalk::onFilePage(quint8 page, const QVector<WalkFile> &files)
 {
-    if (stage_ != LinkStage::Files || page == filePage_)
+    if (phase_ != Phase::Files)
         return {};
 
     WalkStep step;
@@ -192,16 +175,14 @@ WalkStep DirectoryWalk::onFilePage(quint8 page, const QVector<WalkFile> &files)
     }
 
     if (page != kLastListPage) {
-        filePage_ = page;
         step.outcome = WalkStep::Outcome::Request;
-        step.request = send(filesRequest(projectIndex_, positionIndex_, page));
+        step.request = filesRequest(projectIndex_, positionIndex_, page);
         return step;
     }
-    filePage_ = 0;
     ++positionIndex_;
     if (positionIndex_ < projects_.at(projectIndex_).points.size()) {
         step.outcome = WalkStep::Outcome::Request;
-        step.request = send(filesRequest(projectIndex_, positionIndex_, 0));
+        step.request = filesRequest(projectIndex_, positionIndex_, 0);
         return step;
     }
     const int next = nextProjectWithPoints(projectIndex_ + 1);
@@ -216,148 +197,8 @@ WalkStep DirectoryWalk::onFilePage(quint8 page, const QVector<WalkFile> &files)
     projectIndex_ = next;
     positionIndex_ = 0;
     step.outcome = WalkStep::Outcome::Request;
-    step.request = send(filesRequest(projectIndex_, 0, 0));
+    step.request = filesRequest(projectIndex_, 0, 0);
     return step;
-}
-
-TimerStep DirectoryWalk::onTimerExpiry()
-{
-    TimerStep step;
-    switch (stage_) {
-    case LinkStage::DeviceInfo:
-        // The device information request is not repeated; the attempt ends at the second expiry.
-        ++retryCount_;
-        if (retryCount_ >= kDeviceInfoExpiries)
-            step.action = TimerStep::Action::GiveUp;
-        return step;
-    case LinkStage::Projects:
-    case LinkStage::Positions:
-    case LinkStage::Files:
-    case LinkStage::Node:
-        ++retryCount_;
-        if (retryCount_ < kMaxSends) {
-            step.action = TimerStep::Action::Repeat;
-            step.request = outstanding_;
-            step.counted = true;
-        } else {
-            step.action = TimerStep::Action::GiveUp;
-        }
-        return step;
-    case LinkStage::Data:
-        // Record data is repeated without limit; the user can stop the download.
-        step.action = TimerStep::Action::Repeat;
-        step.request = outstanding_;
-        return step;
-    case LinkStage::Stopping:
-        stage_ = LinkStage::Idle;
-        outstanding_ = DeviceRequest();
-        retryCount_ = 0;
-        step.action = TimerStep::Action::StopAndEnable;
-        return step;
-    case LinkStage::Idle:
-    case LinkStage::Calendar:
-        return step;
-    }
-    return step;
-}
-
-DeviceRequest DirectoryWalk::beginRvaDownload(const QString &devicePath)
-{
-    stage_ = LinkStage::Data;
-    dataPage_ = 0;
-    dataStep_ = 0;
-    return send({DeviceRequest::Kind::RvaRecordData, devicePath, 0});
-}
-
-DeviceRequest DirectoryWalk::beginNodeRequest(const QString &devicePath)
-{
-    stage_ = LinkStage::Node;
-    return send({DeviceRequest::Kind::RvbRecordNode, devicePath, 0});
-}
-
-bool DirectoryWalk::acceptNodeTable(quint8 page)
-{
-    if (stage_ != LinkStage::Node || page != kLastListPage)
-        return false;
-    stage_ = LinkStage::Calendar;
-    outstanding_ = DeviceRequest();
-    retryCount_ = 0;
-    return true;
-}
-
-DeviceRequest DirectoryWalk::beginRvbDay(const QString &devicePath, quint32 rangeStart, quint32 rangeEnd)
-{
-    stage_ = LinkStage::Data;
-    dataPage_ = 0;
-    dataStep_ = 0;
-    return send({DeviceRequest::Kind::RvbRecordData, devicePath, 0, rangeStart, rangeEnd});
-}
-
-DirectoryWalk::DataVerdict DirectoryWalk::classifyDataPage(quint8 page) const
-{
-    if (stage_ != LinkStage::Data)
-        return DataVerdict::Drop;
-    const bool firstPage = page == 1 || page == kOnlyDataPage;
-    if (dataPage_ == 0 && !firstPage)
-        return DataVerdict::Drop;
-    if (dataPage_ != 0 && firstPage)
-        return DataVerdict::Drop;
-    if (page == kLastDataPage || page == kOnlyDataPage)
-        return DataVerdict::LastPage;
-    return DataVerdict::NextPage;
-}
-
-DeviceRequest DirectoryWalk::nextDataRequest(quint8 page)
-{
-    dataPage_ = page;
-    ++dataStep_;
-    DeviceRequest request = outstanding_;
-    request.page = page;
-    return send(request);
-}
-
-void DirectoryWalk::restartDataFromFirstPage()
-{
-    dataPage_ = 0;
-    dataStep_ = 0;
-    outstanding_.page = 0;
-}
-
-void DirectoryWalk::finishDownload()
-{
-    stage_ = LinkStage::Idle;
-    outstanding_ = DeviceRequest();
-    retryCount_ = 0;
-}
-
-void DirectoryWalk::stopDownload()
-{
-    stage_ = LinkStage::Stopping;
-    retryCount_ = 0;
-}
-
-int DirectoryWalk::requestStage() const
-{
-    const bool rvb = family_ == Family::Rvb;
-    switch (stage_) {
-    case LinkStage::DeviceInfo:
-        return 0;
-    case LinkStage::Projects:
-        return 1;
-    case LinkStage::Positions:
-        return 2;
-    case LinkStage::Files:
-    case LinkStage::Idle:
-        return 3;
-    case LinkStage::Node:
-    case LinkStage::Calendar:
-        return 4;
-    case LinkStage::Data:
-        return rvb ? 5 : 4;
-    case LinkStage::Stopping:
-        return rvb ? 6 : 5;
-    }
-    return 0;
 }
 
 } // namespace lmv

@@ -103,6 +103,11 @@ bool endsWithReplyTerminator(const QByteArray &rxBuffer)
     return rxBuffer.endsWith(QByteArray("\xFE\xFE\xFE", 3));
 }
 
+bool holdsReplyTerminator(const QByteArray &rxBuffer, qsizetype from)
+{
+    return rxBuffer.indexOf(QByteArray("\xFE\xFE\xFE", 3), int(qMax<qsizetype>(0, from - 2))) >= 0;
+}
+
 ExtractStatus extractFrame(QByteArray &rxBuffer, QByteArray &payloadOut)
 {
     // Drop everything in front of the first start byte in one step.

@@ -43,6 +43,9 @@ QByteArray buildReplyFrame(const QByteArray &payload);
 QByteArray emptyFrame();
 // True when the received bytes end with three end bytes, i.e. a device reply is complete.
 bool endsWithReplyTerminator(const QByteArray &rxBuffer);
+// Whether the three end bytes of a reply lie anywhere in rxBuffer from offset `from` on (the bytes
+// just appended; the two before them are looked at too, in case the end was split).
+bool holdsReplyTerminator(const QByteArray &rxBuffer, qsizetype from);
 
 // Removes garbage and at most one frame from the front of rxBuffer. On FrameOk payloadOut holds
 // the unescaped payload without its checksum; otherwise payloadOut is left as it was.

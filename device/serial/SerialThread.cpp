@@ -64,6 +64,7 @@ void SerialThread::Once_UsbPortOpen(uint BaudRate, QString ComName)
         frameReady.wait(true);
     rxBuffer.clear();
     frameBuffer.clear();
+    heldBytes.clear();
     frameReady.store(false);
 
     linkUp = false;
@@ -84,8 +85,17 @@ void SerialThread::Once_UsbPortOpen(uint BaudRate, QString ComName)
 void SerialThread::Once_UsbPortClose()
 {
     linkUp = false;
-    if (port.isOpen())
-        port.close();
+    if (!port.isOpen())
+        return;
+    // A last request (stop reading, when the window closes during a download) still goes out.
+    if (port.bytesToWrite() > 0)
+        port.waitForBytesWritten(100);
+    port.close();
+}
+
+void SerialThread::Once_UsbReadDevInfo()
+{
+    sendRequest(commonProtocol.deviceInfoRequest());
 }
 
 void SerialThread::requestLowLatency()
@@ -119,9 +129,21 @@ void SerialThread::Once_UsbRecieveData()
     const QByteArray bytes = port.readAll();
     if (bytes.isEmpty())
         return;
-    // While a reply is being dispatched the worker owns rxBuffer; what arrives now is lost.
-    if (frameReady.load())
+    if (frameReady.load()) {
+        // The worker owns rxBuffer while it dispatches: keep the bytes until it hands it back.
+        heldBytes.append(bytes);
+        if (heldBytes.size() > rxLimit)
+            heldBytes.clear(); // see appendReceived
+        emit SendProgress(static_cast<uint>(heldBytes.size()));
         return;
+    }
+    takeHeldBytes();
+    appendReceived(bytes);
+}
+
+void SerialThread::appendReceived(const QByteArray &bytes)
+{
+    const qsizetype before = rxBuffer.size();
     // Copied, not shared: rxBuffer must hold no data that this thread still references once
     // the worker owns it.
     rxBuffer.append(bytes.constData(), bytes.size());
@@ -131,10 +153,27 @@ void SerialThread::Once_UsbRecieveData()
         rxBuffer.clear();
     }
     emit SendProgress(static_cast<uint>(rxBuffer.size()));
-    if (lmv::endsWithReplyTerminator(rxBuffer)) {
+    if (lmv::holdsReplyTerminator(rxBuffer, before)) {
         frameReady.store(true);
         frameReady.notify_one();
     }
+}
+
+bool SerialThread::takeHeldBytes()
+{
+    if (heldBytes.isEmpty() || frameReady.load())
+        return false;
+    const QByteArray bytes = heldBytes;
+    heldBytes.clear();
+    const qsizetype before = rxBuffer.size();
+    rxBuffer.append(bytes.constData(), bytes.size());
+    if (rxBuffer.size() > rxLimit)
+        rxBuffer.clear();
+    if (!lmv::holdsReplyTerminator(rxBuffer, before))
+        return false;
+    frameReady.store(true);
+    frameReady.notify_one();
+    return true;
 }
 
 void SerialThread::run()
@@ -145,10 +184,15 @@ void SerialThread::run()
         if (stopFlag.load())
             return;
         const QVector<lmv::ClassifiedReply> replies = takeReplies();
+        if (holdBuffersMs > 0)
+            QThread::msleep(static_cast<unsigned long>(holdBuffersMs));
         // The buffers go back to the GUI thread before any reply is emitted: the slot of a
         // reply sends the next request at once, and its answer must find the flag clear.
         frameReady.store(false);
         frameReady.notify_all(); // a waiting Once_UsbPortOpen may now take the buffers
+        // Bytes that came in meanwhile wait in the GUI thread, which takes them as soon as it can.
+        QMetaObject::invokeMethod(
+            this, [this] { takeHeldBytes(); }, Qt::QueuedConnection);
         for (const lmv::ClassifiedReply &reply : replies)
             emitReply(reply);
         if (stopFlag.load())

@@ -15,9 +15,10 @@
 
 // The host's end of the serial link. The port and every slot live in the GUI thread: open,
 // close, request encoding and writing, and appending received bytes to rxBuffer. run() is the
-// only code of the worker thread: it sleeps on frameReady, extracts the completed reply from
-// rxBuffer and emits it. frameReady hands both buffers from one thread to the other; no lock
-// is taken.
+// only code of the worker thread: it sleeps on frameReady, extracts the completed replies from
+// rxBuffer and emits them. frameReady hands both buffers from one thread to the other; no lock
+// is taken. Bytes that arrive while the worker holds rxBuffer wait in a buffer of the GUI thread
+// and join rxBuffer, in order, as soon as it is handed back: nothing received is lost.
 class SerialThread : public QThread
 {
     Q_OBJECT
@@ -38,6 +39,8 @@ public:
 
     // Test hooks: a smaller receive bound, and the port object (to watch its errors).
     void setRxLimitForTest(int bytes) { rxLimit = bytes; }
+    // Test hook: the worker keeps the buffers this much longer after taking each batch of replies.
+    void setHoldBuffersForTest(int ms) { holdBuffersMs = ms; }
     const QSerialPort &portForTest() const { return port; }
 
 signals:
@@ -61,6 +64,8 @@ public slots:
     void Once_UsbPortOpen(uint BaudRate, QString ComName);
     void Once_UsbPortClose();
     void Once_UsbRecieveData();
+    // Asks the open port's logger for its device information (the link's barrier).
+    void Once_UsbReadDevInfo();
     void Once_RVA_UserReadPrj(uchar page);
     void Once_RVA_UserReadPos(QString project, uchar page);
     void Once_RVA_UserReadFile(QString projectAndPoint, uchar page);
@@ -84,11 +89,17 @@ private:
     void emitReply(const lmv::ClassifiedReply &reply);
     void onPortError(QSerialPort::SerialPortError error);
     void onThreadFinished();
+    // Moves the bytes held back while the worker owned rxBuffer into it; true when they (with
+    // what was there) complete a reply, which the worker is then woken for.
+    bool takeHeldBytes();
+    void appendReceived(const QByteArray &bytes);
     void requestLowLatency();
 
     QSerialPort port;
     QByteArray rxBuffer;
     QByteArray frameBuffer;
+    // GUI thread only: bytes received while the worker owned rxBuffer.
+    QByteArray heldBytes;
     // Set by the GUI thread (release) when rxBuffer ends a reply; from then on the worker owns
     // both buffers until it clears the flag again (release). Also set, together with stopFlag,
     // to wake the worker for a stop.
@@ -97,6 +108,7 @@ private:
     // True from a successful open until the port is closed; port errors count only then.
     bool linkUp = false;
     int rxLimit = kDefaultRxLimit;
+    int holdBuffersMs = 0;
 
     lmv::CommonProtocol commonProtocol;
     lmv::RvaProtocol rvaProtocol;

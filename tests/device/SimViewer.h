@@ -45,11 +45,11 @@ public:
         QTest::mouseClick(w->usb_open_button, Qt::LeftButton);
     }
     // The walk has ended and the window takes input again.
-    bool walkDone() const { return w->deviceWalk.stage() == lmv::LinkStage::Idle && w->isEnabled(); }
+    bool walkDone() const { return w->linkSession.stage() == lmv::LinkStage::Idle && w->isEnabled(); }
     // The same, or the calendar of an RVB file is waiting for a day.
     bool idle() const
     {
-        const lmv::LinkStage s = w->deviceWalk.stage();
+        const lmv::LinkStage s = w->linkSession.stage();
         return (s == lmv::LinkStage::Idle || s == lmv::LinkStage::Calendar) && w->isEnabled();
     }
 

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableWidget>
@@ -109,7 +110,16 @@ class DeviceEndToEndTest : public QObject
 {
     Q_OBJECT
 
+    // Settings of this program alone: other test programs running beside it connect too.
+    QTemporaryDir settingsDir;
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(settingsDir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    }
+
     void connectShowsTheDeviceAndFillsTheTree()
     {
         Simulator sim;
@@ -208,6 +218,32 @@ private slots:
         QCOMPARE(v->dev_id_label->text(), QString("20190001"));
         // The port that opened stays first for the next connect.
         QCOMPARE(v->port_box->itemText(0), link);
+    }
+
+    void portOfTheLastConnectIsOfferedAtTheNextStartAndAGivenPortBeforeIt()
+    {
+        QTemporaryDir linkDir;
+        const QString link = linkDir.filePath("last-logger");
+        Simulator sim;
+        QVERIFY(sim.start(QStringLiteral(LMV_SAMPLES_DIR "/logger-rvb"), {"--link", link}));
+        {
+            Viewer first(400);
+            first.connectTo(link);
+            QTRY_VERIFY_WITH_TIMEOUT(first.walkDone(), 20000);
+        }
+        Viewer next(400);
+        QCOMPARE(next->port_box->currentText(), link);
+        // A port given on the command line comes first, the remembered one after it.
+        next->offerPort(" /dev/ttyUSB7 ");
+        QCOMPARE(next->port_box->currentText(), QString("/dev/ttyUSB7"));
+        QCOMPARE(next->port_box->itemText(1), link);
+        next->offerPort(QString());
+        QCOMPARE(next->port_box->currentText(), QString("/dev/ttyUSB7"));
+        // Connecting with the remembered port as it is offered needs no typing.
+        next->offerPort(link);
+        QTest::mouseClick(next->usb_open_button, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(next.walkDone(), 20000);
+        QCOMPARE(next->dev_id_label->text(), QString("20200107"));
     }
 
     void unknownModelCodeShowsRva()
@@ -647,6 +683,104 @@ private slots:
         QVERIFY(
             sim.requests("rvb-data").last().contains(QString("start=%1 end=%2").arg(1012).arg(month.size())));
         QCOMPARE(readAll(v->dayFilePath(17)), month.left(512) + month.mid(1012));
+    }
+
+    // A logger answers one request at a time: replies owed to a stopped download come before
+    // anything asked after the stop.
+    void stoppedDownloadThenAnotherFileOfThePointGetsOnlyItsOwnPages()
+    {
+        const QByteArray x = testfiles::rvaFile(60, 3);
+        const QByteArray y = testfiles::rvaFile(50, 8);
+        LoggerFolder folder;
+        rvaFolder(folder, {{"X.lmv", x}, {"Y.lmv", y}});
+        Simulator sim;
+        // The first two record-data requests keep the logger busy for more than two timer periods.
+        QVERIFY(sim.start(folder.root(),
+                          {"--page-size", "256", "--slow-req", "data:1-2", "--slow-delay", "400"}));
+        Viewer v(150);
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        v.click(v.item("P|A|X.lmv"));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requests("rva-data").size() == 2, 5000); // asked again
+        {
+            BoxAnswerer yes(QMessageBox::Yes);
+            v->read_progress.close();
+            QTRY_COMPARE(yes.seen.size(), 1);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(v->isEnabled(), 3000);
+        QTreeWidgetItem *fileY = v.item("P|A|Y.lmv");
+        v.click(fileY);
+        QTRY_VERIFY_WITH_TIMEOUT(!fileY->text(7).isEmpty() && v->isEnabled(), 20000);
+        QCOMPARE(readAll(fileY->text(7)),
+                 expectedRvaCache(y, deviceInfoBytes(20190001, 5, kRvaVersion, 1.5f), pointA()));
+        QVERIFY(v.item("P|A|X.lmv")->text(7).isEmpty());
+        QCOMPARE(sim.requests("rva-stop").size(), 1);
+    }
+
+    void rvbFileClickedBeforeTheFirstNodeTableArrivesGetsItsOwnDays()
+    {
+        const QByteArray monthA = testfiles::rvbMonth({3, 4, 5}, 4);
+        const QByteArray monthB = testfiles::rvbMonth({20, 21, 22}, 4);
+        LoggerFolder folder;
+        folder.setDevice(1, 20200107, "1 3 20 6 4", "1.2");
+        folder.addPoint("P", "A");
+        folder.addFile("P", "A", "2019年01月.lmv", monthA);
+        folder.addPoint("P", "B");
+        folder.addFile("P", "B", "2019年01月.lmv", monthB);
+        folder.write();
+        Simulator sim;
+        // The logger scans the month for the first node table for longer than two timer periods.
+        QVERIFY(sim.start(folder.root(), {"--slow-req", "node:1", "--slow-delay", "400"}));
+        Viewer v(150);
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        v.click(v.item("P|A|2019年01月.lmv"));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requests("rvb-node").size() == 1, 5000);
+        v.click(v.item("P|B|2019年01月.lmv"));
+        QTRY_VERIFY_WITH_TIMEOUT(v->calendar_box.isVisible(), 10000);
+        QCOMPARE(v->calendar_box.calendar()->minimumDate(), QDate(2019, 1, 20));
+        QCOMPARE(v->calendar_box.calendar()->maximumDate(), QDate(2019, 1, 22));
+        emit v->calendar_box.calendar()->clicked(QDate(2019, 1, 20));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(v->dayFilePath(20)) && v->isEnabled(), 10000);
+        QVERIFY(v->dayFilePath(20).contains("/P/B/"));
+        QCOMPARE(readAll(v->dayFilePath(20)), monthB.left(512) + monthB.mid(512, 400));
+    }
+
+    void loggerSlowOnEveryReplyIsWalkedAndDownloadedAtAboutTwiceItsReplyTime()
+    {
+        // Two points with the same file list, as neighbours often have.
+        const QByteArray device = testfiles::rvaFile(12, 4);
+        LoggerFolder folder;
+        folder.setDevice(5, 20190001, "2 1 18 12 3", "1.5");
+        folder.addPoint("P", "A", 0, 800, 0, 0, 30);
+        folder.addFile("P", "A", "f.lmv", device);
+        folder.addPoint("P", "B");
+        folder.addFile("P", "B", "f.lmv", device);
+        folder.write();
+        Simulator sim;
+        // Every reply 1.15 timer periods late, one request at a time.
+        const int reply = 173;
+        QVERIFY(sim.start(folder.root(), {"--page-size", "256", "--reply-delay", QString::number(reply)}));
+        Viewer v(150);
+        QElapsedTimer clock;
+        clock.start();
+        v.connectTo(sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(v.walkDone(), 20000);
+        // Device information, projects, points, two file lists.
+        QVERIFY2(clock.elapsed() <= 5 * 2 * reply + 600, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(v->usb_open_button->isChecked());
+        QCOMPARE(v.item("P|A")->childCount(), 1);
+        QCOMPARE(v.item("P|B")->childCount(), 1);
+        QCOMPARE(v.item("P|B|f.lmv")->text(1), QString::number(device.size()));
+
+        QTreeWidgetItem *file = v.item("P|A|f.lmv");
+        clock.restart();
+        v.click(file);
+        QTRY_VERIFY_WITH_TIMEOUT(!file->text(7).isEmpty() && v->isEnabled(), 20000);
+        // Three pages of 256 bytes.
+        QVERIFY2(clock.elapsed() <= 3 * 2 * reply + 600, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(readAll(file->text(7)),
+                 expectedRvaCache(device, deviceInfoBytes(20190001, 5, kRvaVersion, 1.5f), pointA()));
     }
 
     void monthWithoutRecordsStartsNoDownload()

@@ -2,7 +2,6 @@
 #include "device/core/DownloadDays.h"
 #include "device/core/DownloadProgress.h"
 #include "device/core/PortCandidates.h"
-#include "device/core/ReplyLedger.h"
 #include "device/core/SafeName.h"
 
 #include <QtTest>
@@ -143,28 +142,6 @@ private slots:
         QCOMPARE(normalPortName(" \\\\.\\COM12 "), QString("COM12"));
         QCOMPARE(normalPortName("/dev/pts/3"), QString("/dev/pts/3"));
         QCOMPARE(normalPortName("\\\\.\\COMx"), QString("COMx"));
-    }
-
-    void replyEqualToOneTakenIsACopyOnlyForAnotherRequestWithinTheWindow()
-    {
-        ReplyLedger ledger;
-        ledger.setCopyWindow(500);
-        ledger.requestSent(0, false);
-        ledger.requestSent(200, true);
-        QCOMPARE(ledger.sends(), 2);
-        ledger.taken(1, "list", "points A", 250);
-        QVERIFY(ledger.isCopy(1, "list", "points B", 300));
-        QVERIFY(ledger.isCopy(1, "list", "points B", 750));
-        QVERIFY(!ledger.isCopy(1, "list", "points B", 751));   // no copy can come any more
-        QVERIFY(!ledger.isCopy(1, "list", "points A", 300));   // the same request asked again
-        QVERIFY(!ledger.isCopy(2, "list", "files B", 300));    // another kind of reply
-        QVERIFY(!ledger.isCopy(1, "list 2", "points B", 300)); // other bytes
-        // Taken again for another request: the window starts anew.
-        ledger.requestSent(700, false);
-        ledger.taken(1, "list", "points B", 720);
-        QVERIFY(ledger.isCopy(1, "list", "points C", 1200));
-        ledger.reset();
-        QVERIFY(!ledger.isCopy(1, "list", "points C", 800));
     }
 
     void monthlyFileNamesGiveYearAndMonth()

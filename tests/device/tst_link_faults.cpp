@@ -118,6 +118,33 @@ void saveEverything(MainWindow *w, const QString &root)
         w->startSaveDownload();
 }
 
+// "保存为lmv格式" of every file, the name question answered so that the store goes to root.
+void saveThroughMenu(MainWindow *w, const QString &root)
+{
+    setCheckAll(w->UsbPrjTree, 2);
+    const QString chosen = root.chopped(1) + ".lmv";
+    w->askPath = [chosen](const PathQuestion &) { return chosen; };
+    w->on_save_lmv_action_triggered();
+}
+
+// The "$record$" lines of every index file below root, as "index file name:record".
+QStringList indexedRecords(const QString &root)
+{
+    QStringList records;
+    QDirIterator it(root, {"*.lmvprj", "*.lmvpos"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QList<QByteArray> lines = readAll(path).split('\n');
+        for (const QByteArray &line : lines) {
+            const QString text = QString::fromLatin1(line).trimmed();
+            if (text.startsWith("$record$"))
+                records << QFileInfo(path).fileName() + ':' + text.mid(8);
+        }
+    }
+    records.sort();
+    return records;
+}
+
 } // namespace
 
 class LinkFaultTest : public QObject
@@ -144,6 +171,8 @@ private slots:
         v->port_box->setEditText(sim.port);
         QTest::mouseClick(v->usb_open_button, Qt::LeftButton);
         const QString kind = rva ? "rva-data" : "rvb-data";
+        QTemporaryDir out;
+        const QString saveRoot = out.path() + "/s/";
         if (operation == "walk") {
             QTRY_VERIFY_WITH_TIMEOUT(sim.requests("rva-points").size() >= 2, 10000);
         } else {
@@ -156,13 +185,19 @@ private slots:
                 QTRY_VERIFY_WITH_TIMEOUT(v->calendar_box.isVisible(), 10000);
                 emit v->calendar_box.calendar()->clicked(v->calendar_box.calendar()->minimumDate());
             } else {
-                QTemporaryDir out;
-                saveEverything(v.operator->(), out.path() + "/s/");
+                saveThroughMenu(v.operator->(), saveRoot);
                 QVERIFY(v->copy_progress.isVisible());
             }
             QTRY_VERIFY_WITH_TIMEOUT(sim.requests(kind).size() >= 3, 10000);
         }
         v->close();
+        // A download is stopped on the logger before the link closes.
+        QTRY_COMPARE(sim.requests(rva ? "rva-stop" : "rvb-stop").size(), operation == "walk" ? 0 : 1);
+        // The index files name no file that was not written.
+        for (const QString &record : indexedRecords(saveRoot))
+            QVERIFY2(QFile::exists(saveRoot + record.section(':', 1)), qPrintable(record));
+        if (operation == "save queue")
+            QVERIFY(QFile::exists(saveRoot + "P1/P1.lmvprj"));
         // No window is left open, so the application ends with the last one closed.
         QVERIFY(QApplication::quitOnLastWindowClosed());
         for (QWidget *w : QApplication::topLevelWidgets())
@@ -197,7 +232,7 @@ private slots:
         QTemporaryDir out;
         const QString root = out.path() + "/s/";
         BoxAnswerer boxes;
-        saveEverything(v.operator->(), root);
+        saveThroughMenu(v.operator->(), root);
         QTRY_VERIFY_WITH_TIMEOUT(boxes.seen.size() == 2, 10000);
         QCOMPARE(boxes.seen.first(), QString("连接已断开|连接已断开！"));
         QVERIFY(boxes.seen.last().startsWith("部分文件未写入|"));
@@ -205,11 +240,17 @@ private slots:
         QVERIFY(v->isEnabled());
         QVERIFY(v->downloadJobs.isEmpty());
         // The ninth page is in the second file: the first is stored, the other three are listed.
-        const QStringList stored = filesBelow(root).keys().filter(".lmv");
+        QStringList stored;
+        for (const QString &path : filesBelow(root).keys())
+            if (path.endsWith(".lmv"))
+                stored << path;
         QCOMPARE(stored, QStringList{"P1/A/a1.lmv"});
         for (const char *file : {"P1/A/a2.lmv", "P2/D/d1.lmv", "P2/D/d2.lmv"})
             QVERIFY2(boxes.seen.last().contains(root + QString(file)), qPrintable(boxes.seen.last()));
         QVERIFY(!boxes.seen.last().contains("a1.lmv"));
+        // The index files list the file written and no other.
+        QCOMPARE(indexedRecords(root), (QStringList{"A.lmvpos:P1/A/a1.lmv", "P1.lmvprj:P1/A/a1.lmv"}));
+        QVERIFY(QFile::exists(root + "P2/D/D.lmvpos"));
     }
 
     void treeCacheAndStoreMatchTheCleanRun_data()
@@ -264,7 +305,7 @@ private slots:
         Viewer v(kTimerMs);
         v->port_box->setEditText(sim.port);
         QTest::mouseClick(v->usb_open_button, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(v.idle() && v->deviceWalk.stage() == LinkStage::Idle, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(v.idle() && v->linkSession.stage() == LinkStage::Idle, 20000);
         QVERIFY(v->usb_open_button->isChecked());
 
         Snapshot run;

@@ -24,6 +24,8 @@
     X(file_list, fileList)                                                                                   \
     /* The content of an RVB node table reply. */                                                            \
     X(node_table, nodeTable)                                                                                 \
+    /* Replies, timer expiries and clicks fed to a connected link session (LinkEntries.cpp). */             \
+    X(link_session, linkSession)                                                                             \
     /* Files a user opens (FileEntries.cpp); the first input byte is an option byte. */                      \
     /* A data file read as the record windows read it, possibly grown past the size limit. */                \
     X(read_data_file, readDataFile)                                                                          \

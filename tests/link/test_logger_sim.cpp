@@ -254,6 +254,45 @@ private slots:
         QVERIFY(!bad.start({"--data-pages", "2,2", root.path()}));
     }
 
+    void oneRequestAtATimeHoldsLaterRequestsBack_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("replies");
+        QTest::addColumn<int>("firstAfterMs"); // the first reply comes this late at least
+        QTest::addColumn<int>("lastAfterMs");  // and the last
+        QTest::newRow("every reply late") << QStringList{"--reply-delay", "150"} << 3 << 150 << 450;
+        QTest::newRow("the first slow holds the others")
+            << QStringList{"--slow-req", "projects:1", "--slow-delay", "300"} << 3 << 300 << 300;
+        QTest::newRow("the second twice") << QStringList{"--dup-req", "projects:2"} << 4 << 0 << 0;
+        QTest::newRow("the first dropped after its time")
+            << QStringList{"--drop-req", "projects:1", "--reply-delay", "100"} << 2 << 200 << 300;
+    }
+    void oneRequestAtATimeHoldsLaterRequestsBack()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, replies);
+        QFETCH(int, firstAfterMs);
+        QFETCH(int, lastAfterMs);
+        SimRoot root;
+        root.addFolder(QStringLiteral("A/p"));
+        SimProcess sim;
+        QVERIFY(sim.start(options + QStringList{root.path()}));
+        Host host;
+        QVERIFY(host.connect(sim));
+        QList<qint64> at;
+        QElapsedTimer clock;
+        QObject::connect(&host.relay, &ReplyRelay::RVA_SendPrjName, &host.relay,
+                         [&](const QByteArray &) { at << clock.elapsed(); });
+        clock.start();
+        for (int i = 0; i < 3; ++i) // sent together: the logger takes them in turn
+            host.serial.Once_RVA_UserReadPrj(0);
+        QTRY_COMPARE_WITH_TIMEOUT(at.size(), replies, 3000);
+        QTest::qWait(200);
+        QCOMPARE(at.size(), replies);
+        QVERIFY2(at.first() >= firstAfterMs && at.last() >= lastAfterMs,
+                 qPrintable(QString("%1 .. %2").arg(at.first()).arg(at.last())));
+    }
+
     void aRepeatedPageRequestGetsTheSamePageAgain()
     {
         const QByteArray file = dataFile(rvaRecords(100));

@@ -336,6 +336,24 @@ private slots:
         QCOMPARE(names.count(), 2);
     }
 
+    void aReplyArrivingWhileAnotherIsDispatchedIsKept()
+    {
+        SimRoot root;
+        root.addFolder(QStringLiteral("A/p1"));
+        SimProcess sim;
+        // The same reply again 30 ms later, while the worker is still busy with the first.
+        QVERIFY(sim.start({QStringLiteral("--duplicate"), QStringLiteral("projects:1"),
+                           QStringLiteral("--duplicate-delay"), QStringLiteral("30"), root.path()}));
+        SerialThread serial;
+        ReplyRelay relay(serial);
+        QVERIFY(connectTo(serial, sim));
+        serial.setHoldBuffersForTest(150);
+        QSignalSpy names(&relay, &ReplyRelay::RVA_SendPrjName);
+        serial.Once_RVA_UserReadPrj(0);
+        QTRY_COMPARE_WITH_TIMEOUT(names.count(), 2, 3000);
+        QCOMPARE(names.at(1).at(0).toByteArray(), names.at(0).at(0).toByteArray());
+    }
+
     void aCorruptReplyGivesNoSignalAndTheRepeatIsAnswered()
     {
         SimRoot root;

@@ -209,6 +209,31 @@ private slots:
         QVERIFY(report.contains(out.path() + "/y/P/A/b.lmv: 传输已停止,未保存"));
         QTRY_VERIFY_WITH_TIMEOUT(v->isEnabled(), 10000);
         QVERIFY(!QFile::exists(out.path() + "/y/P/A/a.lmv"));
+        // The index files name the point but no file: none was written.
+        const QByteArray index = readAll(out.path() + "/y/P/P.lmvprj");
+        QVERIFY(index.contains("$pos$P/A"));
+        QVERIFY(!index.contains("$record$"));
+        QVERIFY(!readAll(out.path() + "/y/P/A/A.lmvpos").contains("$record$"));
+    }
+
+    void indexListsOnlyTheFilesStored_data()
+    {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("records");
+        QTest::newRow("none") << QStringList() << QStringList();
+        QTest::newRow("one of two") << QStringList{"/s/P/Q/F2.lmv"} << QStringList{"$record$P/Q/F2.lmv"};
+        QTest::newRow("both, and one of another store")
+            << QStringList{"/s/P/Q/F1.lmv", "/s/P/Q/F2.lmv", "/t/P/Q/F1.lmv"}
+            << QStringList{"$record$P/Q/F1.lmv", "$record$P/Q/F2.lmv"};
+    }
+    void indexListsOnlyTheFilesStored()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, records);
+        const QStringList lines{"$id$7", "$prj$P", "$pos$P/Q", "$record$P/Q/F1.lmv", "$record$P/Q/F2.lmv"};
+        const QSet<QString> files(stored.begin(), stored.end());
+        QCOMPARE(lmv::indexLinesOfStoredFiles(lines, "/s/", files),
+                 QStringList({"$id$7", "$prj$P", "$pos$P/Q"}) + records);
     }
 
     void wholeSampleLoggerSavedOpensAgainInPcModeAsTheSameTree()

@@ -208,6 +208,44 @@ void LoggerSim::handle(Request &request, int frameBytes)
         line += QStringLiteral(" path=") + printable(request.path);
     logLine(line);
 
+    if (options_.serial()) {
+        waiting_.append(request);
+        if (!busy_)
+            workOnNext();
+        return;
+    }
+    respond(request);
+}
+
+void LoggerSim::workOnNext()
+{
+    if (waiting_.isEmpty()) {
+        busy_ = false;
+        return;
+    }
+    busy_ = true;
+    const Request request = waiting_.takeFirst();
+    int delay = options_.replyDelayMs;
+    if (options_.slowReq.matches(request.category, request.seq, request.kindSeq)) {
+        delay += options_.slowDelayMs;
+        logLine(QStringLiteral("FAULT %1 slow delay=%2").arg(request.seq).arg(delay));
+    }
+    QTimer::singleShot(delay, Qt::PreciseTimer, this, [this, request]() {
+        if (options_.dropReq.matches(request.category, request.seq, request.kindSeq)) {
+            logLine(QStringLiteral("FAULT %1 drop").arg(request.seq));
+        } else {
+            respond(request);
+            if (options_.dupReq.matches(request.category, request.seq, request.kindSeq)) {
+                logLine(QStringLiteral("FAULT %1 duplicate delay=0").arg(request.seq));
+                respond(request);
+            }
+        }
+        workOnNext();
+    });
+}
+
+void LoggerSim::respond(const Request &request)
+{
     auto fault = [&](const FaultSet &set) {
         return set.matches(request.category, request.seq, request.kindSeq);
     };

@@ -46,6 +46,9 @@ private:
 
     Request parse(const QByteArray &payload) const;
     void handle(Request &request, int frameBytes);
+    // One request at a time: answers the next waiting request once its time has passed.
+    void workOnNext();
+    void respond(const Request &request);
     // The reply payload, or empty when the logger does not answer.
     QByteArray answer(const Request &request, QString *note);
     QByteArray listReply(const Request &request, const QVector<QByteArray> &pages, int pageCount);
@@ -60,6 +63,8 @@ private:
     PtyLink &link_;
     QByteArray rx_;
     int seq_ = 0;
+    QList<Request> waiting_; // requests not yet worked on (one-at-a-time mode)
+    bool busy_ = false;
     QHash<QString, int> kindCounts_;
     // The download in progress, to tell page numbers apart once they wrap past 0xEF.
     QByteArray downloadKey_;

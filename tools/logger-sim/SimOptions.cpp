@@ -97,6 +97,12 @@ QString simUsage()
         "  --garbage SET          send bytes without any end byte instead of the reply\n"
         "  --garbage-bytes N      how many (default 4096)\n"
         "\n"
+        "One request at a time (a request waits until the one before it is answered):\n"
+        "  --reply-delay MS       every reply MS late\n"
+        "  --slow-req SET         these replies --slow-delay MS later still\n"
+        "  --dup-req SET          these replies twice in a row\n"
+        "  --drop-req SET         no reply to these, after the time it would have taken\n"
+        "\n"
         "Samples:\n"
         "  --make-sample rva DIR  write the sample RVA logger into DIR\n"
         "  --make-sample rvb DIR  write the sample RVB logger into DIR\n");
@@ -170,6 +176,14 @@ bool parseSimOptions(const QStringList &arguments, SimOptions *o, QString *error
             ok = o->hangup.parse(value, error);
         else if (name == QLatin1String("--garbage"))
             ok = o->garbage.parse(value, error);
+        else if (name == QLatin1String("--reply-delay"))
+            ok = takeInt(name, value, 0, &o->replyDelayMs, error);
+        else if (name == QLatin1String("--slow-req"))
+            ok = o->slowReq.parse(value, error);
+        else if (name == QLatin1String("--dup-req"))
+            ok = o->dupReq.parse(value, error);
+        else if (name == QLatin1String("--drop-req"))
+            ok = o->dropReq.parse(value, error);
         else if (name == QLatin1String("--garbage-bytes"))
             ok = takeInt(name, value, 1, &o->garbageBytes, error);
         else {

@@ -32,6 +32,17 @@ struct SimOptions
     int slowDelayMs = 2300;
     FaultSet garbage; // garbageBytes bytes without an end byte instead of the reply
     int garbageBytes = 4096;
+
+    // A logger working on one request at a time: a request waits until the one before it has been
+    // answered. replyDelayMs delays every reply; the -req faults hold later requests back too.
+    int replyDelayMs = 0;
+    FaultSet slowReq; // slowDelayMs more for these
+    FaultSet dupReq;  // the reply twice in a row
+    FaultSet dropReq; // no reply, after the time it would have taken
+    bool serial() const
+    {
+        return replyDelayMs > 0 || !slowReq.isEmpty() || !dupReq.isEmpty() || !dropReq.isEmpty();
+    }
 };
 
 // Parses the command line of the serving mode; false with a message on a bad option.
