@@ -9,22 +9,22 @@
 #include "app/ProjectWindow.h"
 #include "app/ShownEntry.h"
 #include "data/ProjectIndex.h"
+#include "device/UsbPort.h"
+#include "device/UsbPrjWindow.h"
 #include "views/RVA_RecordWindow.h"
 #include "views/RVA_UsbRecordWindow.h"
 #include "views/RVB_RecordWindow.h"
 #include "views/RVB_UsbRecordWindow.h"
-#include "device/UsbPort.h"
-#include "device/UsbPrjWindow.h"
 
 #include "app/AboutUsWindow.h"
 #include "app/CalendarBox.h"
-#include "device/CopyDevProgress.h"
 #include "data/StoreFailures.h"
 #include "data/StoreSelection.h"
-#include "device/core/DownloadJob.h"
-#include "device/core/ReplyLedger.h"
+#include "device/CopyDevProgress.h"
 #include "device/Modify_ID_Window.h"
 #include "device/ReadDevProgress.h"
+#include "device/core/DownloadJob.h"
+#include "device/core/ReplyLedger.h"
 #include "device/serial/SerialThread.h"
 #include "views/ParameterModify.h"
 #include "views/PipeModifyWindow.h"
@@ -190,6 +190,10 @@ private:
 
     // ---- local tree and dispatch helpers (MainWindow_Local.cpp) ----
     void addIndexEntries(const QList<IndexEntry> &projects);
+    // Entries of loose data files, joined to the nodes of earlier loose files of their project.
+    void addLooseFileEntries(const QList<IndexEntry> &projects);
+    // Whether a chosen path can be read; says why not in a warning box titled as the command.
+    bool canOpenOrSay(const QString &path, const QString &title);
     void openDataFile(const QString &path);
     // Returns true when the shown entry was among the removed ones.
     bool removeCheckedEntries(QTreeWidget *tree);
@@ -233,7 +237,6 @@ public:
     };
 
 private:
-
 public:
     // ---- shell widgets (MainWindow.cpp) ----
     QWidget *central_widget = nullptr;
