@@ -37,7 +37,9 @@
     /* The hydrograph's series under unit and correction changes, reduced to pixel columns. */               \
     X(plot_series, plotSeries)                                                                               \
     /* The data check of the records with its daily table, and its CSV export. */                            \
-    X(survey_check, surveyCheck)
+    X(survey_check, surveyCheck)                                                                             \
+    /* The sediment sweep of the scattergraph and how far its estimate can be trusted. */                    \
+    X(sediment_fit, sedimentFit)
 
 namespace lmv::fuzz {
 

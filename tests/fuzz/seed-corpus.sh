@@ -81,3 +81,11 @@ seedx "$C/survey_check/rva_check_sample" "00${ONE}${ONE}" "$RVB" 88 "$CHECK" 691
 seedx "$C/survey_check/rva_given_point_and_corrections" "01cdcc8c3f${ONE}" "$SCATTER" 88 "$RVA" 4352
 seedx "$C/survey_check/rvb_over_an_earlier_export" "02${ONE}${ONE}" "$RVA" 88 "$RVB" 3512
 seedx "$C/survey_check/short_header" "00${ONE}${ONE}" "$RVA" 88 "$RVA" 400
+# sediment_fit: bit 0 of the option byte takes the pipe given after it (shape, H, W, T, Y), bit 1
+# the velocity correction after that; 200 records of the scattergraph survey.
+Z="00000000"
+seedx "$C/sediment_fit/survey_with_its_pipe" "00${Z}${Z}${Z}${Z}${Z}${ONE}" "$SCATTER" 6912
+seedx "$C/sediment_fit/diameter_ffffffff" "01${Z}ffffffff${Z}${Z}${Z}${ONE}" "$SCATTER" 6912
+seedx "$C/sediment_fit/trapezoid_with_sediment" "01""02000000""00040000""00030000""00060000""64000000""${ONE}" "$SCATTER" 6912
+seedx "$C/sediment_fit/negative_correction" "03${Z}e8030000${Z}${Z}${Z}000080bf" "$CHECK" 6912
+seedx "$C/sediment_fit/check_sample_short" "00${Z}${Z}${Z}${Z}${Z}${ONE}" "$CHECK" 900
