@@ -201,16 +201,17 @@ std::vector<qint64> rvaClockSeconds(const std::vector<RvaRecord> &records)
     return out;
 }
 
-// The times of the records whose flag is set (all of them for empty flags).
-std::vector<qint64> possibleOnly(const std::vector<qint64> &t, std::span<const std::uint8_t> possible)
+// The times of the records whose flag is set: `t` itself for empty flags, else a copy in `kept`.
+std::span<const qint64> possibleOnly(const std::vector<qint64> &t, std::span<const std::uint8_t> possible,
+                                     std::vector<qint64> &kept)
 {
     if (possible.empty())
         return t;
-    std::vector<qint64> out;
+    kept.clear();
     for (std::size_t i = 0; i < t.size(); ++i)
         if (possible[i])
-            out.push_back(t[i]);
-    return out;
+            kept.push_back(t[i]);
+    return kept;
 }
 
 // A finding about the whole file, between its first and last possible record times.
@@ -457,8 +458,9 @@ QVector<Finding> rvaSurcharge(const std::vector<RvaRecord> &records, quint32 rec
         return out;
     const std::vector<qint64> t = rvaClockSeconds(records);
     const std::vector<std::uint8_t> possible = possibleTimes(records);
+    std::vector<qint64> kept;
     const std::vector<qint64> counted =
-        countedSeconds(t, nominalInterval(recordInterval, possibleOnly(t, possible)), possible);
+        countedSeconds(t, nominalInterval(recordInterval, possibleOnly(t, possible, kept)), possible);
     PeriodRun surcharge(FindingKind::Surcharge, CheckedValue::Level);
     for (std::size_t k = 0; k < records.size(); ++k)
         if (possible.empty() || possible[k])
@@ -507,7 +509,8 @@ SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &ca
     const std::vector<qint64> t = rvaClockSeconds(records);
     // Records whose times name no moment are reported and then left out of everything else.
     const std::vector<std::uint8_t> possible = possibleTimes(records);
-    const std::vector<qint64> possibleT = possibleOnly(t, possible);
+    std::vector<qint64> kept;
+    const std::span<const qint64> possibleT = possibleOnly(t, possible, kept);
     check.intervalSeconds = nominalInterval(calc.recordInterval, possibleT);
     const std::vector<qint64> counted = countedSeconds(t, check.intervalSeconds, possible);
 

@@ -168,8 +168,18 @@ bool isPossibleTime(const RecordTime &t)
 std::vector<std::uint8_t> possibleTimes(const std::vector<RvaRecord> &records)
 {
     std::vector<std::uint8_t> flags;
+    // Consecutive records mostly share their date: it is judged once per date.
+    std::uint32_t date = ~0u;
+    bool dateOk = false;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        const bool ok = isPossibleTime(records[i].time);
+        const RecordTime &t = records[i].time;
+        const std::uint32_t d =
+            std::uint32_t(t.year) | std::uint32_t(t.month) << 16 | std::uint32_t(t.day) << 24;
+        if (d != date) {
+            date = d;
+            dateOk = isPossibleTime(RecordTime{0, 0, 0, 0, t.year, t.month, t.day});
+        }
+        const bool ok = dateOk && t.hour < 24 && t.minute < 60 && t.second < 60;
         if (!ok && flags.empty())
             flags.assign(records.size(), 1);
         if (!flags.empty())
