@@ -143,8 +143,6 @@ void fillRva(PlotData &data, const std::vector<RvaRecord> &records, const CalcPa
     RvaClock clock;
     if (times)
         data.possible.clear();
-    std::uint32_t date = ~0u;
-    bool dateOk = true;
     // A block's values are worked out into local arrays and appended at once: appending record
     // by record re-reads every list's end and room for each value.
     constexpr std::size_t kBlock = ValueBlocks::kSize;
@@ -158,13 +156,7 @@ void fillRva(PlotData &data, const std::vector<RvaRecord> &records, const CalcPa
             for (std::size_t j = 0; j < len; ++j) {
                 const RecordTime &rt = r[j].time;
                 t[j] = clock.seconds(rt);
-                const std::uint32_t d =
-                    std::uint32_t(rt.year) | std::uint32_t(rt.month) << 16 | std::uint32_t(rt.day) << 24;
-                if (d != date) {
-                    date = d;
-                    dateOk = isPossibleTime(RecordTime{0, 0, 0, 0, rt.year, rt.month, rt.day});
-                }
-                ok &= dateOk & (rt.hour < 24) & (rt.minute < 60) & (rt.second < 60);
+                ok &= clock.datePossible() & (rt.hour < 24) & (rt.minute < 60) & (rt.second < 60);
             }
             data.times.insert(data.times.end(), t, t + len);
             // The flags are made only once a time is found that cannot be.

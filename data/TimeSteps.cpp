@@ -75,6 +75,7 @@ void RvaClock::newDate(const RecordTime &t, std::uint32_t date)
     m_midnight = clockSeconds(midnight);
     m_date = date;
     m_have = true;
+    m_datePossible = isPossibleTime(midnight);
 }
 
 qint64 clockSeconds(const RecordTime &t)

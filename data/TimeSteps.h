@@ -35,6 +35,9 @@ public:
             newDate(time, date);
         return m_midnight + qint64(time.hour * 3600 + time.minute * 60 + time.second);
     }
+    // Whether the date of the last time given to seconds() is one that can be (see
+    // isPossibleTime; the time of day is the caller's to judge).
+    bool datePossible() const { return m_datePossible; }
 
 private:
     void newDate(const RecordTime &time, std::uint32_t date);
@@ -42,6 +45,7 @@ private:
     std::uint32_t m_date = 0;
     qint64 m_midnight = 0;
     bool m_have = false;
+    bool m_datePossible = false;
 };
 // The RVA record time of clock seconds (years outside 0..65535 are clamped to them).
 RecordTime recordTimeOf(qint64 seconds);
