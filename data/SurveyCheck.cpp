@@ -183,20 +183,30 @@ void checkSteps(std::span<const qint64> t, qint64 nominal, SurveyCheck &check,
 
 // Clock seconds of RVA records; consecutive records mostly share a date, whose day count is
 // then taken from the record before.
-std::vector<qint64> rvaClockSeconds(const std::vector<RvaRecord> &records)
+// Clock seconds of RVA records, and in `possible` the flags of possibleTimes (empty when every
+// time can be), from one pass: a date is worked out and judged once.
+std::vector<qint64> rvaClockSeconds(const std::vector<RvaRecord> &records,
+                                    std::vector<std::uint8_t> &possible)
 {
     std::vector<qint64> out(records.size());
+    possible.clear();
     RecordTime lastDate;
     qint64 lastMidnight = 0;
-    bool haveDate = false;
+    bool haveDate = false, dateOk = false;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const RecordTime &t = records[i].time;
         if (!haveDate || t.year != lastDate.year || t.month != lastDate.month || t.day != lastDate.day) {
             lastDate = RecordTime{0, 0, 0, 0, t.year, t.month, t.day};
             lastMidnight = clockSeconds(lastDate);
+            dateOk = isPossibleTime(lastDate);
             haveDate = true;
         }
         out[i] = lastMidnight + qint64(t.hour) * 3600 + qint64(t.minute) * 60 + qint64(t.second);
+        if (!(dateOk && t.hour < 24 && t.minute < 60 && t.second < 60)) [[unlikely]] {
+            if (possible.empty())
+                possible.assign(records.size(), 1);
+            possible[i] = 0;
+        }
     }
     return out;
 }
@@ -348,64 +358,71 @@ qsizetype SurveyCheck::count(FindingKind kind) const
 namespace {
 
 // Time already counted for some record, as disjoint [start, end) ranges. Records mostly come in
-// time order and extend the latest range; only after the clock was set back is there a search.
-class CountedTime
+// time order and extend the latest range, which is kept apart (its ends in the caller's hands,
+// where the compiler can keep them in registers); only after the clock was set back is the rest
+// searched.
+struct CountedTime
 {
-public:
-    // The part of [start, end) from start up to the first time already counted; 0 when start
-    // itself was counted. That part is counted from then on.
-    qint64 claim(qint64 start, qint64 end)
+    std::map<qint64, qint64> ranges; // all but the latest
+    qint64 runStart = 0;             // the latest range [runStart, runEnd)
+    qint64 runEnd = std::numeric_limits<qint64>::min();
+
+    // The part of [start, end), start < runEnd, from start up to the first time already counted;
+    // 0 when start itself was counted. That part is counted from then on.
+    Q_NEVER_INLINE qint64 claimEarlier(qint64 start, qint64 end)
     {
-        if (start >= m_maxEnd) {
-            if (!m_ranges.empty() && start == m_maxEnd)
-                std::prev(m_ranges.end())->second = end;
-            else
-                m_ranges.emplace_hint(m_ranges.end(), start, end);
-            m_maxEnd = end;
-            return end - start;
-        }
-        auto next = m_ranges.upper_bound(start);
-        if (next != m_ranges.begin() && std::prev(next)->second > start)
+        if (start >= runStart)
+            return 0; // inside the latest range
+        end = std::min(end, runStart);
+        auto next = ranges.upper_bound(start);
+        if (next != ranges.begin() && std::prev(next)->second > start)
             return 0;
-        if (next != m_ranges.end())
+        if (next != ranges.end())
             end = std::min(end, next->first);
-        if (next != m_ranges.begin() && std::prev(next)->second == start) {
+        if (next != ranges.begin() && std::prev(next)->second == start) {
             std::prev(next)->second = end;
         } else {
-            next = m_ranges.emplace_hint(next, start, end);
+            next = ranges.emplace_hint(next, start, end);
             ++next;
         }
-        // A range that now touches the next one joins it.
+        // A range that now touches the next one, or the latest, joins it.
         auto joined = std::prev(next);
-        if (next != m_ranges.end() && next->first == joined->second) {
+        if (next != ranges.end() && next->first == joined->second) {
             joined->second = next->second;
-            m_ranges.erase(next);
+            ranges.erase(next);
+        } else if (joined->second == runStart) {
+            runStart = joined->first;
+            ranges.erase(joined);
         }
         return end - start;
     }
-
-private:
-    std::map<qint64, qint64> m_ranges;
-    qint64 m_maxEnd = std::numeric_limits<qint64>::min();
 };
 
-} // namespace
-
-std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal,
-                                   std::span<const std::uint8_t> possible)
+// countedSeconds, with the flags looked at only where there are any.
+template <bool kFlags>
+std::vector<qint64> counted(std::span<const qint64> times, qint64 nominal,
+                            std::span<const std::uint8_t> possible)
 {
     // No record stands for more than a day, whatever interval a damaged header claims.
     const qint64 alone = std::clamp<qint64>(nominal, 0, kDaySeconds);
-    const auto counts = [&](std::size_t i) { return possible.empty() || possible[i] != 0; };
+    const auto counts = [&](std::size_t i) { return !kFlags || possible[i] != 0; };
     std::vector<qint64> out(times.size(), 0);
+    qint64 *const o = out.data();
     CountedTime counted;
+    qint64 runStart = counted.runStart, runEnd = counted.runEnd;
     std::size_t next = 0;
+    // The day of the record before, kept: consecutive records mostly share it.
+    qint64 dayStart = 0, midnight = std::numeric_limits<qint64>::min();
     for (std::size_t i = 0; i < times.size(); ++i) {
-        if (!counts(i))
-            continue;
-        next = std::max(next, i + 1);
-        while (next < times.size() && !counts(next))
-            ++next;
+        if constexpr (kFlags) {
+            if (!counts(i))
+                continue;
+            next = std::max(next, i + 1);
+            while (next < times.size() && !counts(next))
+                ++next;
+        } else {
+            next = i + 1;
+        }
         const qint64 t = times[i];
         const bool hasNext = next < times.size();
         const qint64 step = hasNext ? times[next] - t : 0;
@@ -413,16 +430,72 @@ std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal
             continue; // the next record stands for this time
         const bool stepCounts = hasNext && step > 0 && !isGapStep(step, nominal);
         qint64 end = t + (stepCounts ? std::min(step, kDaySeconds) : alone);
+        if (t < dayStart || t >= midnight) {
+            dayStart = floorDiv(t, kDaySeconds) * kDaySeconds;
+            midnight = dayStart + kDaySeconds;
+        }
         // Time is only credited to days that have records: past midnight only up to a next
         // record on the following day.
-        const qint64 day = floorDiv(t, kDaySeconds);
-        const qint64 midnight = (day + 1) * kDaySeconds;
-        if (end > midnight && !(stepCounts && floorDiv(times[next], kDaySeconds) == day + 1))
+        if (end > midnight && !(stepCounts && times[next] < midnight + kDaySeconds))
             end = midnight;
-        if (end > t)
-            out[i] = counted.claim(t, end);
+        if (end <= t)
+            continue;
+        if (t >= runEnd) [[likely]] {
+            // The latest range grows; after a hole the next one begins.
+            if (t != runEnd) {
+                if (runEnd > runStart)
+                    counted.ranges.emplace_hint(counted.ranges.end(), runStart, runEnd);
+                runStart = t;
+            }
+            runEnd = end;
+            o[i] = end - t;
+            continue;
+        }
+        counted.runStart = runStart;
+        counted.runEnd = runEnd;
+        o[i] = counted.claimEarlier(t, end);
+        runStart = counted.runStart;
     }
     return out;
+}
+
+// The same for times that never go back and all count, the usual survey, without the search
+// for counted time: a step never reaches back over an earlier record's time, and a step of at
+// most a day ends on the record's day or the next one, where the next record lies.
+std::vector<qint64> countedAscending(std::span<const qint64> times, qint64 nominal)
+{
+    const qint64 alone = std::clamp<qint64>(nominal, 0, kDaySeconds);
+    std::vector<qint64> out(times.size());
+    const auto upToMidnight = [](qint64 t, qint64 seconds) {
+        return std::min(seconds, (floorDiv(t, kDaySeconds) + 1) * kDaySeconds - t);
+    };
+    for (std::size_t i = 0; i + 1 < times.size(); ++i) {
+        const qint64 step = times[i + 1] - times[i];
+        if (step == 0)
+            out[i] = 0;
+        else if (isGapStep(step, nominal))
+            out[i] = upToMidnight(times[i], alone);
+        else if (step <= kDaySeconds)
+            out[i] = step;
+        else if (floorDiv(times[i + 1], kDaySeconds) == floorDiv(times[i], kDaySeconds) + 1)
+            out[i] = std::min(step, kDaySeconds);
+        else
+            out[i] = upToMidnight(times[i], std::min(step, kDaySeconds));
+    }
+    if (!times.empty())
+        out.back() = upToMidnight(times.back(), alone);
+    return out;
+}
+
+} // namespace
+
+std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal,
+                                   std::span<const std::uint8_t> possible)
+{
+    if (!possible.empty())
+        return counted<true>(times, nominal, possible);
+    return std::is_sorted(times.begin(), times.end()) ? countedAscending(times, nominal)
+                                                      : counted<false>(times, nominal, {});
 }
 
 namespace {
@@ -456,8 +529,8 @@ QVector<Finding> rvaSurcharge(const std::vector<RvaRecord> &records, quint32 rec
     const SurchargeTest surcharged(point);
     if (!surcharged.possible() || records.empty())
         return out;
-    const std::vector<qint64> t = rvaClockSeconds(records);
-    const std::vector<std::uint8_t> possible = possibleTimes(records);
+    std::vector<std::uint8_t> possible;
+    const std::vector<qint64> t = rvaClockSeconds(records, possible);
     std::vector<qint64> kept;
     const std::vector<qint64> counted =
         countedSeconds(t, nominalInterval(recordInterval, possibleOnly(t, possible, kept)), possible);
@@ -506,9 +579,9 @@ SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &ca
     SurveyCheck check;
     check.family = Family::Rva;
     check.records = qsizetype(records.size());
-    const std::vector<qint64> t = rvaClockSeconds(records);
     // Records whose times name no moment are reported and then left out of everything else.
-    const std::vector<std::uint8_t> possible = possibleTimes(records);
+    std::vector<std::uint8_t> possible;
+    const std::vector<qint64> t = rvaClockSeconds(records, possible);
     std::vector<qint64> kept;
     const std::span<const qint64> possibleT = possibleOnly(t, possible, kept);
     check.intervalSeconds = nominalInterval(calc.recordInterval, possibleT);

@@ -599,6 +599,15 @@ void checkDays(const SurveyCheck &c, const std::vector<RvaRecord> &records, cons
         expected += std::isfinite(flow) ? steps[i] : 0;
     }
     require(counted == expected, "counted seconds lost or counted twice across days");
+    // No second is counted for two records, however the clock went back and forth.
+    const std::vector<qint64> times = clockSeconds(records);
+    std::vector<std::pair<qint64, qint64>> pieces;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (steps[i] > 0)
+            pieces.push_back({times[i], times[i] + steps[i]});
+    std::sort(pieces.begin(), pieces.end());
+    for (std::size_t k = 1; k < pieces.size(); ++k)
+        require(pieces[k].first >= pieces[k - 1].second, "two records count the same second");
 }
 
 // The CSV export: written as formatted, one line per day and finding, each with its field count.
