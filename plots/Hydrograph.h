@@ -115,8 +115,9 @@ public:
     qsizetype cursorRecord(Cursor which) const;
     // B minus A in seconds (0 unless both are set).
     double cursorSeconds() const;
-    // Volume in m³ between the cursors from the corrected flow (gaps not bridged); NaN unless
-    // both cursors are set and the data has a flow series.
+    // Volume in m³ between the cursors from the corrected flow, by the daily table's rule
+    // (data/FlowVolume.h: a hole adds nothing); NaN unless both cursors are set and the data has
+    // a flow series.
     double cursorVolume() const;
 
     // The shown value of series `series` at record `record` (as the table shows it), NaN outside.
