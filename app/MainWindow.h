@@ -191,6 +191,10 @@ private:
 
     // ---- local tree and dispatch helpers (MainWindow_Local.cpp) ----
     void addIndexEntries(const QList<IndexEntry> &projects);
+    // Entries of loose data files, joined to the nodes of earlier loose files of their project.
+    void addLooseFileEntries(const QList<IndexEntry> &projects);
+    // Whether a chosen path can be read; says why not in a warning box titled as the command.
+    bool canOpenOrSay(const QString &path, const QString &title);
     void openDataFile(const QString &path);
     // Returns true when the shown entry was among the removed ones.
     bool removeCheckedEntries(QTreeWidget *tree);

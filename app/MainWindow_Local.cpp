@@ -2,9 +2,11 @@
 
 #include "app/TreeCheck.h"
 #include "app/TreeItems.h"
+#include "data/DataFile.h"
 #include "data/ProjectIndex.h"
 
 #include <QAction>
+#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
@@ -38,7 +40,78 @@ QStringList columnsOf(const QTreeWidgetItem *item)
     return columns;
 }
 
+// A project node made of loose data files: no folder of its own, nor any of its points.
+bool isLooseProject(const QTreeWidgetItem *project)
+{
+    if (!project->text(1).isEmpty())
+        return false;
+    for (int p = 0; p < project->childCount(); ++p)
+        if (!project->child(p)->text(1).isEmpty())
+            return false;
+    return true;
+}
+
+// The child of `parent` whose columns equal `columns` from `first` on (all of them when `last`
+// is -1, else up to `last`), or nullptr.
+QTreeWidgetItem *childLike(QTreeWidgetItem *parent, const QStringList &columns, int last = -1)
+{
+    const int end = last < 0 ? kPrjTreeColumns - 1 : last;
+    for (int i = 0; i < parent->childCount(); ++i) {
+        QTreeWidgetItem *child = parent->child(i);
+        bool same = true;
+        for (int c = 0; c <= end && same; ++c)
+            same = child->text(c) == columns.value(c);
+        if (same)
+            return child;
+    }
+    return nullptr;
+}
+
 } // namespace
+
+void MainWindow::addLooseFileEntries(const QList<IndexEntry> &projects)
+{
+    // A loose file joins the node of an earlier loose file of its project, under the point of the
+    // same name and pipe (the point's pipe is applied to all its files), once.
+    for (const IndexEntry &project : projects) {
+        QTreeWidgetItem *projectItem = nullptr;
+        for (int i = 0; i < PrjTree->topLevelItemCount() && !projectItem; ++i) {
+            QTreeWidgetItem *top = PrjTree->topLevelItem(i);
+            if (top->text(0) == project.column(0) && isLooseProject(top))
+                projectItem = top;
+        }
+        if (!projectItem) {
+            addIndexEntries({project});
+            continue;
+        }
+        for (const IndexEntry &point : project.children) {
+            QTreeWidgetItem *pointItem = childLike(projectItem, point.columns);
+            if (!pointItem) {
+                pointItem = makeItem(point, true);
+                projectItem->addChild(pointItem);
+            }
+            for (const IndexEntry &file : point.children) {
+                if (childLike(pointItem, file.columns, 1))
+                    continue;
+                QTreeWidgetItem *fileItem = makeItem(file, false);
+                pointItem->addChild(fileItem);
+                propagateCheck(fileItem);
+            }
+        }
+    }
+}
+
+bool MainWindow::canOpenOrSay(const QString &path, const QString &title)
+{
+    const int result = lmv::checkReadable(path);
+    if (result == lmv::ReadOk)
+        return true;
+    QMessageBox::warning(
+        this, title,
+        QStringLiteral("无法打开 %1\n%2").arg(QDir::toNativeSeparators(path), lmv::readResultText(result)),
+        QMessageBox::Ok);
+    return false;
+}
 
 void MainWindow::addIndexEntries(const QList<IndexEntry> &projects)
 {
@@ -56,16 +129,23 @@ void MainWindow::addIndexEntries(const QList<IndexEntry> &projects)
 
 void MainWindow::openDataFile(const QString &path)
 {
-    addIndexEntries(dataFileEntries(path));
+    if (canOpenOrSay(path, QStringLiteral("打开文件")))
+        addLooseFileEntries(dataFileEntries(path));
 }
 
 void MainWindow::openLocalPath(const QString &path)
 {
+    // A cancelled question opens nothing and says nothing; a path that cannot be read says why.
+    if (path.isEmpty() || !canOpenOrSay(path, QStringLiteral("打开项目")))
+        return;
     const LocalOpening opening = openLocalFile(path);
     if (!opening.opened)
         return;
     currentDeviceRemark = opening.remark;
-    addIndexEntries(opening.projects);
+    if (openKindFor(path) == OpenKind::DataFile)
+        addLooseFileEntries(opening.projects);
+    else
+        addIndexEntries(opening.projects);
 }
 
 void MainWindow::on_open_prj_action_triggered()
@@ -230,12 +310,14 @@ void MainWindow::showFile(QTreeWidgetItem *file)
     if (type == 5) {
         showLocalView(true);
         loadLocalRvaFile(path);
+        RVA_RecordWindow::setShownFileName(file->text(0));
         const QTreeWidgetItem *point = file->parent();
         if (!point->text(2).isEmpty())
             applyPipeToLocalRva(pipeFieldsFromColumns(columnsOf(point)));
     } else if (type == 1) {
         showLocalView(false);
         loadLocalRvbFile(path);
+        RVB_RecordWindow::setShownFileName(file->text(0));
     }
     shownEntry.showFile(treeEntryKey(file), type);
     shownItem = file;

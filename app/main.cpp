@@ -5,9 +5,16 @@
 #include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    const lmv::LaunchOptions launch = lmv::parseLaunchOptions(QApplication::arguments());
+    if (!launch.error.isEmpty()) {
+        std::fprintf(stderr, "limnova-viewer: %s\n", qPrintable(launch.error));
+        return 2;
+    }
     // Lets the desktop match the window to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("limnova-viewer"));
     const lmv::LaunchOptions options = lmv::parseLaunchOptions(QCoreApplication::arguments());
@@ -24,6 +31,12 @@ int main(int argc, char *argv[])
             window.move(fitted.topLeft());
         }
         window.show();
+        // Files named on the command line (or by the file manager) open as the open actions
+        // open them, in PC mode; one that cannot be opened is said so as there.
+        if (!launch.paths.isEmpty())
+            window.on_pc_button_released();
+        for (const QString &path : launch.paths)
+            window.openLocalPath(path);
         rc = app.exec();
     }
     return rc;

@@ -9,6 +9,7 @@
 
 #include "data/PipeCurves.h"
 #include "data/SedimentFit.h"
+#include "data/SedimentTrust.h"
 #include "data/Statistics.h"
 #include "data/Tables.h"
 #include "plots/ScatterItem.h"
@@ -84,6 +85,17 @@ void benchScattergraph()
         }
         print("sediment_sweep_1M", median(sweeps), "ms");
         print("sediment_sweep_1M_estimate", sweep.bestMm, "mm (80 mm built in)");
+        // How far the estimate can be trusted: four more sweeps over parts of the records used.
+        std::vector<double> trusts;
+        lmv::SedimentTrust trust;
+        for (int k = 0; k < 3; ++k) {
+            QElapsedTimer timer;
+            timer.start();
+            trust = lmv::assessSediment(pipe, levels, velocities, sweep);
+            trusts.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        print("sediment_trust_1M", median(trusts), "ms");
+        print("sediment_trust_1M_largest_part_difference", trust.largestDifferenceMm, "mm");
     }
 
     QWidget parent;

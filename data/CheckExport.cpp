@@ -28,13 +28,11 @@ QString dayLine(const QString &date, const DayVolume &d, qsizetype dayCount)
 
 QString findingLine(const Finding &f, const QStringList &channelNames)
 {
-    const QStringList fields{findingKindText(f.kind),
-                             clockText(f.start),
-                             clockText(f.end),
-                             QString::number(f.seconds),
-                             QString::number(f.firstRecord + 1),
-                             QString::number(f.lastRecord + 1),
-                             findingDetail(f, channelNames)};
+    const QStringList fields{
+        findingKindText(f.kind), clockText(f.start), clockText(f.end), QString::number(f.seconds),
+        // A finding about the whole file names no record.
+        f.wholeFile() ? QString() : QString::number(f.firstRecord + 1),
+        f.wholeFile() ? QString() : QString::number(f.lastRecord + 1), findingDetail(f, channelNames)};
     return fields.join(QLatin1Char(','));
 }
 

@@ -21,19 +21,14 @@ bool writeAll(QFileDevice &file, const QByteArray &bytes)
     return file.write(bytes) == bytes.size();
 }
 
-// Reads the whole file; false when it cannot be opened.
-// Files above this size are not read whole: 1 GiB holds 33 million RVA records, far more than a
-// logger stores, and a larger file would exhaust memory rather than be shown.
-constexpr qint64 kMaxFileBytes = qint64(1) << 30;
-
-// Reads the whole file. Result ReadOk, ReadCannotOpen or ReadTooLarge.
+// Reads the whole file. Result as checkReadable.
 int readWholeFile(const QString &path, QByteArray &bytes)
 {
+    if (const int usable = checkReadable(path); usable != ReadOk)
+        return usable;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ReadCannotOpen;
-    if (file.size() > kMaxFileBytes)
-        return ReadTooLarge;
     bytes = file.readAll();
     return ReadOk;
 }
@@ -168,7 +163,7 @@ int finishRvaFile(const QString &cachePath, const PipeSaveIntoTfType &point)
     if (cachePath.isEmpty())
         return FinishNoItems;
     QFile file(cachePath);
-    if (!file.exists() || !file.open(QIODevice::ReadWrite) || file.size() > kMaxFileBytes)
+    if (checkReadable(cachePath) != ReadOk || !file.open(QIODevice::ReadWrite))
         return FinishCannotOpen;
     QByteArray bytes = file.readAll();
     if (bytes.size() < static_cast<int>(kHeaderSize))
@@ -229,7 +224,7 @@ int updatePipe(const QString &path, const PipeSaveIntoTfType &point)
 int updateCorrections(const QString &path, float velocityCorrection, float flowCorrection)
 {
     QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadWrite))
+    if (checkReadable(path) != ReadOk || !file.open(QIODevice::ReadWrite))
         return UpdateCannotOpen;
     const QByteArray header = readHeaderBytes(file);
     if (header.size() < static_cast<int>(kHeaderSize))
@@ -280,8 +275,46 @@ static int headerResult(qint64 fileSize)
     return fileSize < static_cast<qint64>(kHeaderSize) ? ReadShortHeader : ReadOk;
 }
 
+int checkReadable(const QString &path, qint64 *size)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return ReadCannotOpen;
+    if (!info.isFile())
+        return ReadNotAFile;
+    if (size)
+        *size = info.size();
+    return info.size() > kMaxReadBytes ? ReadTooLarge : ReadOk;
+}
+
+QString readResultText(int result)
+{
+    switch (result) {
+    case ReadOk:
+        return QString();
+    case ReadCannotOpen:
+        return QStringLiteral("文件不存在或无法读取");
+    case ReadEmpty:
+        return QStringLiteral("文件为空");
+    case ReadShortHeader:
+        return QStringLiteral("文件头不完整");
+    case ReadUnknownFamily:
+        return QStringLiteral("不是数据文件");
+    case ReadTooLarge:
+        return QStringLiteral("文件大于 %1 MB, 不读取").arg(kMaxReadBytes >> 20);
+    case ReadNotAFile:
+        return QStringLiteral("不是文件 (文件夹、管道或设备), 不读取");
+    default:
+        return QStringLiteral("无法读取 (错误 %1)").arg(result);
+    }
+}
+
 int readHeader(const QString &path, DataFileHeader &header)
 {
+    if (const int usable = checkReadable(path); usable != ReadOk) {
+        header = DataFileHeader();
+        return usable;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ReadCannotOpen;

@@ -58,8 +58,22 @@ enum ReadResult : int
     ReadEmpty = -2,         // the file holds no byte at all
     ReadShortHeader = -3,   // shorter than 512 bytes; fields beyond the data read as 0, no records
     ReadUnknownFamily = -4, // (readDataFile) type code neither 5 nor 1; header filled, no records
-    ReadTooLarge = -5,      // (readRecords, readDataFile) larger than 1 GiB; not read
+    ReadTooLarge = -5,      // larger than kMaxReadBytes; not read
+    ReadNotAFile = -6,      // a folder, FIFO, device or socket: nothing is read from it
 };
+
+// The one size limit of every reader of outside files (data files, index files): 1 GiB holds 33
+// million RVA records, far more than a logger stores, and a larger file would exhaust memory
+// rather than be shown. Every reader refuses such a file the same way, whatever part it needs.
+constexpr qint64 kMaxReadBytes = qint64(1) << 30;
+
+// Whether a path names a file the readers take: ReadOk; ReadCannotOpen (nothing there, or not
+// readable); ReadNotAFile (a folder, a FIFO, a device: opening a FIFO would wait for a writer);
+// ReadTooLarge. *size receives the size of a regular file.
+int checkReadable(const QString &path, qint64 *size = nullptr);
+// Why a file could not be read, for the window ("不是文件 (文件夹、管道或设备)", ...); empty for
+// ReadOk.
+QString readResultText(int result);
 
 // Where a downloaded device file is cached: <devRoot>/<project>/<point>/<fileName>.
 // devRoot is the device cache root of the run (normally "./tmp/dev/").
@@ -126,11 +140,13 @@ struct DataFileHeader
 // Decodes a header from the first bytes of a file (at most 512 are looked at).
 DataFileHeader decodeHeader(const QByteArray &bytes, qint64 fileSize);
 
-// Reads a file's header. Result ReadOk, ReadCannotOpen, ReadEmpty or ReadShortHeader.
+// Reads a file's header. Result ReadOk, ReadCannotOpen, ReadNotAFile, ReadTooLarge, ReadEmpty or
+// ReadShortHeader.
 int readHeader(const QString &path, DataFileHeader &header);
 
 // Reads every whole record after the header in file order (a trailing fragment is ignored).
-// Result ReadOk, ReadCannotOpen, ReadEmpty or ReadShortHeader (no records then).
+// Result ReadOk, ReadCannotOpen, ReadNotAFile, ReadTooLarge, ReadEmpty or ReadShortHeader (no
+// records then).
 int readRecords(const QString &path, std::vector<RvaRecord> &records);
 int readRecords(const QString &path, std::vector<RvbRecord> &records);
 

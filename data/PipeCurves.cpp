@@ -2,6 +2,7 @@
 
 #include "data/CrossSection.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace lmv {
@@ -48,7 +49,24 @@ double colebrookWhiteVelocity(double radius, double slope, double roughnessMm)
         return 0.0;
     const double root = std::sqrt(8.0 * kGravity * radius * slope);
     const double ks = std::max(0.0, roughnessMm) * 1e-3;
-    return -2.0 * root * std::log10(ks / (14.8 * radius) + 2.51 * kWaterViscosity / (4.0 * radius * root));
+    return std::max(
+        0.0, -2.0 * root * std::log10(ks / (14.8 * radius) + 2.51 * kWaterViscosity / (4.0 * radius * root)));
+}
+
+QString frictionProblem(const Friction &f)
+{
+    if (!(f.slope > 0.0) || !(f.slope <= kMaxSlope))
+        return QStringLiteral("坡度 %1 ‰ 不可能 (应大于 0 且不超过 %2 ‰)")
+            .arg(f.slope * 1000.0)
+            .arg(kMaxSlope * 1000.0);
+    if (f.law == FrictionLaw::Manning && (!(f.manningN > 0.0) || !(f.manningN <= kMaxManningN)))
+        return QStringLiteral("糙率 n %1 不可能 (应大于 0 且不超过 %2)").arg(f.manningN).arg(kMaxManningN);
+    if (f.law == FrictionLaw::ColebrookWhite &&
+        (!(f.roughnessMm >= 0.0) || !(f.roughnessMm <= kMaxRoughnessMm)))
+        return QStringLiteral("粗糙度 ks %1 mm 不可能 (应为 0-%2 mm)")
+            .arg(f.roughnessMm)
+            .arg(kMaxRoughnessMm);
+    return QString();
 }
 
 double frictionVelocity(double radius, const Friction &friction)

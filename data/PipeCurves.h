@@ -7,6 +7,8 @@
 
 #include "data/Records.h"
 
+#include <QString>
+
 #include <vector>
 
 namespace lmv {
@@ -53,10 +55,20 @@ struct Friction
     double roughnessMm = kDefaultRoughnessMm; // Colebrook-White ks in mm
 };
 
+// Limits of a friction a pipe curve is drawn with: slope above 0 and at most 1000 ‰, Manning's
+// n above 0 and at most 1, Colebrook-White ks from 0 (smooth) to 100 mm.
+constexpr double kMaxSlope = 1.0; // m/m
+constexpr double kMaxManningN = 1.0;
+constexpr double kMaxRoughnessMm = 100.0;
+// Why a slope and roughness cannot be (the value with its unit), empty when they can. The slope
+// is named in ‰ as the user enters it.
+QString frictionProblem(const Friction &friction);
+
 // v = R^(2/3) · S^(1/2) / n; 0 for a non-positive radius, slope or n.
 double manningVelocity(double radius, double slope, double manningN);
 // v = −2 √(8gRS) · log10(ks / (14.8 R) + 2.51 ν / (4 R √(8gRS))); 0 for a non-positive radius or
-// slope.
+// slope, and 0 where the law breaks down (a roughness too large for so shallow a section makes
+// the logarithm positive): no negative velocity.
 double colebrookWhiteVelocity(double radius, double slope, double roughnessMm);
 // The velocity of the chosen law at a hydraulic radius.
 double frictionVelocity(double radius, const Friction &friction);

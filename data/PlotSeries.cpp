@@ -141,6 +141,8 @@ void fillRva(PlotData &data, const std::vector<RvaRecord> &records, const CalcPa
     ValueList &flow = data.series[2].values;
     ValueList &temperature = data.series[3].values;
     RvaClock clock;
+    if (times)
+        data.possible.clear();
     // A block's values are worked out into local arrays and appended at once: appending record
     // by record re-reads every list's end and room for each value.
     constexpr std::size_t kBlock = ValueBlocks::kSize;
@@ -150,9 +152,19 @@ void fillRva(PlotData &data, const std::vector<RvaRecord> &records, const CalcPa
         const std::size_t len = end - first;
         const RvaRecord *r = records.data() + first;
         if (times) {
-            for (std::size_t j = 0; j < len; ++j)
-                t[j] = clock.seconds(r[j].time);
+            bool ok = true;
+            for (std::size_t j = 0; j < len; ++j) {
+                const RecordTime &rt = r[j].time;
+                t[j] = clock.seconds(rt);
+                ok &= clock.datePossible() & (rt.hour < 24) & (rt.minute < 60) & (rt.second < 60);
+            }
             data.times.insert(data.times.end(), t, t + len);
+            // The flags are made only once a time is found that cannot be.
+            if (!ok && data.possible.empty())
+                data.possible.assign(n, 1);
+            if (!ok)
+                for (std::size_t j = 0; j < len; ++j)
+                    data.possible[first + j] = isPossibleTime(r[j].time) ? 1 : 0;
         }
         // The shown values as displayLevel, displayVelocity, displayFlow and displayTemperature
         // work them out, the rounding done for the whole block at once.
@@ -184,6 +196,7 @@ void updateRvaSeries(PlotData &data, const std::vector<RvaRecord> &records, cons
 {
     nameRvaSeries(data, unitLabels);
     data.flowFactor = factors.flow;
+    data.levelFactor = factors.level;
     fillRva(data, records, corrections, factors, false);
     const std::vector<std::uint8_t> steady = steadyBlocks(data.times, data.nominal);
     for (PlotSeries &s : data.series)
@@ -196,6 +209,7 @@ PlotData rvaPlotData(const std::vector<RvaRecord> &records, quint32 recordInterv
     PlotData data;
     nameRvaSeries(data, unitLabels);
     data.flowFactor = factors.flow;
+    data.levelFactor = factors.level;
     fillRva(data, records, corrections, factors, true);
     finishTimes(data, recordIntervalSeconds);
     return data;
@@ -266,39 +280,6 @@ qsizetype nearestRecord(std::span<const qint64> times, double seconds)
     if (it == times.end() || seconds - double(*(it - 1)) <= double(*it) - seconds)
         return earliestOf(it - 1);
     return qsizetype(it - times.begin());
-}
-
-double flowVolume(std::span<const qint64> times, std::span<const float> flow, qint64 nominal, double from,
-                  double to, float perLitre)
-{
-    if (to < from)
-        std::swap(from, to);
-    const std::size_t n = std::min(times.size(), flow.size());
-    if (n < 2)
-        return 0.0;
-    auto first = std::upper_bound(times.begin(), times.begin() + qsizetype(n), from,
-                                  [](double s, qint64 t) { return s < double(t); });
-    std::size_t i = first == times.begin() ? 0 : std::size_t(first - times.begin()) - 1;
-    double litres = 0.0;
-    for (; i + 1 < n && double(times[i]) < to; ++i) {
-        const double t0 = double(times[i]);
-        const double t1 = double(times[i + 1]);
-        const qint64 step = times[i + 1] - times[i];
-        const float f0 = flow[i] / perLitre;
-        const float f1 = flow[i + 1] / perLitre;
-        if (step <= 0 || isGapStep(step, nominal) || !std::isfinite(f0) || !std::isfinite(f1))
-            continue;
-        const double a = std::max(t0, from);
-        const double b = std::min(t1, to);
-        if (b <= a)
-            continue;
-        const double q0 = f0;
-        const double slope = (double(f1) - q0) / (t1 - t0);
-        const double qa = q0 + slope * (a - t0);
-        const double qb = q0 + slope * (b - t0);
-        litres += (qa + qb) / 2.0 * (b - a);
-    }
-    return litres / 1000.0;
 }
 
 } // namespace lmv

@@ -17,13 +17,6 @@
 
 namespace lmv {
 
-// A time range in clock seconds, start <= end.
-struct TimeSpan
-{
-    qint64 start = 0;
-    qint64 end = 0;
-};
-
 // The gaps of a data set as time ranges.
 QVector<TimeSpan> gapSpans(const QVector<TimeGap> &gaps);
 
@@ -41,12 +34,17 @@ struct PlotSeries
 // Everything a hydrograph of one file needs.
 struct PlotData
 {
-    TimeList times;        // clock seconds of every record, file order
+    TimeList times; // clock seconds of every record, file order
+    // RVA: one flag per record, 0 where its time names no moment (isPossibleTime) and is drawn
+    // where clockSeconds carries it; empty when every time is possible.
+    std::vector<std::uint8_t> possible;
     qint64 nominal = 0;    // nominal step; 0 when the file has fewer than two distinct times
     QVector<TimeGap> gaps; // steps longer than twice the nominal step
     std::vector<PlotSeries> series;
     // Shown flow units per L/s (RVA); 0 when the data has no flow series.
     float flowFactor = 0.0f;
+    // Shown level units per m (RVA); 0 when the data has no level series.
+    float levelFactor = 0.0f;
 
     // The flow series, or nullptr.
     const PlotSeries *flow() const;
@@ -81,12 +79,5 @@ bool selectSeries(PlotData &data, const QStringList &keys, QString *unknown = nu
 // Times must be in ascending order for the search; a file with steps backwards still gets
 // an index, just not necessarily the nearest.
 qsizetype nearestRecord(std::span<const qint64> times, double seconds);
-
-// Volume in m³ between two times, from flows in L/s: trapezoids between consecutive records
-// inside [from, to], with the ends interpolated; steps that are gaps, or that end at a flow that
-// is not finite (unreadable, or beyond float in the shown unit), are not bridged. Flows in
-// another unit give their factor per L/s as perLitre (each is divided by it first).
-double flowVolume(std::span<const qint64> times, std::span<const float> flowLitresPerSecond, qint64 nominal,
-                  double from, double to, float perLitre = 1.0f);
 
 } // namespace lmv

@@ -1,5 +1,7 @@
 #include "data/ProjectIndex.h"
 
+#include "data/DataFile.h"
+
 #include "data/Records.h"
 #include "data/Statistics.h"
 #include "data/Tables.h"
@@ -91,7 +93,7 @@ QString modelNameForCodeText(const QString &codeText)
 QStringList readDescriptorFields(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (lmv::checkReadable(path) != lmv::ReadOk || !f.open(QIODevice::ReadOnly))
         return {};
     const QByteArray first = f.read(kPointRecordSize);
     if (first.isEmpty())
@@ -254,7 +256,7 @@ QList<IndexEntry> readIndexFile(const QString &path, OpenKind kind, QString *rem
 {
     ProjectIndexReader reader(kind, path);
     QFile f(path);
-    if (f.open(QIODevice::ReadOnly)) {
+    if (lmv::checkReadable(path) == lmv::ReadOk && f.open(QIODevice::ReadOnly)) {
         const QStringList lines = splitIndexLines(f.readAll());
         for (const QString &line : lines)
             reader.processIndexLine(line);
@@ -277,8 +279,13 @@ QList<IndexEntry> dataFileEntries(const QString &path)
 LocalOpening openLocalFile(const QString &path)
 {
     LocalOpening opening;
+    if (path.isEmpty())
+        return opening;
+    opening.result = lmv::checkReadable(path);
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (opening.result == lmv::ReadOk && !file.open(QIODevice::ReadOnly))
+        opening.result = lmv::ReadCannotOpen;
+    if (opening.result != lmv::ReadOk)
         return opening;
     file.close();
     opening.opened = true;
@@ -316,7 +323,7 @@ QString readDataFileDescriptor(const QString &path)
 std::uint8_t readFileTypeCode(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(kDeviceInfoOffset))
+    if (lmv::checkReadable(path) != lmv::ReadOk || !f.open(QIODevice::ReadOnly) || !f.seek(kDeviceInfoOffset))
         return 0;
     return u8At(f.read(kDeviceInfoSize), kTypeCodeInDeviceInfo);
 }
@@ -325,7 +332,7 @@ std::array<std::uint32_t, 5> readPipeFields(const QString &path)
 {
     std::array<std::uint32_t, 5> pipe{};
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (lmv::checkReadable(path) != lmv::ReadOk || !f.open(QIODevice::ReadOnly))
         return pipe;
     const QByteArray head = f.read(kPointRecordSize);
     // Bytes missing from a short header count as zero.

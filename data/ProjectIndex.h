@@ -100,6 +100,7 @@ QList<IndexEntry> dataFileEntries(const QString &path);
 struct LocalOpening
 {
     bool opened = false;        // false: no path, or the file cannot be read; the tree stays as it is
+    int result = 0;             // why not (ReadResult of DataFile.h); 0 (ReadOk) when opened or no path
     QList<IndexEntry> projects; // entries of an index file or of one data file
     QString remark;             // device remark of an index file (empty for a data file)
 };

@@ -2,6 +2,7 @@
 
 #include "data/CrossSection.h"
 #include "data/PipeCurves.h"
+#include "data/PipeLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,17 +60,26 @@ struct Surfaces
         mm.assign(n, std::numeric_limits<double>::quiet_NaN());
         bin.assign(n, -1);
         topMm = pipeTopMetres(pipe) * 1000.0;
-        if (!(topMm > 0.0) || pipe.shape > PipeTriangle)
+        if (!pipePossible(pipe))
             return;
-        binCount = static_cast<std::size_t>(std::ceil(topMm * kPerMm));
+        // The bins reach the highest surface of the records, not the top of the pipe: what is
+        // worked out per bin is bounded by the data.
+        double highest = 0.0;
         for (std::size_t i = 0; i < n; ++i) {
             double z = 0.0;
             if (!usable(pipe, topMm, levels[i], velocities[i], z))
                 continue;
             mm[i] = z;
+            highest = std::max(highest, z);
+        }
+        if (!(highest > 0.0))
+            return;
+        binCount = static_cast<std::size_t>(std::ceil(highest * kPerMm));
+        for (std::size_t i = 0; i < n; ++i) {
             // Bin k holds the surfaces in (k, k + 1] quarter millimetres.
-            bin[i] = static_cast<qint32>(
-                std::min(binCount - 1, static_cast<std::size_t>(std::max(0.0, std::ceil(z * kPerMm) - 1.0))));
+            if (!std::isnan(mm[i]))
+                bin[i] = static_cast<qint32>(std::min(
+                    binCount - 1, static_cast<std::size_t>(std::max(0.0, std::ceil(mm[i] * kPerMm) - 1.0))));
         }
     }
 };
@@ -333,9 +343,11 @@ SedimentSweep sweepOver(const PipeGeometry &pipe, const Surfaces &surfaces, std:
                         const std::vector<char> &keep)
 {
     SedimentSweep out;
-    out.fileMm = static_cast<int>(pipe.sediment);
+    out.fileMm = static_cast<int>(std::min<quint32>(pipe.sediment, std::numeric_limits<int>::max()));
     const SurfaceBins bins(pipe, surfaces, velocities, keep);
-    const int lastMm = static_cast<int>(pipeTopMetres(pipe) * 1000.0 / 2.0);
+    // Depths up to half the pipe, and none above the highest surface (no record is left there).
+    const int lastMm = static_cast<int>(
+        std::min(pipeTopMetres(pipe) * 1000.0 / 2.0, double(surfaces.binCount) / Surfaces::kPerMm));
     out.rmseByMm.assign(static_cast<std::size_t>(lastMm + 1), std::numeric_limits<double>::quiet_NaN());
     const qsizetype needed = std::max<qsizetype>(3, (bins.total() + 1) / 2);
     std::size_t first = 0;
@@ -366,10 +378,14 @@ LanfearCollFit fitLanfearColl(const PipeGeometry &pipe, std::span<const float> l
 SedimentSweep sweepSediment(const PipeGeometry &pipe, std::span<const float> levels,
                             std::span<const float> velocities)
 {
+    const int fileMm = static_cast<int>(std::min<quint32>(pipe.sediment, std::numeric_limits<int>::max()));
+    SedimentSweep out;
+    if (!pipePossible(pipe)) {
+        out.fileMm = fileMm;
+        return out;
+    }
     const Trimmer trimmer(pipe, levels, velocities);
     std::vector<char> keep(trimmer.count(), 1);
-    const int fileMm = static_cast<int>(pipe.sediment);
-    SedimentSweep out;
     int depth = fileMm;
     for (int round = 0; round < kSweepRounds; ++round) {
         trimmer.fitAt(depth, keep);
@@ -388,7 +404,20 @@ SedimentSweep sweepSediment(const PipeGeometry &pipe, std::span<const float> lev
     const SurfaceBins bins(pipe, trimmer.surfaces(), velocities, keep);
     out.fileFit = bins.fitAt(fileMm, bins.firstAbove(fileMm));
     out.fileFit.leftOut = trimmer.leftOut(fileMm, keep);
+    out.kept.assign(trimmer.count(), 0);
+    for (std::size_t i = 0; i < trimmer.count(); ++i)
+        out.kept[i] = keep[i] && trimmer.surfaces().mm[i] > double(out.bestMm) ? 1 : 0;
     return out;
+}
+
+int sweepMarked(const PipeGeometry &pipe, std::span<const float> levels, std::span<const float> velocities,
+                std::span<const char> marked)
+{
+    const Surfaces surfaces(pipe, levels, velocities);
+    std::vector<char> keep(surfaces.mm.size(), 0);
+    for (std::size_t i = 0; i < keep.size() && i < marked.size(); ++i)
+        keep[i] = marked[i];
+    return sweepOver(pipe, surfaces, velocities, keep).bestMm;
 }
 
 } // namespace lmv

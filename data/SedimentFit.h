@@ -34,6 +34,7 @@ struct SedimentSweep
     int fileMm = 0;               // the sediment the file says
     LanfearCollFit fileFit;       // the fit at the file's sediment over the records the sweep kept
     std::vector<double> rmseByMm; // RMSE per candidate depth (index = mm); NaN where not compared
+    std::vector<char> kept;       // per record, 1 where the fit at bestMm used it (empty: no sweep)
 };
 
 // Repeats the fit for sediment depths from 0 to half the height of the pipe in 1 mm steps. Each
@@ -45,5 +46,10 @@ struct SedimentSweep
 // the sweep repeated, until the depth holds.
 SedimentSweep sweepSediment(const PipeGeometry &pipe, std::span<const float> levels,
                             std::span<const float> velocities);
+
+// The best depth of one sweep over the records `marked` flags (one flag per record), without
+// leaving any out; -1 when too few records can be compared.
+int sweepMarked(const PipeGeometry &pipe, std::span<const float> levels, std::span<const float> velocities,
+                std::span<const char> marked);
 
 } // namespace lmv

@@ -1,5 +1,7 @@
 #include "data/SurveyCheck.h"
 
+#include "data/FlowVolume.h"
+#include "data/PipeLimits.h"
 #include "data/Tables.h"
 #include "data/TimeSteps.h"
 
@@ -31,6 +33,21 @@ bool isHourStep(qint64 step, qint64 nominal)
     return std::abs(std::abs(step - nominal) - kHourSeconds) <= tolerance;
 }
 
+Finding makeFinding(FindingKind kind, CheckedValue value, qsizetype first, qsizetype last, qint64 start,
+                    qint64 end, qint64 seconds, float extreme)
+{
+    Finding f;
+    f.kind = kind;
+    f.value = value;
+    f.firstRecord = first;
+    f.lastRecord = last;
+    f.start = start;
+    f.end = end;
+    f.seconds = seconds;
+    f.extreme = extreme;
+    return f;
+}
+
 bool sameBits(float a, float b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
@@ -58,7 +75,7 @@ public:
         }
         if (!open_) {
             open_ = true;
-            run_ = Finding{kind_, value_, false, index, index, time, time, 0, sample};
+            run_ = makeFinding(kind_, value_, index, index, time, time, 0, sample);
         }
         run_.lastRecord = index;
         run_.end = time + counted;
@@ -103,7 +120,7 @@ public:
         close(out);
         if (std::isfinite(sample) && sample != 0.0f) {
             open_ = true;
-            run_ = Finding{FindingKind::FlatLine, value_, false, index, index, time, time, 0, sample};
+            run_ = makeFinding(FindingKind::FlatLine, value_, index, index, time, time, 0, sample);
         }
     }
     void close(QVector<Finding> &out)
@@ -121,16 +138,28 @@ private:
     Finding run_;
 };
 
-// Findings of the steps between record times, with their counts.
+// Findings of the steps between record times, with their counts. Records whose flag in
+// `possible` is 0 are stepped over: a step runs from one possible time to the next.
 void checkSteps(std::span<const qint64> t, qint64 nominal, SurveyCheck &check,
-                const std::function<bool(qsizetype)> &sameValuesAsBefore)
+                const std::function<bool(qsizetype, qsizetype)> &sameValues,
+                std::span<const std::uint8_t> possible = {})
 {
-    for (std::size_t k = 1; k < t.size(); ++k) {
+    qsizetype before = -1;
+    for (std::size_t k = 0; k < t.size(); ++k) {
+        if (!possible.empty() && !possible[k])
+            continue;
         const auto i = qsizetype(k);
-        const qint64 step = t[k] - t[k - 1];
-        Finding f{FindingKind::Gap, CheckedValue::Time, false, i - 1, i, t[k - 1], t[k], step, 0.0f};
+        if (before < 0) {
+            before = i;
+            continue;
+        }
+        const qint64 step = t[k] - t[std::size_t(before)];
+        Finding f = makeFinding(FindingKind::Gap, CheckedValue::Time, before, i, t[std::size_t(before)], t[k],
+                                step, 0.0f);
+        const qsizetype previous = before;
+        before = i;
         if (step == 0) {
-            const bool same = sameValuesAsBefore(i);
+            const bool same = sameValues(previous, i);
             f.kind = same ? FindingKind::DuplicateSame : FindingKind::DuplicateDifferent;
             ++(same ? check.duplicatesSame : check.duplicatesDifferent);
         } else if (step < 0) {
@@ -154,22 +183,92 @@ void checkSteps(std::span<const qint64> t, qint64 nominal, SurveyCheck &check,
 
 // Clock seconds of RVA records; consecutive records mostly share a date, whose day count is
 // then taken from the record before.
-std::vector<qint64> rvaClockSeconds(const std::vector<RvaRecord> &records)
+// Clock seconds of RVA records, and in `possible` the flags of possibleTimes (empty when every
+// time can be), from one pass: a date is worked out and judged once.
+std::vector<qint64> rvaClockSeconds(const std::vector<RvaRecord> &records,
+                                    std::vector<std::uint8_t> &possible)
 {
     std::vector<qint64> out(records.size());
+    possible.clear();
     RecordTime lastDate;
     qint64 lastMidnight = 0;
-    bool haveDate = false;
+    bool haveDate = false, dateOk = false;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const RecordTime &t = records[i].time;
         if (!haveDate || t.year != lastDate.year || t.month != lastDate.month || t.day != lastDate.day) {
             lastDate = RecordTime{0, 0, 0, 0, t.year, t.month, t.day};
             lastMidnight = clockSeconds(lastDate);
+            dateOk = isPossibleTime(lastDate);
             haveDate = true;
         }
         out[i] = lastMidnight + qint64(t.hour) * 3600 + qint64(t.minute) * 60 + qint64(t.second);
+        if (!(dateOk && t.hour < 24 && t.minute < 60 && t.second < 60)) [[unlikely]] {
+            if (possible.empty())
+                possible.assign(records.size(), 1);
+            possible[i] = 0;
+        }
     }
     return out;
+}
+
+// The times of the records whose flag is set: `t` itself for empty flags, else a copy in `kept`.
+std::span<const qint64> possibleOnly(const std::vector<qint64> &t, std::span<const std::uint8_t> possible,
+                                     std::vector<qint64> &kept)
+{
+    if (possible.empty())
+        return t;
+    kept.clear();
+    for (std::size_t i = 0; i < t.size(); ++i)
+        if (possible[i])
+            kept.push_back(t[i]);
+    return kept;
+}
+
+// A finding about the whole file, between its first and last possible record times.
+Finding wholeFileFinding(FindingKind kind, CheckedValue value, std::span<const qint64> possibleTimes)
+{
+    Finding f;
+    f.kind = kind;
+    f.value = value;
+    f.firstRecord = f.lastRecord = kWholeFile;
+    if (!possibleTimes.empty()) {
+        f.start = possibleTimes.front();
+        f.end = possibleTimes.back();
+    }
+    return f;
+}
+
+// Runs of records with impossible times: one finding each, placed between the possible records
+// around it.
+void impossibleTimeFindings(const std::vector<RvaRecord> &records, const std::vector<qint64> &t,
+                            std::span<const std::uint8_t> possible, QVector<Finding> &out)
+{
+    if (possible.empty())
+        return;
+    qint64 lastPossible = 0;
+    bool havePossible = false;
+    for (std::size_t k = 0; k < records.size();) {
+        if (possible[k]) {
+            lastPossible = t[k];
+            havePossible = true;
+            ++k;
+            continue;
+        }
+        std::size_t end = k;
+        while (end < records.size() && !possible[end])
+            ++end;
+        Finding f;
+        f.kind = FindingKind::ImpossibleTime;
+        f.value = CheckedValue::Time;
+        f.firstRecord = qsizetype(k);
+        f.lastRecord = qsizetype(end - 1);
+        f.badTime = records[k].time;
+        const bool haveNext = end < records.size();
+        f.start = havePossible ? lastPossible : haveNext ? t[end] : 0;
+        f.end = haveNext ? t[end] : f.start;
+        out.push_back(f);
+        k = end;
+    }
 }
 
 void sortFindings(QVector<Finding> &findings)
@@ -200,11 +299,7 @@ public:
     // Spreads a record's counted interval over the days it touches.
     void spread(qint64 start, qint64 seconds, float flow, bool flowCounts, bool surcharged)
     {
-        qint64 from = start;
-        const qint64 until = start + seconds;
-        while (from < until) {
-            const qint64 day = floorDiv(from, kDaySeconds);
-            const qint64 piece = std::min(until, (day + 1) * kDaySeconds) - from;
+        splitAtMidnight(start, seconds, [&](qint64 day, qint64, qint64 piece) {
             DayVolume &d = at(day);
             if (flowCounts) {
                 d.countedSeconds += piece;
@@ -212,8 +307,7 @@ public:
             }
             if (surcharged)
                 d.surchargeSeconds += piece;
-            from += piece;
-        }
+        });
     }
 
     void finish(SurveyCheck &check)
@@ -261,18 +355,147 @@ qsizetype SurveyCheck::count(FindingKind kind) const
                          [kind](const Finding &f) { return f.kind == kind; });
 }
 
-std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal)
+namespace {
+
+// Time already counted for some record, as disjoint [start, end) ranges. Records mostly come in
+// time order and extend the latest range, which is kept apart (its ends in the caller's hands,
+// where the compiler can keep them in registers); only after the clock was set back is the rest
+// searched.
+struct CountedTime
+{
+    std::map<qint64, qint64> ranges; // all but the latest
+    qint64 runStart = 0;             // the latest range [runStart, runEnd)
+    qint64 runEnd = std::numeric_limits<qint64>::min();
+
+    // The part of [start, end), start < runEnd, from start up to the first time already counted;
+    // 0 when start itself was counted. That part is counted from then on.
+    Q_NEVER_INLINE qint64 claimEarlier(qint64 start, qint64 end)
+    {
+        if (start >= runStart)
+            return 0; // inside the latest range
+        end = std::min(end, runStart);
+        auto next = ranges.upper_bound(start);
+        if (next != ranges.begin() && std::prev(next)->second > start)
+            return 0;
+        if (next != ranges.end())
+            end = std::min(end, next->first);
+        if (next != ranges.begin() && std::prev(next)->second == start) {
+            std::prev(next)->second = end;
+        } else {
+            next = ranges.emplace_hint(next, start, end);
+            ++next;
+        }
+        // A range that now touches the next one, or the latest, joins it.
+        auto joined = std::prev(next);
+        if (next != ranges.end() && next->first == joined->second) {
+            joined->second = next->second;
+            ranges.erase(next);
+        } else if (joined->second == runStart) {
+            runStart = joined->first;
+            ranges.erase(joined);
+        }
+        return end - start;
+    }
+};
+
+// countedSeconds, with the flags looked at only where there are any.
+template <bool kFlags>
+std::vector<qint64> counted(std::span<const qint64> times, qint64 nominal,
+                            std::span<const std::uint8_t> possible)
 {
     // No record stands for more than a day, whatever interval a damaged header claims.
-    std::vector<qint64> out(times.size(), std::min(nominal, kDaySeconds));
+    const qint64 alone = std::clamp<qint64>(nominal, 0, kDaySeconds);
+    const auto counts = [&](std::size_t i) { return !kFlags || possible[i] != 0; };
+    std::vector<qint64> out(times.size(), 0);
+    qint64 *const o = out.data();
+    CountedTime counted;
+    qint64 runStart = counted.runStart, runEnd = counted.runEnd;
+    std::size_t next = 0;
+    // The day of the record before, kept: consecutive records mostly share it.
+    qint64 dayStart = 0, midnight = std::numeric_limits<qint64>::min();
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        if constexpr (kFlags) {
+            if (!counts(i))
+                continue;
+            next = std::max(next, i + 1);
+            while (next < times.size() && !counts(next))
+                ++next;
+        } else {
+            next = i + 1;
+        }
+        const qint64 t = times[i];
+        const bool hasNext = next < times.size();
+        const qint64 step = hasNext ? times[next] - t : 0;
+        if (hasNext && step == 0)
+            continue; // the next record stands for this time
+        const bool stepCounts = hasNext && step > 0 && !isGapStep(step, nominal);
+        qint64 end = t + (stepCounts ? std::min(step, kDaySeconds) : alone);
+        if (t < dayStart || t >= midnight) {
+            dayStart = floorDiv(t, kDaySeconds) * kDaySeconds;
+            midnight = dayStart + kDaySeconds;
+        }
+        // Time is only credited to days that have records: past midnight only up to a next
+        // record on the following day.
+        if (end > midnight && !(stepCounts && times[next] < midnight + kDaySeconds))
+            end = midnight;
+        if (end <= t)
+            continue;
+        if (t >= runEnd) [[likely]] {
+            // The latest range grows; after a hole the next one begins.
+            if (t != runEnd) {
+                if (runEnd > runStart)
+                    counted.ranges.emplace_hint(counted.ranges.end(), runStart, runEnd);
+                runStart = t;
+            }
+            runEnd = end;
+            o[i] = end - t;
+            continue;
+        }
+        counted.runStart = runStart;
+        counted.runEnd = runEnd;
+        o[i] = counted.claimEarlier(t, end);
+        runStart = counted.runStart;
+    }
+    return out;
+}
+
+// The same for times that never go back and all count, the usual survey, without the search
+// for counted time: a step never reaches back over an earlier record's time, and a step of at
+// most a day ends on the record's day or the next one, where the next record lies.
+std::vector<qint64> countedAscending(std::span<const qint64> times, qint64 nominal)
+{
+    const qint64 alone = std::clamp<qint64>(nominal, 0, kDaySeconds);
+    std::vector<qint64> out(times.size());
+    const auto upToMidnight = [](qint64 t, qint64 seconds) {
+        return std::min(seconds, (floorDiv(t, kDaySeconds) + 1) * kDaySeconds - t);
+    };
     for (std::size_t i = 0; i + 1 < times.size(); ++i) {
         const qint64 step = times[i + 1] - times[i];
         if (step == 0)
             out[i] = 0;
-        else if (step > 0 && !isGapStep(step, nominal))
+        else if (isGapStep(step, nominal))
+            out[i] = upToMidnight(times[i], alone);
+        else if (step <= kDaySeconds)
+            out[i] = step;
+        else if (floorDiv(times[i + 1], kDaySeconds) == floorDiv(times[i], kDaySeconds) + 1)
             out[i] = std::min(step, kDaySeconds);
+        else
+            out[i] = upToMidnight(times[i], std::min(step, kDaySeconds));
     }
+    if (!times.empty())
+        out.back() = upToMidnight(times.back(), alone);
     return out;
+}
+
+} // namespace
+
+std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal,
+                                   std::span<const std::uint8_t> possible)
+{
+    if (!possible.empty())
+        return counted<true>(times, nominal, possible);
+    return std::is_sorted(times.begin(), times.end()) ? countedAscending(times, nominal)
+                                                      : counted<false>(times, nominal, {});
 }
 
 namespace {
@@ -283,7 +506,7 @@ class SurchargeTest
 {
 public:
     explicit SurchargeTest(const PipeSaveIntoTfType &point)
-        : known_(point.pipeShape <= PipeTriangle && point.heightOrDiameter > 0),
+        : known_(pipePossible(point)),
           crownAboveSediment_(double(point.heightOrDiameter) - double(point.sediment))
     {}
     bool possible() const { return known_; }
@@ -306,14 +529,49 @@ QVector<Finding> rvaSurcharge(const std::vector<RvaRecord> &records, quint32 rec
     const SurchargeTest surcharged(point);
     if (!surcharged.possible() || records.empty())
         return out;
-    const std::vector<qint64> t = rvaClockSeconds(records);
-    const std::vector<qint64> counted = countedSeconds(t, nominalInterval(recordInterval, t));
+    std::vector<std::uint8_t> possible;
+    const std::vector<qint64> t = rvaClockSeconds(records, possible);
+    std::vector<qint64> kept;
+    const std::vector<qint64> counted =
+        countedSeconds(t, nominalInterval(recordInterval, possibleOnly(t, possible, kept)), possible);
     PeriodRun surcharge(FindingKind::Surcharge, CheckedValue::Level);
     for (std::size_t k = 0; k < records.size(); ++k)
-        surcharge.add(surcharged(records[k].level), records[k].level, qsizetype(k), t[k], counted[k], out);
+        if (possible.empty() || possible[k])
+            surcharge.add(surcharged(records[k].level), records[k].level, qsizetype(k), t[k], counted[k],
+                          out);
     surcharge.close(out);
     return out;
 }
+
+namespace {
+
+// The file-wide findings of an RVA header: an interval, pipe or correction that cannot be.
+void headerFindings(const CalcParams &calc, const PipeSaveIntoTfType &point, std::span<const qint64> times,
+                    SurveyCheck &check)
+{
+    if (!recordIntervalPossible(calc.recordInterval)) {
+        Finding f = wholeFileFinding(FindingKind::ImpossibleInterval, CheckedValue::Time, times);
+        f.seconds = qint64(calc.recordInterval);
+        f.extreme = float(check.intervalSeconds);
+        check.findings.push_back(f);
+    }
+    if (const QString problem = pipeProblem(point); !problem.isEmpty()) {
+        Finding f = wholeFileFinding(FindingKind::ImpossiblePipe, CheckedValue::Level, times);
+        f.reason = problem;
+        check.findings.push_back(f);
+    }
+    const std::pair<CheckedValue, float> factors[] = {{CheckedValue::Velocity, calc.velocityCorrection},
+                                                      {CheckedValue::Flow, calc.flowCorrection}};
+    for (const auto &[value, factor] : factors) {
+        if (std::isfinite(factor) && factor >= 0.0f)
+            continue;
+        Finding f = wholeFileFinding(FindingKind::BadCorrection, value, times);
+        f.extreme = factor;
+        check.findings.push_back(f);
+    }
+}
+
+} // namespace
 
 SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &calc,
                      const PipeSaveIntoTfType &point)
@@ -321,15 +579,24 @@ SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &ca
     SurveyCheck check;
     check.family = Family::Rva;
     check.records = qsizetype(records.size());
-    const std::vector<qint64> t = rvaClockSeconds(records);
-    check.intervalSeconds = nominalInterval(calc.recordInterval, t);
-    const std::vector<qint64> counted = countedSeconds(t, check.intervalSeconds);
+    // Records whose times name no moment are reported and then left out of everything else.
+    std::vector<std::uint8_t> possible;
+    const std::vector<qint64> t = rvaClockSeconds(records, possible);
+    std::vector<qint64> kept;
+    const std::span<const qint64> possibleT = possibleOnly(t, possible, kept);
+    check.intervalSeconds = nominalInterval(calc.recordInterval, possibleT);
+    const std::vector<qint64> counted = countedSeconds(t, check.intervalSeconds, possible);
 
-    checkSteps(t, check.intervalSeconds, check, [&records](qsizetype i) {
-        const RvaRecord &a = records[std::size_t(i - 1)], &b = records[std::size_t(i)];
-        return sameBits(a.level, b.level) && sameBits(a.velocity, b.velocity) && sameBits(a.flow, b.flow) &&
-               sameBits(a.temperature, b.temperature);
-    });
+    headerFindings(calc, point, possibleT, check);
+    impossibleTimeFindings(records, t, possible, check.findings);
+    checkSteps(
+        t, check.intervalSeconds, check,
+        [&records](qsizetype i, qsizetype j) {
+            const RvaRecord &a = records[std::size_t(i)], &b = records[std::size_t(j)];
+            return sameBits(a.level, b.level) && sameBits(a.velocity, b.velocity) &&
+                   sameBits(a.flow, b.flow) && sameBits(a.temperature, b.temperature);
+        },
+        possible);
 
     const SurchargeTest isSurcharged(point);
     const float cv = calc.velocityCorrection;
@@ -347,6 +614,8 @@ SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &ca
     DayTable days;
 
     for (std::size_t k = 0; k < records.size(); ++k) {
+        if (!possible.empty() && !possible[k])
+            continue;
         const RvaRecord &r = records[k];
         const auto i = qsizetype(k);
         const qint64 c = counted[k];
@@ -400,8 +669,8 @@ SurveyCheck checkRvb(const std::vector<RvbRecord> &records, quint8 modelCode)
     check.intervalSeconds = nominalInterval(0, t);
     const std::vector<qint64> counted = countedSeconds(t, check.intervalSeconds);
 
-    checkSteps(t, check.intervalSeconds, check, [&records](qsizetype i) {
-        const RvbRecord &a = records[std::size_t(i - 1)], &b = records[std::size_t(i)];
+    checkSteps(t, check.intervalSeconds, check, [&records](qsizetype i, qsizetype j) {
+        const RvbRecord &a = records[std::size_t(i)], &b = records[std::size_t(j)];
         for (std::size_t ch = 0; ch < 6; ++ch)
             if (!sameBits(a.channel[ch], b.channel[ch]))
                 return false;
@@ -519,6 +788,14 @@ QString findingKindText(FindingKind kind)
         return QStringLiteral("供电电压低");
     case FindingKind::WeakSignal:
         return QStringLiteral("信号弱");
+    case FindingKind::ImpossibleTime:
+        return QStringLiteral("时间无效");
+    case FindingKind::ImpossibleInterval:
+        return QStringLiteral("记录间隔无效");
+    case FindingKind::ImpossiblePipe:
+        return QStringLiteral("管道参数无效");
+    case FindingKind::BadCorrection:
+        return QStringLiteral("修正系数无效");
     }
     return QString();
 }
@@ -580,12 +857,35 @@ QString findingDetail(const Finding &f, const QStringList &channelNames)
         return QStringLiteral("最低电压 %1V 共 %2").arg(number(f.extreme), durationText(f.seconds));
     case FindingKind::WeakSignal:
         return QStringLiteral("最低CSQ %1 共 %2").arg(int(f.extreme)).arg(durationText(f.seconds));
+    case FindingKind::ImpossibleTime: {
+        const RecordTime &t = f.badTime;
+        const QString when = QStringLiteral("%1-%2-%3 %4:%5:%6")
+                                 .arg(t.year, 4, 10, QLatin1Char('0'))
+                                 .arg(t.month, 2, 10, QLatin1Char('0'))
+                                 .arg(t.day, 2, 10, QLatin1Char('0'))
+                                 .arg(t.hour, 2, 10, QLatin1Char('0'))
+                                 .arg(t.minute, 2, 10, QLatin1Char('0'))
+                                 .arg(t.second, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("记录时间 %1 不存在 共 %2 条 不计时间和水量")
+            .arg(when)
+            .arg(f.lastRecord - f.firstRecord + 1);
+    }
+    case FindingKind::ImpossibleInterval:
+        return QStringLiteral("文件记录间隔 %1s 不可能 按记录取 %2s").arg(f.seconds).arg(qint64(f.extreme));
+    case FindingKind::ImpossiblePipe:
+        return f.reason + QStringLiteral(" 不判断超过管顶");
+    case FindingKind::BadCorrection:
+        return std::isfinite(f.extreme) ? QStringLiteral("%1修正系数 %2 为负").arg(name, number(f.extreme))
+                                        : QStringLiteral("%1修正系数 %2 不是数值 水量无法计算")
+                                              .arg(name, QString::number(double(f.extreme)));
     }
     return QString();
 }
 
 QString recordRangeText(const Finding &f)
 {
+    if (f.wholeFile())
+        return QStringLiteral("全部");
     if (f.firstRecord == f.lastRecord)
         return QString::number(f.firstRecord + 1);
     return QStringLiteral("%1-%2").arg(f.firstRecord + 1).arg(f.lastRecord + 1);

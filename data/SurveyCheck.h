@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -31,7 +32,16 @@ enum class FindingKind : quint8
     VelocityOutOfRange, // RVA: corrected velocity beyond ±6 m/s
     WeakPower,          // RVB: supply voltage below 10.5 V
     WeakSignal,         // RVB: CSQ below 10
+    // Records and headers that cannot be taken at their word (they count no time and no volume).
+    ImpossibleTime,     // a record time that names no moment (hour 25, month 13, ...)
+    ImpossibleInterval, // whole file: a header record interval longer than a day
+    ImpossiblePipe,     // whole file (RVA): a pipe that cannot exist (data/PipeLimits.h)
+    BadCorrection,      // whole file (RVA): a correction factor that is no number or negative
 };
+
+// Findings about the whole file rather than some of its records carry kWholeFile as their
+// record numbers, and the file's first and last record times (0 without records).
+constexpr qsizetype kWholeFile = -1;
 
 // The value a finding is about.
 enum class CheckedValue : quint8
@@ -71,8 +81,16 @@ struct Finding
     qint64 seconds = 0;
     // Flat line: the value; surcharge: the highest level; negative level: the lowest; velocity:
     // the corrected velocity farthest from 0; weak power: the lowest voltage; weak signal: the
-    // lowest CSQ.
+    // lowest CSQ; bad correction: the factor; impossible interval: the nominal interval used.
     float extreme = 0.0f;
+    // Impossible time: the first such time as the record holds it (start and end are then the
+    // times of the possible records around the run). Impossible interval: the header's seconds
+    // in `seconds`.
+    RecordTime badTime;
+    // Impossible pipe: why (pipeProblem).
+    QString reason;
+
+    bool wholeFile() const { return firstRecord == kWholeFile; }
 };
 
 // One day of the RVA daily table (or the file's total).
@@ -121,11 +139,17 @@ struct SurveyCheck
     qsizetype count(FindingKind kind) const;
 };
 
-// Seconds a record counts for: the step to the next record when it is positive and at most
-// twice the nominal interval; the nominal interval when the next step is a gap, goes backward,
-// or there is no next record; nothing when the next record has the same time. Never more than
-// a day.
-std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal);
+// Seconds a record counts for, from its own time on: the step to the next record when it is
+// positive and at most twice the nominal interval; the nominal interval when the next step is a
+// gap, goes backward, or there is no next record; nothing when the next record has the same
+// time. Never more than a day, and never past the midnight after the record's day unless the
+// step reaches a next record on the following day (no day without records is credited). Time
+// an earlier record already counts (a clock set back repeats it) is not counted again: the
+// record's time is cut where counted time begins, and a record whose own time is counted counts
+// nothing. Records whose flag in `possible` is 0 (an impossible time) count nothing and are
+// stepped over; an empty `possible` lets every record count.
+std::vector<qint64> countedSeconds(std::span<const qint64> times, qint64 nominal,
+                                   std::span<const std::uint8_t> possible = {});
 
 // Checks RVA records with the file's corrections and pipe.
 SurveyCheck checkRva(const std::vector<RvaRecord> &records, const CalcParams &calc,
@@ -154,7 +178,7 @@ QString findingKindText(FindingKind kind);
 QString checkedValueText(CheckedValue value, const QStringList &channelNames = {});
 // One line of detail for a finding (no ASCII commas, so it can stand in a CSV field).
 QString findingDetail(const Finding &finding, const QStringList &channelNames = {});
-// "12" or "12-15": record numbers counted from 1.
+// "12" or "12-15": record numbers counted from 1; "全部" for a finding about the whole file.
 QString recordRangeText(const Finding &finding);
 
 } // namespace lmv

@@ -75,6 +75,7 @@ void RvaClock::newDate(const RecordTime &t, std::uint32_t date)
     m_midnight = clockSeconds(midnight);
     m_date = date;
     m_have = true;
+    m_datePossible = isPossibleTime(midnight);
 }
 
 qint64 clockSeconds(const RecordTime &t)
@@ -150,7 +151,42 @@ qint64 mostCommonStep(std::span<const qint64> times)
 
 qint64 nominalInterval(quint32 recordIntervalSeconds, std::span<const qint64> times)
 {
-    return recordIntervalSeconds > 0 ? qint64(recordIntervalSeconds) : mostCommonStep(times);
+    return recordIntervalSeconds > 0 && recordIntervalPossible(recordIntervalSeconds)
+               ? qint64(recordIntervalSeconds)
+               : mostCommonStep(times);
+}
+
+bool isPossibleTime(const RecordTime &t)
+{
+    if (t.year < 1970 || t.year > 2099 || t.month < 1 || t.month > 12 || t.day < 1)
+        return false;
+    static constexpr quint8 kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
+    const int days = kDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
+    return t.day <= days && t.hour < 24 && t.minute < 60 && t.second < 60;
+}
+
+std::vector<std::uint8_t> possibleTimes(const std::vector<RvaRecord> &records)
+{
+    std::vector<std::uint8_t> flags;
+    // Consecutive records mostly share their date: it is judged once per date.
+    std::uint32_t date = ~0u;
+    bool dateOk = false;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const RecordTime &t = records[i].time;
+        const std::uint32_t d =
+            std::uint32_t(t.year) | std::uint32_t(t.month) << 16 | std::uint32_t(t.day) << 24;
+        if (d != date) {
+            date = d;
+            dateOk = isPossibleTime(RecordTime{0, 0, 0, 0, t.year, t.month, t.day});
+        }
+        const bool ok = dateOk && t.hour < 24 && t.minute < 60 && t.second < 60;
+        if (!ok && flags.empty())
+            flags.assign(records.size(), 1);
+        if (!flags.empty())
+            flags[i] = ok ? 1 : 0;
+    }
+    return flags;
 }
 
 QVector<TimeGap> findGaps(std::span<const qint64> times, qint64 nominal)

@@ -35,6 +35,9 @@ public:
             newDate(time, date);
         return m_midnight + qint64(time.hour * 3600 + time.minute * 60 + time.second);
     }
+    // Whether the date of the last time given to seconds() is one that can be (see
+    // isPossibleTime; the time of day is the caller's to judge).
+    bool datePossible() const { return m_datePossible; }
 
 private:
     void newDate(const RecordTime &time, std::uint32_t date);
@@ -42,6 +45,7 @@ private:
     std::uint32_t m_date = 0;
     qint64 m_midnight = 0;
     bool m_have = false;
+    bool m_datePossible = false;
 };
 // The RVA record time of clock seconds (years outside 0..65535 are clamped to them).
 RecordTime recordTimeOf(qint64 seconds);
@@ -54,9 +58,25 @@ inline qint64 clockSeconds(const RvbRecord &record)
 std::vector<qint64> clockSeconds(const std::vector<RvaRecord> &records);
 std::vector<qint64> clockSeconds(const std::vector<RvbRecord> &records);
 
+// Whether an RVA record time names a moment that can be: year 1970 to 2099, month 1 to 12, a day
+// of that month, hour, minute and second in range. Other times are carried arithmetically by
+// clockSeconds into some other day; the data check reports them and counts them for nothing.
+bool isPossibleTime(const RecordTime &time);
+// One flag per record, 1 where its time is possible; empty when every time is (the usual case).
+std::vector<std::uint8_t> possibleTimes(const std::vector<RvaRecord> &records);
+
+// Longest record interval a file's header can hold; no logger records less than once a day.
+constexpr qint64 kMaxRecordIntervalSeconds = 86400;
+// A header interval that is set (non-zero) yet longer than a day is damage, not a setting.
+inline bool recordIntervalPossible(quint32 seconds)
+{
+    return seconds <= quint32(kMaxRecordIntervalSeconds);
+}
+
 // The most common positive step between consecutive times (the shorter on a tie); 0 when none.
 qint64 mostCommonStep(std::span<const qint64> times);
-// The file's record interval where it is set (non-zero), else the most common positive step.
+// The file's record interval where it is set (non-zero) and possible, else the most common
+// positive step.
 qint64 nominalInterval(quint32 recordIntervalSeconds, std::span<const qint64> times);
 
 // A step is a gap when it is longer than twice the nominal interval (never when that is 0).
@@ -64,6 +84,13 @@ inline bool isGapStep(qint64 step, qint64 nominal)
 {
     return nominal > 0 && step > 2 * nominal;
 }
+
+// A time range in clock seconds, start <= end.
+struct TimeSpan
+{
+    qint64 start = 0;
+    qint64 end = 0;
+};
 
 // A gap between the record at index `before` and the next one.
 struct TimeGap

@@ -6,6 +6,9 @@
 #include "plots/ShadeItem.h"
 #include "plots/TimeAxis.h"
 
+#include "data/FlowVolume.h"
+#include "data/PipeCurves.h"
+#include "data/PipeLimits.h"
 #include "data/PlotReduce.h"
 
 #include <QApplication>
@@ -19,6 +22,7 @@
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_grid.h>
 #include <qwt_plot_layout.h>
+#include <qwt_plot_marker.h>
 #include <qwt_plot_textlabel.h>
 #include <qwt_scale_draw.h>
 #include <qwt_scale_widget.h>
@@ -82,6 +86,19 @@ private:
     const Hydrograph *m_owner;
     QVector<QPair<double, QColor>> m_lines;
 };
+
+QVector<LevelLine> pipeLevelLines(const lmv::PipeGeometry &pipe)
+{
+    if (!lmv::pipePossible(pipe))
+        return {};
+    const bool circle = pipe.shape == lmv::PipeCircle;
+    const QString bed = pipe.sediment > 0 ? QStringLiteral("淤积层顶 (%1 mm)").arg(pipe.sediment)
+                        : circle          ? QStringLiteral("管底")
+                                          : QStringLiteral("渠底");
+    return {{0.0, bed, QPen(QColor(140, 90, 40), 1.0, Qt::SolidLine), Qt::AlignTop},
+            {lmv::fullLevelMetres(pipe), circle ? QStringLiteral("管顶") : QStringLiteral("渠顶"),
+             QPen(Qt::black, 1.0, Qt::DashDotDotLine), Qt::AlignBottom}};
+}
 
 Hydrograph::Hydrograph(QWidget *parent) : Hydrograph(false, parent) {}
 
@@ -204,6 +221,7 @@ void Hydrograph::dropPanes()
     m_titles.clear();
     m_shades.clear();
     m_overlays.clear();
+    m_levelMarkers.clear(); // went with their pane
 }
 
 void Hydrograph::makePanes(int count)
@@ -299,6 +317,7 @@ void Hydrograph::setData(std::shared_ptr<const lmv::PlotData> data)
     m_fixedAxes.clear();
     m_shadeKinds.remove(GapShade);
     buildPanes();
+    applyLevelLines();
     if (m_data) {
         m_shadeKinds.insert(GapShade, {kGapColour, lmv::gapSpans(m_data->gaps)});
         applyShades();
@@ -326,6 +345,7 @@ void Hydrograph::replaceValues(std::shared_ptr<const lmv::PlotData> data)
     }
     m_data = std::move(data);
     showSeries();
+    applyLevelLines();
     rescaleValueAxes();
     replotAll();
     if (m_hover >= 0)
@@ -401,7 +421,17 @@ void Hydrograph::rescaleValueAxes()
             continue;
         }
         double low = 0, high = 0;
-        if (!m_curves.at(i)->valueRange(from, to, low, high)) {
+        bool have = m_curves.at(i)->valueRange(from, to, low, high);
+        // The level pane keeps its lines (crown, sediment top) in view.
+        if (i == levelPane()) {
+            for (const LevelLine &line : qAsConst(m_levelLines)) {
+                const double v = line.metres * double(m_data->levelFactor);
+                low = have ? std::min(low, v) : v;
+                high = have ? std::max(high, v) : v;
+                have = true;
+            }
+        }
+        if (!have) {
             low = 0;
             high = 1;
         }
@@ -502,10 +532,14 @@ double Hydrograph::cursorVolume() const
     const lmv::PlotSeries *flow = m_data ? m_data->flow() : nullptr;
     if (!flow || m_cursorA < 0 || m_cursorB < 0)
         return std::nan("");
-    // The flow series is in the shown unit; the volume needs litres per second.
+    // The flow series is in the shown unit; the volume needs litres per second. The same rule
+    // as the daily table: each record's flow for its counted time, between the two records.
+    const qint64 a = m_data->times[std::size_t(m_cursorA)];
+    const qint64 b = m_data->times[std::size_t(m_cursorB)];
     return lmv::flowVolume(m_data->times, flow->values, m_data->nominal,
-                           double(m_data->times[std::size_t(m_cursorA)]),
-                           double(m_data->times[std::size_t(m_cursorB)]), m_data->flowFactor);
+                           lmv::TimeSpan{std::min(a, b), std::max(a, b)}, m_data->flowFactor,
+                           m_data->possible)
+        .m3;
 }
 
 double Hydrograph::valueAt(int series, qsizetype record) const
@@ -588,13 +622,73 @@ bool Hydrograph::doubleClickAt(QwtPlot *pane, const QPoint &pos)
 
 bool Hydrograph::exportImage(const QString &path, QSize size, QString *error)
 {
-    return plotexport::exportPanes(panes(), path, size, error);
+    return plotexport::exportPanes(panes(), path, size, error, pictureTitle());
 }
 
 void Hydrograph::printPreview()
 {
     if (m_data)
-        plotexport::printPreview(m_panes, this);
+        plotexport::printPreview(m_panes, this, pictureTitle());
+}
+
+QStringList Hydrograph::pictureTitle() const
+{
+    if (!m_data)
+        return {};
+    const QString period =
+        QStringLiteral("%1 至 %2").arg(clockText(std::floor(viewFrom())), clockText(std::ceil(viewTo())));
+    QStringList more;
+    if (m_cursorA >= 0 || m_cursorB >= 0)
+        more << cursorText();
+    return plotexport::titleLines(m_subject, period, more);
+}
+
+void Hydrograph::setLevelLines(const QVector<LevelLine> &lines)
+{
+    m_levelLines = lines;
+    applyLevelLines();
+    if (m_data) {
+        rescaleValueAxes();
+        replotAll();
+    }
+}
+
+int Hydrograph::levelPane() const
+{
+    if (!m_data || !(m_data->levelFactor > 0.0f))
+        return -1;
+    for (std::size_t i = 0; i < m_data->series.size() && int(i) < m_panes.size(); ++i)
+        if (m_data->series[i].key == QLatin1String("level"))
+            return int(i);
+    return -1;
+}
+
+void Hydrograph::applyLevelLines()
+{
+    for (QwtPlotMarker *marker : qAsConst(m_levelMarkers)) {
+        marker->detach();
+        delete marker;
+    }
+    m_levelMarkers.clear();
+    const int pane = levelPane();
+    if (pane < 0)
+        return;
+    for (const LevelLine &line : qAsConst(m_levelLines)) {
+        auto *marker = new QwtPlotMarker(line.title);
+        marker->setLineStyle(QwtPlotMarker::HLine);
+        marker->setLinePen(line.pen);
+        marker->setYValue(line.metres * double(m_data->levelFactor));
+        QwtText label(line.title);
+        label.setColor(line.pen.color());
+        QFont font = label.font();
+        font.setPointSize(8);
+        label.setFont(font);
+        marker->setLabel(label);
+        marker->setLabelAlignment(Qt::AlignLeft | line.side);
+        marker->setZ(15.0);
+        marker->attach(m_panes.at(pane));
+        m_levelMarkers << marker;
+    }
 }
 
 void Hydrograph::askExport()

@@ -10,11 +10,13 @@
 // Backspace steps back.
 
 #include "data/PlotSeries.h"
+#include "plots/PlotExport.h"
 
 #include <QColor>
 #include <QElapsedTimer>
 #include <QList>
 #include <QMap>
+#include <QPen>
 #include <QSize>
 #include <QVector>
 #include <QWidget>
@@ -23,6 +25,7 @@
 
 class QLabel;
 class QPushButton;
+class QwtPlotMarker;
 class QVBoxLayout;
 class QwtPlot;
 class QwtPlotTextLabel;
@@ -30,6 +33,19 @@ class PlotNavigator;
 class ReducedCurve;
 class ShadeItem;
 class CursorOverlay;
+
+// A horizontal line in the level pane, at a level in metres above the sediment (as records store
+// levels), drawn in the shown level unit.
+struct LevelLine
+{
+    double metres = 0.0;
+    QString title;
+    QPen pen;
+    Qt::Alignment side = Qt::AlignTop; // of the line its title stands on (inside the pane)
+};
+// The sediment top (or the invert, without sediment) and the crown or channel top of a pipe;
+// none for a pipe that cannot be (PipeLimits.h).
+QVector<LevelLine> pipeLevelLines(const lmv::PipeGeometry &pipe);
 
 class Hydrograph : public QWidget
 {
@@ -99,8 +115,9 @@ public:
     qsizetype cursorRecord(Cursor which) const;
     // B minus A in seconds (0 unless both are set).
     double cursorSeconds() const;
-    // Volume in m³ between the cursors from the corrected flow (gaps not bridged); NaN unless
-    // both cursors are set and the data has a flow series.
+    // Volume in m³ between the cursors from the corrected flow, by the daily table's rule
+    // (data/FlowVolume.h: a hole adds nothing); NaN unless both cursors are set and the data has
+    // a flow series.
     double cursorVolume() const;
 
     // The shown value of series `series` at record `record` (as the table shows it), NaN outside.
@@ -109,6 +126,16 @@ public:
     QString readoutText(qsizetype record) const;
     // The cursor line below the panes: A, B, Δt and volume.
     QString cursorText() const;
+
+    // Lines across the level pane (kept from file to file until set again).
+    void setLevelLines(const QVector<LevelLine> &lines);
+    // The value axis of the level pane covers the lines too.
+    const QVector<LevelLine> &levelLines() const { return m_levelLines; }
+
+    // What pictures and prints say about the survey above the panes.
+    void setPictureSubject(const plotexport::PictureSubject &subject) { m_subject = subject; }
+    // The title block of a picture: the subject, the period shown and the cursors when set.
+    QStringList pictureTitle() const;
 
     // Writes the shown panes to PNG, SVG or PDF (by suffix) at a size (invalid: the shown size).
     bool exportImage(const QString &path, QSize size, QString *error = nullptr);
@@ -140,6 +167,8 @@ private:
     void askExport();
     QString valueText(int series, qsizetype record) const;
     void applyShades();
+    void applyLevelLines();
+    int levelPane() const;
 
     std::shared_ptr<const lmv::PlotData> m_data;
     QList<QwtPlot *> m_panes;
@@ -159,6 +188,9 @@ private:
         QVector<lmv::TimeSpan> ranges;
     };
     QMap<int, Shade> m_shadeKinds;
+    QVector<LevelLine> m_levelLines;
+    QList<QwtPlotMarker *> m_levelMarkers; // on the level pane, deleted with it
+    plotexport::PictureSubject m_subject;
     QMap<int, QPair<double, double>> m_fixedAxes;
     QPair<Cursor, qsizetype> m_lastClick{Cursor::A, -1}; // the cursor the last click moved, and from where
     QElapsedTimer m_lastClickTime;

@@ -12,6 +12,8 @@ bool writeHydrographPicture(std::shared_ptr<const lmv::PlotData> data, const QSt
     }
     Hydrograph hydrograph(Hydrograph::kBare, nullptr);
     hydrograph.resize(picture.size);
+    hydrograph.setPictureSubject(picture.subject);
+    hydrograph.setLevelLines(picture.levelLines);
     hydrograph.setData(data);
     if (picture.from || picture.to)
         hydrograph.setTimeRange(picture.from.value_or(double(data->times.front())),

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -13,6 +14,8 @@
 
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
+
+#include <cmath>
 
 namespace plotexport {
 
@@ -71,19 +74,79 @@ QSize shownSize(const QList<QwtPlot *> &panes)
     return size;
 }
 
-void paintPanes(QPainter *painter, const QList<QwtPlot *> &panes, const QRectF &rect)
+QStringList titleLines(const PictureSubject &subject, const QString &period, const QStringList &more)
+{
+    QStringList first;
+    if (!subject.project.isEmpty())
+        first << QStringLiteral("项目: %1").arg(subject.project);
+    if (!subject.point.isEmpty())
+        first << QStringLiteral("监测点: %1").arg(subject.point);
+    if (!subject.file.isEmpty())
+        first << QStringLiteral("文件: %1").arg(subject.file);
+    QStringList second;
+    if (!period.isEmpty())
+        second << QStringLiteral("时段: %1").arg(period);
+    if (!subject.pipe.isEmpty())
+        second << QStringLiteral("管道: %1").arg(subject.pipe);
+    QStringList lines;
+    for (const QStringList &parts : {first, second})
+        if (!parts.isEmpty())
+            lines << parts.join(QStringLiteral("    "));
+    for (const QString &line : more)
+        if (!line.isEmpty())
+            lines << line;
+    return lines;
+}
+
+namespace {
+
+// Draws the title lines at the top of rect and returns the height they took.
+double paintTitle(QPainter *painter, const QFont &base, const QRectF &rect, const QStringList &title)
+{
+    if (title.isEmpty())
+        return 0.0;
+    QFont font = base;
+    font.setPointSizeF(9.0);
+    const QFontMetricsF metrics(font, painter->device());
+    const double line = metrics.height();
+    const double margin = std::ceil(line * 0.4);
+    const double height = std::ceil(title.size() * line + 2.0 * margin);
+    painter->save();
+    painter->setFont(font);
+    painter->setPen(Qt::black);
+    const double width = rect.width() - 2.0 * margin;
+    for (int i = 0; i < title.size(); ++i) {
+        // A line too long for the picture ends in "…" rather than being cut mid-character.
+        const QString text = metrics.elidedText(title[i], Qt::ElideRight, width);
+        painter->drawText(QRectF(rect.left() + margin, rect.top() + margin + i * line, width, line),
+                          int(Qt::AlignLeft | Qt::AlignVCenter), text);
+    }
+    painter->setPen(QPen(QColor(160, 160, 160), 0));
+    painter->drawLine(QPointF(rect.left(), rect.top() + height - 1.0),
+                      QPointF(rect.right(), rect.top() + height - 1.0));
+    painter->restore();
+    return height;
+}
+
+} // namespace
+
+void paintPanes(QPainter *painter, const QList<QwtPlot *> &panes, const QRectF &rect,
+                const QStringList &title)
 {
     if (panes.isEmpty())
         return;
+    const double top = paintTitle(painter, panes.first()->font(), rect, title);
+    const QRectF area(rect.left(), rect.top() + top, rect.width(), rect.height() - top);
     QwtPlotRenderer renderer;
     renderer.setDiscardFlag(QwtPlotRenderer::DiscardBackground, false);
     renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasFrame, true);
-    const double h = rect.height() / panes.size();
+    const double h = area.height() / panes.size();
     for (int i = 0; i < panes.size(); ++i)
-        renderer.render(panes.at(i), painter, QRectF(rect.left(), rect.top() + i * h, rect.width(), h));
+        renderer.render(panes.at(i), painter, QRectF(area.left(), area.top() + i * h, area.width(), h));
 }
 
-bool exportPanes(const QList<QwtPlot *> &panes, const QString &path, QSize size, QString *error)
+bool exportPanes(const QList<QwtPlot *> &panes, const QString &path, QSize size, QString *error,
+                 const QStringList &title)
 {
     auto fail = [&](const QString &why) {
         if (error)
@@ -107,7 +170,7 @@ bool exportPanes(const QList<QwtPlot *> &panes, const QString &path, QSize size,
         image.fill(Qt::white);
         {
             QPainter painter(&image);
-            paintPanes(&painter, panes, rect);
+            paintPanes(&painter, panes, rect, title);
         }
         if (!image.save(path, "PNG"))
             return fail(QStringLiteral("无法写入 %1").arg(path));
@@ -122,7 +185,7 @@ bool exportPanes(const QList<QwtPlot *> &panes, const QString &path, QSize size,
         QPainter painter;
         if (!painter.begin(&svg))
             return fail(QStringLiteral("无法写入 %1").arg(path));
-        paintPanes(&painter, panes, rect);
+        paintPanes(&painter, panes, rect, title);
         painter.end();
         return true;
     }
@@ -135,7 +198,7 @@ bool exportPanes(const QList<QwtPlot *> &panes, const QString &path, QSize size,
         if (!painter.begin(&pdf))
             return fail(QStringLiteral("无法写入 %1").arg(path));
         const QRect page = painter.viewport();
-        paintPanes(&painter, panes, QRectF(page));
+        paintPanes(&painter, panes, QRectF(page), title);
         painter.end();
         return true;
     }
@@ -145,13 +208,13 @@ bool exportPanes(const QList<QwtPlot *> &panes, const QString &path, QSize size,
     return fail(QStringLiteral("不支持的图片格式(可用 .png、.svg、.pdf): %1").arg(path));
 }
 
-void printPreview(const QList<QwtPlot *> &panes, QWidget *parent)
+void printPreview(const QList<QwtPlot *> &panes, QWidget *parent, const QStringList &title)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
-    auto paint = [&panes](QPrinter *p) {
+    auto paint = [&panes, &title](QPrinter *p) {
         QPainter painter(p);
-        paintPanes(&painter, panes, QRectF(painter.viewport()));
+        paintPanes(&painter, panes, QRectF(painter.viewport()), title);
     };
     if (runner())
         runner()(&printer, paint, parent);

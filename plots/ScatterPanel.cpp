@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,6 +26,11 @@ std::optional<double> positive(const QLineEdit *edit)
 }
 
 } // namespace
+
+CurveInput defaultCurveInput()
+{
+    return {QString(), 0, QString::number(lmv::kDefaultManningN), QString::number(lmv::kDefaultRoughnessMm)};
+}
 
 ScatterPanel::ScatterPanel(QWidget *parent)
     : QWidget(parent), m_manningText(QString::number(lmv::kDefaultManningN)),
@@ -85,13 +91,17 @@ ScatterPanel::ScatterPanel(QWidget *parent)
     layout->addStretch(1);
     showRange(QString());
 
+    confirmUncertain = [](QWidget *owner, const QString &text) {
+        return QMessageBox::warning(owner, QStringLiteral("淤积估算"), text,
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    };
     connect(slopeEdit, &QLineEdit::textChanged, this, &ScatterPanel::settingsChanged);
     connect(roughnessEdit, &QLineEdit::textChanged, this, &ScatterPanel::settingsChanged);
     connect(lawBox, qOverload<int>(&QComboBox::currentIndexChanged), this, &ScatterPanel::lawChanged);
-    connect(sedimentButton, &QPushButton::clicked, this, [this] {
-        if (m_estimateMm >= 0)
-            emit sedimentEditRequested(m_estimateMm);
-    });
+    for (QLineEdit *edit : {slopeEdit, roughnessEdit})
+        connect(edit, &QLineEdit::textEdited, this, &ScatterPanel::curveInputEdited);
+    connect(lawBox, qOverload<int>(&QComboBox::activated), this, &ScatterPanel::curveInputEdited);
+    connect(sedimentButton, &QPushButton::clicked, this, &ScatterPanel::requestSedimentEdit);
     connect(wholeFileButton, &QPushButton::clicked, this, &ScatterPanel::wholeFileRequested);
 }
 
@@ -131,12 +141,15 @@ ScatterSettings ScatterPanel::settings() const
             f.manningN = *roughness;
         else
             f.roughnessMm = ks;
-        s.friction = f;
+        // Beyond the limits no curve: a roughness of 1000 mm draws nothing a pipe could do.
+        if (lmv::frictionProblem(f).isEmpty())
+            s.friction = f;
     }
     return s;
 }
 
-void ScatterPanel::showFits(const lmv::LanfearCollFit &fit, const lmv::SedimentSweep &sweep)
+void ScatterPanel::showFits(const lmv::LanfearCollFit &fit, const lmv::SedimentSweep &sweep,
+                            const lmv::SedimentTrust &trust)
 {
     // Records off the free-running curve (backwater, a drifting sensor) are left out of both fits.
     fitLabel->setText(fit.valid() ? QStringLiteral("C = %1, RMSE %2 m/s\n%3 条记录, 剔除 %4 条偏离曲线")
@@ -146,15 +159,93 @@ void ScatterPanel::showFits(const lmv::LanfearCollFit &fit, const lmv::SedimentS
                                         .arg(fit.leftOut)
                                   : QStringLiteral("没有可拟合的记录"));
     m_estimateMm = sweep.bestMm;
-    if (sweep.bestMm >= 0)
-        sedimentLabel->setText(QStringLiteral("淤积估算 %1 mm (文件 %2 mm)\nRMSE %3 m/s, %4 条记录")
-                                   .arg(sweep.bestMm)
-                                   .arg(sweep.fileMm)
-                                   .arg(sweep.best.rmse, 0, 'f', 4)
-                                   .arg(sweep.best.records));
-    else
+    m_trust = trust;
+    if (sweep.bestMm >= 0) {
+        // The trust stands next to the number, and why it is not trusted under it.
+        QString text = QStringLiteral("淤积估算 %1 mm (%2) 文件 %3 mm\nRMSE %4 m/s, 采用 %5 条, 剔除 %6 条\n"
+                                      "液位 %7-%8 m\n分段: 前半 %9 后半 %10 低液位 %11 高液位 %12 mm")
+                           .arg(sweep.bestMm)
+                           .arg(lmv::sedimentTrustText(trust.level))
+                           .arg(sweep.fileMm)
+                           .arg(sweep.best.rmse, 0, 'f', 4)
+                           .arg(trust.used)
+                           .arg(trust.leftOut)
+                           .arg(trust.lowestLevel, 0, 'f', 3)
+                           .arg(trust.highestLevel, 0, 'f', 3)
+                           .arg(trust.earlyMm)
+                           .arg(trust.lateMm)
+                           .arg(trust.lowMm)
+                           .arg(trust.highMm);
+        if (!trust.reasons.isEmpty())
+            text += QLatin1Char('\n') + trust.reasons.join(QLatin1Char('\n'));
+        sedimentLabel->setText(text);
+        sedimentLabel->setStyleSheet(trust.good() ? QString()
+                                     : trust.level == lmv::SedimentTrustLevel::Fair
+                                         ? QStringLiteral("color: rgb(170, 100, 0);")
+                                         : QStringLiteral("color: rgb(190, 0, 0);"));
+    } else {
         sedimentLabel->setText(QStringLiteral("淤积估算: 记录不足 (文件 %1 mm)").arg(sweep.fileMm));
+        sedimentLabel->setStyleSheet(QString());
+    }
     sedimentButton->setEnabled(m_editAllowed && sweep.bestMm >= 0);
+    sedimentButton->setText(
+        sweep.bestMm >= 0 && !trust.good()
+            ? QStringLiteral("按估算修改管道参数(%1)...").arg(lmv::sedimentTrustText(trust.level))
+            : QStringLiteral("按估算修改管道参数..."));
+}
+
+void ScatterPanel::showPipeProblem(const QString &problem)
+{
+    fitLabel->setText(problem);
+    sedimentLabel->setText(QStringLiteral("不拟合, 不估算淤积"));
+    sedimentLabel->setStyleSheet(QStringLiteral("color: rgb(190, 0, 0);"));
+    m_estimateMm = -1;
+    m_trust = {};
+    sedimentButton->setEnabled(false);
+    sedimentButton->setText(QStringLiteral("按估算修改管道参数..."));
+}
+
+void ScatterPanel::requestSedimentEdit()
+{
+    if (m_estimateMm < 0)
+        return;
+    if (!m_trust.good()) {
+        const QString text =
+            QStringLiteral("淤积估算 %1 mm %2:\n%3\n\n仍要按估算修改管道参数吗?")
+                .arg(m_estimateMm)
+                .arg(lmv::sedimentTrustText(m_trust.level), m_trust.reasons.join(QLatin1Char('\n')));
+        if (!confirmUncertain || !confirmUncertain(this, text))
+            return;
+    }
+    emit sedimentEditRequested(m_estimateMm);
+}
+
+CurveInput ScatterPanel::curveInput() const
+{
+    CurveInput in;
+    in.slopePermille = slopeEdit->text();
+    in.law = lawBox->currentIndex();
+    // The edit holds the roughness of the law shown; the other law's is kept aside.
+    in.manningN = in.law == 0 ? roughnessEdit->text() : m_manningText;
+    in.roughnessMm = in.law == 0 ? m_roughnessText : roughnessEdit->text();
+    return in;
+}
+
+void ScatterPanel::setCurveInput(const CurveInput &input)
+{
+    if (input == curveInput())
+        return;
+    {
+        const QSignalBlocker blockSlope(slopeEdit), blockLaw(lawBox), blockRoughness(roughnessEdit);
+        slopeEdit->setText(input.slopePermille);
+        lawBox->setCurrentIndex(input.law == 1 ? 1 : 0);
+        m_manningText = input.manningN;
+        m_roughnessText = input.roughnessMm;
+        roughnessEdit->setText(lawBox->currentIndex() == 0 ? m_manningText : m_roughnessText);
+        m_roughnessLabel->setText(lawBox->currentIndex() == 0 ? QStringLiteral("糙率 n")
+                                                              : QStringLiteral("粗糙度 ks(mm)"));
+    }
+    emit settingsChanged();
 }
 
 void ScatterPanel::showRange(const QString &text)

@@ -1,5 +1,6 @@
 #include "plots/Scattergraph.h"
 
+#include "data/PipeLimits.h"
 #include "plots/LineItem.h"
 #include "plots/PlotExport.h"
 #include "plots/PlotNavigator.h"
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -232,15 +234,22 @@ void Scattergraph::refit()
 {
     m_fit = {};
     m_sweep = {};
+    m_trust = {};
     m_shown = QRectF();
-    m_sweep.fileMm = int(m_pipe.sediment);
+    m_haveShown = false;
+    m_sweep.fileMm = int(std::min<quint32>(m_pipe.sediment, quint32(std::numeric_limits<int>::max())));
     m_levelTop = 0.0;
+    // A pipe that cannot be gets no fit and no curve; its points are still shown.
+    m_pipeProblem = m_data ? lmv::pipeProblem(m_pipe) : QString();
     qint64 first = 0, last = 0;
     if (m_data) {
         std::vector<float> levels, velocities;
         shownRecords(*m_data, m_levelSeries, m_velocitySeries, m_levelFactor, m_velocityFactor, m_limited,
                      m_from, m_to, levels, velocities);
-        m_sweep = lmv::sweepSediment(m_pipe, levels, velocities);
+        if (m_pipeProblem.isEmpty()) {
+            m_sweep = lmv::sweepSediment(m_pipe, levels, velocities);
+            m_trust = lmv::assessSediment(m_pipe, levels, velocities, m_sweep);
+        }
         m_fit = m_sweep.fileFit;
         m_shown = QRectF();
         double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
@@ -254,6 +263,7 @@ void Scattergraph::refit()
         }
         if (x1 >= x0) {
             m_levelTop = std::max(0.0, y1);
+            m_haveShown = true;
             m_shown = QRectF(QPointF(x0 * m_velocityFactor, y0 * m_levelFactor),
                              QPointF(x1 * m_velocityFactor, y1 * m_levelFactor));
         }
@@ -272,7 +282,12 @@ void Scattergraph::refit()
     const QwtInterval span(double(first), double(std::max(last, first + 1)));
     m_plot->axisWidget(QwtPlot::yRight)->setColorMap(span, map);
     m_plot->setAxisScale(QwtPlot::yRight, span.minValue(), span.maxValue());
-    m_panel->showFits(m_fit, m_sweep);
+    m_first = first;
+    m_last = last;
+    if (m_pipeProblem.isEmpty())
+        m_panel->showFits(m_fit, m_sweep, m_trust);
+    else
+        m_panel->showPipeProblem(m_pipeProblem);
     m_panel->showRange(
         m_limited ? QStringLiteral("%1 至 %2").arg(clockText(double(m_from)), clockText(double(m_to)))
                   : QString());
@@ -294,7 +309,8 @@ void Scattergraph::setCurve(LineItem *curve, const std::vector<lmv::CurvePoint> 
 void Scattergraph::redrawLines()
 {
     const ScatterSettings settings = m_panel->settings();
-    const bool have = m_data != nullptr;
+    // Curves and lines need a pipe that can be.
+    const bool have = m_data != nullptr && m_pipeProblem.isEmpty();
     setCurve(m_pipeCurve, have && settings.friction ? lmv::pipeCurve(m_pipe, *settings.friction, kCurveSteps)
                                                     : std::vector<lmv::CurvePoint>{});
     setCurve(m_criticalCurve, have && settings.critical ? lmv::criticalFlowLine(m_pipe, kCurveSteps)
@@ -359,7 +375,7 @@ void Scattergraph::redrawLines()
         }
     }
 
-    m_sedimentTop->setVisible(have);
+    m_sedimentTop->setVisible(m_data != nullptr);
     m_sedimentTop->setYValue(0.0);
     m_estimateTop->setVisible(have && m_sweep.bestMm >= 0 && m_sweep.bestMm != int(m_pipe.sediment));
     m_estimateTop->setYValue(shift * m_levelFactor);
@@ -373,9 +389,14 @@ void Scattergraph::updateHome()
     QRectF home(0.0, 0.0, 1.0, 1.0);
     if (m_data) {
         const QRectF points = m_shown;
-        double x1 = 0.0, y1 = lmv::fullLevelMetres(m_pipe) * m_levelFactor;
-        double x0 = 0.0, y0 = std::min(0.0, (m_sweep.bestMm - int(m_pipe.sediment)) / 1000.0 * m_levelFactor);
-        if (points.isValid()) {
+        const double crown = m_pipeProblem.isEmpty() ? lmv::fullLevelMetres(m_pipe) : 0.0;
+        double x1 = 0.0, y1 = crown * m_levelFactor;
+        // The estimated sediment top, when there is an estimate, lies in view.
+        const double estimate =
+            m_sweep.bestMm >= 0 ? (m_sweep.bestMm - double(m_pipe.sediment)) / 1000.0 : 0.0;
+        double x0 = 0.0, y0 = std::min(0.0, estimate * m_levelFactor);
+        // Records of one velocity (or one level) still have an extent to show.
+        if (m_haveShown) {
             x0 = std::min(x0, points.left());
             x1 = std::max(x1, points.right());
             y0 = std::min(y0, points.top());
@@ -436,15 +457,51 @@ QList<LineItem *> Scattergraph::curves() const
 
 bool Scattergraph::exportImage(const QString &path, QSize size, QString *error)
 {
-    const bool ok = plotexport::exportPanes({m_plot}, path, size, error);
+    const bool ok = plotexport::exportPanes({m_plot}, path, size, error, pictureTitle());
     m_plot->replot(); // the cells of the screen again, for the cursor
     return ok;
 }
 
 void Scattergraph::printPreview()
 {
-    plotexport::printPreview({m_plot}, this);
+    plotexport::printPreview({m_plot}, this, pictureTitle());
     m_plot->replot();
+}
+
+QStringList Scattergraph::pictureTitle() const
+{
+    if (!m_data)
+        return {};
+    const QString period =
+        QStringLiteral("%1 至 %2").arg(clockText(double(m_first)), clockText(double(m_last)));
+    QStringList more;
+    if (!m_pipeProblem.isEmpty()) {
+        more << m_pipeProblem;
+    } else {
+        if (m_fit.valid())
+            more << QStringLiteral("拟合 v = C·R^(2/3): C = %1, RMSE %2 m/s, %3 条记录, 剔除 %4 条")
+                        .arg(m_fit.coefficient, 0, 'f', 3)
+                        .arg(m_fit.rmse, 0, 'f', 4)
+                        .arg(m_fit.records)
+                        .arg(m_fit.leftOut);
+        if (m_sweep.bestMm >= 0)
+            more << QStringLiteral("淤积估算 %1 mm (%2), 文件 %3 mm, RMSE %4 m/s; %5")
+                        .arg(m_sweep.bestMm)
+                        .arg(lmv::sedimentTrustText(m_trust.level))
+                        .arg(m_sweep.fileMm)
+                        .arg(m_sweep.best.rmse, 0, 'f', 4)
+                        .arg(lmv::sedimentTrustFigures(m_trust));
+    }
+    const ScatterSettings settings = m_panel->settings();
+    if (settings.friction)
+        more << (settings.friction->law == lmv::FrictionLaw::Manning
+                     ? QStringLiteral("管道曲线: 坡度 %1 ‰, 曼宁 n = %2")
+                           .arg(settings.friction->slope * 1000.0)
+                           .arg(settings.friction->manningN)
+                     : QStringLiteral("管道曲线: 坡度 %1 ‰, 柯尔布鲁克-怀特 ks = %2 mm")
+                           .arg(settings.friction->slope * 1000.0)
+                           .arg(settings.friction->roughnessMm));
+    return plotexport::titleLines(m_subject, period, more);
 }
 
 void Scattergraph::askExport()

@@ -12,6 +12,8 @@
 #include "data/PipeCurves.h"
 #include "data/PlotSeries.h"
 #include "data/SedimentFit.h"
+#include "data/SedimentTrust.h"
+#include "plots/PlotExport.h"
 
 #include <QList>
 #include <QRectF>
@@ -60,6 +62,15 @@ public:
     // The fits over the shown records.
     const lmv::LanfearCollFit &fit() const { return m_fit; }
     const lmv::SedimentSweep &sweep() const { return m_sweep; }
+    // How far the estimate of the sweep can be trusted.
+    const lmv::SedimentTrust &trust() const { return m_trust; }
+    // Why the pipe cannot be (empty when it can): then nothing is fitted and no curve drawn.
+    const QString &pipeProblem() const { return m_pipeProblem; }
+
+    // What pictures and prints say about the survey above the plot.
+    void setPictureSubject(const plotexport::PictureSubject &subject) { m_subject = subject; }
+    // The title block of a picture: the subject, the period shown and the fit figures.
+    QStringList pictureTitle() const;
 
     // The readout of a record: time, level, velocity and flow as the table shows them.
     QString readoutText(qsizetype record) const;
@@ -101,8 +112,13 @@ private:
     qint64 m_from = 0, m_to = 0;
     lmv::LanfearCollFit m_fit;
     lmv::SedimentSweep m_sweep;
-    double m_levelTop = 0.0; // highest level shown (m), for lines that go on above the crown
-    QRectF m_shown;          // extent of the shown records in the shown units (invalid: none)
+    lmv::SedimentTrust m_trust;
+    QString m_pipeProblem;
+    plotexport::PictureSubject m_subject;
+    qint64 m_first = 0, m_last = 0; // times of the shown records
+    double m_levelTop = 0.0;        // highest level shown (m), for lines that go on above the crown
+    QRectF m_shown;                 // extent of the shown records in the shown units
+    bool m_haveShown = false;       // whether some shown record has a finite level and velocity
 
     QwtPlot *m_plot = nullptr;
     ScatterItem *m_points = nullptr;

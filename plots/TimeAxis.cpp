@@ -41,23 +41,38 @@ QwtScaleDiv ClockScaleEngine::divideScale(double x1, double x2, int maxMajorStep
     return scaled(div, 0.001);
 }
 
-QString clockLabelFormat(double step)
+QString clockLabelFormat(double step, bool withYear)
 {
+    const QString year = withYear ? QStringLiteral("yyyy-") : QString();
     if (step >= 86400.0)
-        return QStringLiteral("MM-dd");
+        return year + QStringLiteral("MM-dd");
     if (step >= 3600.0)
-        return QStringLiteral("MM-dd hh:mm");
+        return year + QStringLiteral("MM-dd hh:mm");
     if (step >= 60.0)
         return QStringLiteral("hh:mm");
     return QStringLiteral("hh:mm:ss");
+}
+
+bool clockAxisNeedsYear(double from, double to, int referenceYear)
+{
+    const int first = QDateTime::fromSecsSinceEpoch(qRound64(std::min(from, to)), Qt::UTC).date().year();
+    const int last = QDateTime::fromSecsSinceEpoch(qRound64(std::max(from, to)), Qt::UTC).date().year();
+    return first != last || first != referenceYear;
 }
 
 QwtText ClockScaleDraw::label(double seconds) const
 {
     const QList<double> ticks = scaleDiv().ticks(QwtScaleDiv::MajorTick);
     const double step = ticks.size() > 1 ? std::abs(ticks.at(1) - ticks.at(0)) : 86400.0;
+    const int reference = m_referenceYear > 0 ? m_referenceYear : QDate::currentDate().year();
+    const bool year = clockAxisNeedsYear(scaleDiv().lowerBound(), scaleDiv().upperBound(), reference);
     const QDateTime t = QDateTime::fromSecsSinceEpoch(qRound64(seconds), Qt::UTC);
-    return QwtText(t.toString(clockLabelFormat(step)));
+    QString text = t.toString(clockLabelFormat(step, year));
+    // Times alone name no day: the first tick carries the date with the year in front (on the
+    // same line: the axis makes room for its width at the end, not for a second line).
+    if (year && step < 3600.0 && !ticks.isEmpty() && seconds == ticks.first())
+        text = t.toString(QStringLiteral("yyyy-MM-dd ")) + text;
+    return QwtText(text);
 }
 
 QString clockText(double seconds)

@@ -19,15 +19,26 @@ public:
                             double stepSize = 0.0) const override;
 };
 
-// Tick labels of an axis in clock seconds, formatted by the major tick step.
+// Tick labels of an axis in clock seconds, formatted by the major tick step. The year is
+// written when the axis spans more than one year or a year other than the reference year (the
+// current one unless set); labels without a date (steps below an hour) then write the date with
+// the year before the first tick's time.
 class ClockScaleDraw : public QwtScaleDraw
 {
 public:
     QwtText label(double seconds) const override;
+    // The year labels are read against (0: the current year).
+    void setReferenceYear(int year) { m_referenceYear = year; }
+
+private:
+    int m_referenceYear = 0;
 };
 
-// The label format for a major tick step in seconds ("MM-dd", "MM-dd hh:mm", "hh:mm:ss").
-QString clockLabelFormat(double stepSeconds);
+// The label format for a major tick step in seconds ("MM-dd", "MM-dd hh:mm", "hh:mm:ss"), with
+// the year in front when `withYear` ("yyyy-MM-dd", "yyyy-MM-dd hh:mm"; times alone stay).
+QString clockLabelFormat(double stepSeconds, bool withYear = false);
+// Whether the labels of an axis over [from, to] (clock seconds) need the year.
+bool clockAxisNeedsYear(double from, double to, int referenceYear);
 // A clock time as text, "yyyy-MM-dd hh:mm:ss".
 QString clockText(double seconds);
 // A duration as text: "2天 03:04:05" or "03:04:05".

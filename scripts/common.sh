@@ -5,7 +5,7 @@ LMV_BUILD="${LMV_BUILD:-$LMV_ROOT/build}"
 
 # Everything the build, the tests and the viewer need on a fresh Debian 12.
 LMV_PACKAGES=(cmake make g++ qtbase5-dev libqt5serialport5-dev libqt5svg5-dev libqwt-qt5-dev fonts-noto-cjk
-    fonts-wqy-microhei poppler-utils
+    fonts-wqy-microhei poppler-utils shared-mime-info libxml2-utils
     clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file libqt5sql5-sqlite)
 
 lmv_install() {

@@ -6,6 +6,7 @@
 #include "plots/Hydrograph.h"
 
 #include "data/Statistics.h"
+#include "data/Tables.h"
 
 #include <QButtonGroup>
 #include <QFont>
@@ -334,8 +335,30 @@ void RecordWindowBase::relayoutColumns()
         applyColumnWidths(width);
 }
 
+void RecordWindowBase::setShownFileName(const QString &name)
+{
+    m_subject.file = name;
+    applyPictureSubject();
+}
+
+void RecordWindowBase::setPictureSubject(const lmv::PipeSaveIntoTfType &point, bool withPipe)
+{
+    m_subject.project = point.projectNameText();
+    m_subject.point = point.pointNameText();
+    m_subject.pipe = withPipe ? lmv::pipeDescription(point) : QString();
+    applyPictureSubject();
+}
+
+void RecordWindowBase::applyPictureSubject()
+{
+    if (hydrograph)
+        hydrograph->setPictureSubject(m_subject);
+}
+
 void RecordWindowBase::clearInfoAndRecords(const QStringList &unitLabels)
 {
+    m_subject = {};
+    applyPictureSubject();
     if (InfoTable)
         for (int r = 0; r < InfoTable->rowCount(); ++r)
             setCellText(InfoTable, r, 1, QString());

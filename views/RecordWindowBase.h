@@ -2,6 +2,7 @@
 
 #include "data/PlotSeries.h"
 #include "data/Records.h"
+#include "plots/PlotExport.h"
 #include "views/ColumnWidths.h"
 
 #include <QStringList>
@@ -70,6 +71,11 @@ public:
     // last drew (done at once while the hydrograph is shown, else when it is shown next).
     void refreshHydrograph();
 
+    // The name of the shown file, for the title block of pictures and prints ("" when unknown).
+    void setShownFileName(const QString &name);
+    // What pictures of this window's plots say about the survey.
+    const plotexport::PictureSubject &pictureSubject() const { return m_subject; }
+
     RecordWindowKind windowKind = RecordWindowKind::RvaLocal;
 
     // What the shell puts into its splitter: a widget with a layout around the splitter in the
@@ -105,7 +111,14 @@ protected:
     // Applies widths to the tables; used by the two width operations.
     void applyWidths(const ColumnWidths &widths);
 
+    // Project, point and pipe of the pictures from a file's point record (empty: nothing shown);
+    // the file name stays until setShownFileName or a clear.
+    void setPictureSubject(const lmv::PipeSaveIntoTfType &point, bool withPipe);
+    // Hands the subject to the plots; the RVA windows add the scattergraph.
+    virtual void applyPictureSubject();
+
     RecordModel *recordModel = nullptr;
+    plotexport::PictureSubject m_subject;
 
 private:
     enum class PlotState

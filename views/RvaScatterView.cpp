@@ -6,6 +6,7 @@
 #include "plots/Hydrograph.h"
 #include "plots/ScatterPanel.h"
 #include "plots/Scattergraph.h"
+#include "views/ScatterCurveStore.h"
 
 #include <QButtonGroup>
 #include <QPushButton>
@@ -53,12 +54,48 @@ void RvaWindowBase::buildScatterView(RecordWindowKind kind)
         });
     QObject::connect(scattergraph->panel(), &ScatterPanel::wholeFileRequested, scattergraph,
                      [this] { m_scatterRange.reset(); });
+    QObject::connect(scattergraph->panel(), &ScatterPanel::curveInputEdited, scattergraph,
+                     [this] { savePointCurve(); });
 }
 
 void RvaWindowBase::setShownPipe(const lmv::PipeSaveIntoTfType &point)
 {
+    // A pipe tried on the view comes without names: it is still the same point's.
+    const bool named = point.projectName[0] != 0 || point.pointName[0] != 0;
+    const lmv::PipeSaveIntoTfType names = m_shownPoint;
     m_shownPoint = point;
+    if (!named) {
+        m_shownPoint.projectName = names.projectName;
+        m_shownPoint.pointName = names.pointName;
+    }
     markScatterStale(ScatterState::ValuesChanged);
+    if (hydrograph)
+        hydrograph->setLevelLines(pipeLevelLines(shownPipe()));
+    setPictureSubject(m_shownPoint, true);
+    loadPointCurve();
+}
+
+void RvaWindowBase::applyPictureSubject()
+{
+    RecordWindowBase::applyPictureSubject();
+    if (scattergraph)
+        scattergraph->setPictureSubject(m_subject);
+}
+
+void RvaWindowBase::loadPointCurve()
+{
+    const QString project = m_shownPoint.projectNameText(), point = m_shownPoint.pointNameText();
+    if (!scattergraph || (project == m_curveProject && point == m_curvePoint))
+        return;
+    m_curveProject = project;
+    m_curvePoint = point;
+    scattergraph->panel()->setCurveInput(loadCurveInput(project, point));
+}
+
+void RvaWindowBase::savePointCurve()
+{
+    if (scattergraph)
+        saveCurveInput(m_curveProject, m_curvePoint, scattergraph->panel()->curveInput());
 }
 
 void RvaWindowBase::markScatterStale(ScatterState state)

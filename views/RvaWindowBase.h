@@ -74,6 +74,7 @@ protected:
     // Adds the scattergraph to the lower views and ties it to the model, the hydrograph's time
     // range and the table.
     void buildScatterView(RecordWindowKind kind);
+    void applyPictureSubject() override;
 
     quint32 recordInterval = 0; // of the shown file, for the hydrograph's gaps
 
@@ -86,7 +87,12 @@ private:
     };
     void markScatterStale(ScatterState state);
 
+    // The shown point's pipe curve input to the scattergraph, and back when the user edits it.
+    void loadPointCurve();
+    void savePointCurve();
+
     lmv::PipeSaveIntoTfType m_shownPoint; // of the shown file, or a pipe tried on the view
+    QString m_curveProject, m_curvePoint; // whose curve input the scattergraph holds
     ScatterState m_scatterState = ScatterState::Current;
     bool m_scatterQueued = false;
     // The time range picked in the hydrograph, kept until the records change.

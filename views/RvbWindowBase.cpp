@@ -79,6 +79,7 @@ void RvbWindowBase::showRvbFile(const lmv::DataFileHeader &header, std::vector<l
     const int model = header.device.modelCode();
     modelCode = model;
     fillInfo(InfoTable, header.point, header.device, lmv::modelContent(QString::number(model)));
+    setPictureSubject(header.point, false);
     fillRvbHeaders(model, UnitModel, RecordTable, SumTable);
 
     // The statistics come from the records as read; the average divides by the number of rows.

@@ -14,6 +14,18 @@
 
 using namespace lmv;
 
+namespace {
+
+// The end of a finding: its time alone when it falls on the day the finding starts (the start
+// beside it names the day), else whole.
+QString endText(const Finding &f)
+{
+    const QString end = clockText(f.end);
+    return end.left(10) == clockText(f.start).left(10) ? end.mid(11) : end;
+}
+
+} // namespace
+
 // The findings of the shown check, one row each; texts are made when a row is drawn, so a file
 // with many thousand findings lists them at once.
 class FindingsModel : public QAbstractTableModel
@@ -54,6 +66,8 @@ public:
         const Finding &f = m_check.findings[index.row()];
         if (role == Qt::ToolTipRole && index.column() == 4)
             return findingDetail(f, m_check.channelNames);
+        if (role == Qt::ToolTipRole && index.column() == 2)
+            return clockText(f.end);
         if (role != Qt::DisplayRole)
             return QVariant();
         switch (index.column()) {
@@ -62,7 +76,7 @@ public:
         case 1:
             return clockText(f.start);
         case 2:
-            return clockText(f.end);
+            return endText(f);
         case 3:
             return recordRangeText(f);
         default:
@@ -153,41 +167,40 @@ SurveyCheckView::SurveyCheckView(QWidget *parent) : QWidget(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 2, 0, 0);
     layout->setSpacing(2);
-    auto *bar = new QHBoxLayout;
+    // The summary has a line of its own, wrapped rather than cut; what a click or an export did
+    // goes on the line below, beside the button, so that it never takes the summary's place.
     summaryLabel = new QLabel(this);
+    summaryLabel->setWordWrap(true);
+    summaryLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(summaryLabel);
+    auto *bar = new QHBoxLayout;
     statusLabel = new QLabel(this);
+    statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     exportButton = new QPushButton(QStringLiteral("导出"), this);
     exportButton->setFixedWidth(96);
-    // Long texts are cut rather than widen the record window.
-    for (QLabel *label : {summaryLabel, statusLabel})
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    bar->addWidget(summaryLabel, 3);
     bar->addWidget(statusLabel, 1);
     bar->addWidget(exportButton);
     layout->addLayout(bar);
 
-    auto *split = new QSplitter(Qt::Horizontal, this);
+    // Findings above the daily table: each gets the whole width, so the 说明 column and the nine
+    // columns of the days fit a record window on a 1366-pixel screen.
+    auto *split = new QSplitter(Qt::Vertical, this);
     findingsTable = new QTableView(split);
     m_findings = new FindingsModel(findingsTable);
     findingsTable->setModel(m_findings);
     setUpTable(findingsTable);
+    // Units under the names: the headers are no wider than the numbers below them.
     daysTable = makeTable({QStringLiteral("日期"), QStringLiteral("记录数"), QStringLiteral("覆盖率"),
-                           QStringLiteral("水量(m3)"), QStringLiteral("平均流量(L/s)"),
-                           QStringLiteral("最小流量(L/s)"), QStringLiteral("最大流量(L/s)"),
-                           QStringLiteral("最高液位(m)"), QStringLiteral("超过管顶(分钟)")},
+                           QStringLiteral("水量\n(m3)"), QStringLiteral("平均流量\n(L/s)"),
+                           QStringLiteral("最小流量\n(L/s)"), QStringLiteral("最大流量\n(L/s)"),
+                           QStringLiteral("最高液位\n(m)"), QStringLiteral("超过管顶\n(分钟)")},
                           split);
-    // Times shown whole: they are what a finding is looked up by.
-    const QFontMetrics metrics(findingsTable->font());
-    const int timeWidth = metrics.horizontalAdvance(QStringLiteral("2024-05-20 14:20:00")) + 24;
-    for (const auto &[column, width] :
-         {std::pair{0, metrics.horizontalAdvance(QStringLiteral("重复时间(数值不同)")) + 24},
-          {1, timeWidth},
-          {2, timeWidth},
-          {3, 90}})
-        findingsTable->setColumnWidth(column, width);
+    fitFindingColumns();
     daysTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    daysTable->horizontalHeader()->setStretchLastSection(false);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
     layout->addWidget(split, 1);
 
     connect(findingsTable, &QTableView::clicked, this, [this](const QModelIndex &index) {
@@ -233,9 +246,38 @@ void SurveyCheckView::showEvent(QShowEvent *event)
         refresh();
 }
 
+void SurveyCheckView::fitFindingColumns()
+{
+    // Start times shown whole: they are what a finding is looked up by. The end takes the room
+    // of a time alone unless some finding ends on another day; the record numbers take what they
+    // need; 说明 gets the rest.
+    const QFontMetrics metrics(findingsTable->font());
+    const int pad = 24;
+    bool endsOnAnotherDay = false;
+    qsizetype widestRecords = 0;
+    QString records = QStringLiteral("记录");
+    for (const Finding &f : check().findings) {
+        endsOnAnotherDay = endsOnAnotherDay || endText(f).size() > 8;
+        if (f.lastRecord > widestRecords) {
+            widestRecords = f.lastRecord;
+            records = recordRangeText(f);
+        }
+    }
+    const QString end = endsOnAnotherDay ? QStringLiteral("2024-05-20 14:20:00") : QStringLiteral("14:20:00");
+    const std::pair<int, int> widths[] = {
+        {0, metrics.horizontalAdvance(QStringLiteral("重复时间(数值不同)")) + pad},
+        {1, metrics.horizontalAdvance(QStringLiteral("2024-05-20 14:20:00")) + pad},
+        {2, std::max(metrics.horizontalAdvance(end), metrics.horizontalAdvance(QStringLiteral("结束时间"))) +
+                pad},
+        {3, metrics.horizontalAdvance(records) + pad}};
+    for (const auto &[column, width] : widths)
+        findingsTable->setColumnWidth(column, width);
+}
+
 void SurveyCheckView::showCheck(const SurveyCheck &check)
 {
     m_findings->setCheck(check);
+    fitFindingColumns();
     summaryLabel->setText(check.family == Family::Unknown ? QString() : surveyCheckSummary(check));
     summaryLabel->setToolTip(summaryLabel->text());
     statusLabel->clear();

@@ -54,6 +54,7 @@ protected:
 
 private:
     void fillDays();
+    void fitFindingColumns();
     void exportCsv();
 
     std::function<lmv::SurveyCheck()> m_source;

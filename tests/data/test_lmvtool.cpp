@@ -104,10 +104,6 @@ private slots:
             << QStringList{"--shape", "1",   "--h", "1000",    "--w",  "2000",       "--t",
                            "0",       "--y", "100", "--level", "0.95", "--velocity", "0.5"}
             << 900.0;
-        QTest::newRow("degenerate circle")
-            << QStringList{"--shape", "0",   "--h", "1",       "--w", "0",          "--t",
-                           "0",       "--y", "0",   "--level", "0.5", "--velocity", "1"}
-            << 0.0;
     }
     void flowPrintsWhatTheViewerComputes()
     {
@@ -153,9 +149,14 @@ private slots:
                            "0",      "--t",     "0", "--y", "200", "@/good.lmv"}
             << "pipe";
         QTest::newRow("flow without level")
-            << QStringList{"flow", "--shape", "0",   "--h", "1",          "--w", "0",
+            << QStringList{"flow", "--shape", "0",   "--h", "1000",       "--w", "0",
                            "--t",  "0",       "--y", "0",   "--velocity", "1"}
             << "--level";
+        // A circle of 1 mm has no radius: the flow of such a pipe is refused, not given as 0.
+        QTest::newRow("flow in a degenerate circle")
+            << QStringList{"flow", "--shape", "0", "--h",     "1",   "--w",        "0", "--t",
+                           "0",    "--y",     "0", "--level", "0.5", "--velocity", "1"}
+            << "pipe";
         QTest::newRow("flow with a word for a number")
             << QStringList{"flow", "--shape", "0", "--h",     "abc", "--w",        "0", "--t",
                            "0",    "--y",     "0", "--level", "1",   "--velocity", "1"}

@@ -48,9 +48,9 @@ class TestLmvtoolScatter : public QObject
 private slots:
     void curveJsonGivesThePipeTableValues()
     {
-        const ToolRun r = lmvtool({"curve", "--shape", "0",   "--h",     "300",     "--w",   "0",
-                                   "--t",   "0",       "--y", "0",       "--slope", "0.005", "--ks",
-                                   "0.6",   "--level", "0.3", "--level", "0.15",    "--json"});
+        const ToolRun r = lmvtool(
+            {"curve", "--shape",          "0", "--h",  "300", "--w",     "0",   "--t",     "0",    "--y",
+             "0",     "--slope-permille", "5", "--ks", "0.6", "--level", "0.3", "--level", "0.15", "--json"});
         QCOMPARE(r.exitCode, 0);
         const QJsonArray rows = QJsonDocument::fromJson(r.outBytes()).array();
         QCOMPARE(rows.size(), 2);
@@ -69,12 +69,13 @@ private slots:
     void curveRefusesIncompleteFriction_data()
     {
         QTest::addColumn<QStringList>("extra");
-        QTest::newRow("both laws") << QStringList{"--slope", "0.001", "--manning", "0.013",
-                                                  "--ks",    "1.5",   "--level",   "1"};
-        QTest::newRow("no law") << QStringList{"--slope", "0.001", "--level", "1"};
+        QTest::newRow("both laws") << QStringList{
+            "--slope-permille", "1", "--manning", "0.013", "--ks", "1.5", "--level", "1"};
+        QTest::newRow("no law") << QStringList{"--slope-permille", "1", "--level", "1"};
         QTest::newRow("no slope") << QStringList{"--manning", "0.013", "--level", "1"};
-        QTest::newRow("no level") << QStringList{"--slope", "0.001", "--manning", "0.013"};
-        QTest::newRow("bad level") << QStringList{"--slope", "0.001", "--manning", "0.013", "--level", "x"};
+        QTest::newRow("no level") << QStringList{"--slope-permille", "1", "--manning", "0.013"};
+        QTest::newRow("bad level") << QStringList{"--slope-permille", "1", "--manning", "0.013",
+                                                  "--level",          "x"};
     }
     void curveRefusesIncompleteFriction()
     {

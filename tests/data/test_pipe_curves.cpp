@@ -1,10 +1,15 @@
 // Sections of the four shapes, the friction laws against published pipe-table values, the
 // reference lines, and the Lanfear-Coll fit and sediment sweep on generated surveys.
 
+#include "data/DataFile.h"
 #include "data/PipeCurves.h"
+#include "data/PipeLimits.h"
 #include "data/SedimentFit.h"
+#include "data/SedimentTrust.h"
 #include "data/Tables.h"
+#include "tests/data/DamagedFiles.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <cmath>
@@ -324,6 +329,141 @@ private slots:
         const SedimentSweep sweep = sweepSediment(d1000, levels, velocities);
         QVERIFY(sweep.bestMm >= 0 && sweep.bestMm < 100);
         QVERIFY(std::isnan(sweep.rmseByMm.back()));
+    }
+
+    void pipeProblemNamesTheValue_data()
+    {
+        QTest::addColumn<PipeGeometry>("pipe");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("DN1000 with 100 mm") << pipe(0, 1000, 0, 0, 100) << QString();
+        QTest::newRow("20000 mm channel") << pipe(1, 20000, 20000, 0, 19999) << QString();
+        QTest::newRow("diameter 0") << pipe(0, 0, 0, 0, 0) << "管道参数不可能: 管径 0 mm (应为 2-20000 mm)";
+        QTest::newRow("diameter 1 has no radius")
+            << pipe(0, 1, 0, 0, 0) << "管道参数不可能: 管径 1 mm (应为 2-20000 mm)";
+        QTest::newRow("20001 mm") << pipe(0, 20001, 0, 0, 0)
+                                  << "管道参数不可能: 管径 20001 mm (应为 2-20000 mm)";
+        QTest::newRow("height 0xFFFFFFFF")
+            << pipe(2, 0xFFFFFFFFu, 100, 100, 0) << "管道参数不可能: 高度 4294967295 mm (应为 1-20000 mm)";
+        QTest::newRow("rectangle without width")
+            << pipe(1, 600, 0, 0, 0) << "管道参数不可能: 宽度 0 mm (应为 1-20000 mm)";
+        QTest::newRow("triangle 20001 wide")
+            << pipe(3, 600, 20001, 0, 0) << "管道参数不可能: 宽度 20001 mm (应为 1-20000 mm)";
+        QTest::newRow("trapezoid without upper base")
+            << pipe(2, 600, 400, 0, 0) << "管道参数不可能: 上底 0 mm (应为 1-20000 mm)";
+        QTest::newRow("sediment at the crown")
+            << pipe(0, 801, 0, 0, 800) << "管道参数不可能: 淤积 800 mm 达到管顶 (800 mm)";
+        QTest::newRow("sediment above the channel top")
+            << pipe(1, 600, 900, 0, 700) << "管道参数不可能: 淤积 700 mm 达到渠顶 (600 mm)";
+        QTest::newRow("shape 4") << pipe(4, 600, 900, 0, 0) << "管道参数不可能: 形状码 4 (应为 0-3)";
+        // The shape is the low 8 bits of the code, as the flows are computed.
+        QTest::newRow("shape 0x107") << pipe(0x107, 600, 900, 0, 0) << "管道参数不可能: 形状码 7 (应为 0-3)";
+    }
+    void pipeProblemNamesTheValue()
+    {
+        QFETCH(PipeGeometry, pipe);
+        QFETCH(QString, problem);
+        QCOMPARE(pipeProblem(pipe), problem);
+    }
+
+    void sweepIsBoundedByTheRecordsNotTheHeader_data()
+    {
+        QTest::addColumn<quint32>("height");
+        QTest::addColumn<int>("depths"); // at most this many candidate depths
+        QTest::newRow("0xFFFFFFFF mm: no sweep") << 0xFFFFFFFFu << 0;
+        QTest::newRow("100,000,000 mm: no sweep") << 100000000u << 0;
+        QTest::newRow("10,000,000 mm: no sweep") << 10000000u << 0;
+        // Possible, but the records reach 0.91 m: no depth above them is tried.
+        QTest::newRow("20,000 mm: up to the highest surface") << 20000u << 911;
+    }
+    void sweepIsBoundedByTheRecordsNotTheHeader()
+    {
+        QFETCH(quint32, height);
+        QFETCH(int, depths);
+        std::vector<float> levels, velocities;
+        survey(pipe(0, 1000, 0, 0, 0), 0, 3000, levels, velocities);
+        QElapsedTimer clock;
+        clock.start();
+        const SedimentSweep sweep = sweepSediment(pipe(0, height, 0, 0, 0), levels, velocities);
+        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY2(sweep.rmseByMm.size() <= std::size_t(std::max(depths, 1)),
+                 qPrintable(QString::number(sweep.rmseByMm.size())));
+        QCOMPARE(sweep.bestMm >= 0, depths > 0);
+    }
+
+    void trustSaysWhatTheEstimateRestsOn_data()
+    {
+        QTest::addColumn<int>("survey");
+        QTest::addColumn<int>("level"); // SedimentTrustLevel
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("on its curve, 2000 records") << 0 << int(SedimentTrustLevel::Good) << QString();
+        QTest::newRow("ten records") << 1 << int(SedimentTrustLevel::Low) << "记录太少";
+        QTest::newRow("backwater kept in the last quarter")
+            << 2 << int(SedimentTrustLevel::Low) << "分段估算不一致";
+        QTest::newRow("a band of levels 12 mm high") << 3 << int(SedimentTrustLevel::Low) << "液位范围窄";
+    }
+    void trustSaysWhatTheEstimateRestsOn()
+    {
+        QFETCH(int, survey);
+        QFETCH(int, level);
+        QFETCH(QString, reason);
+        PipeGeometry d1000 = pipe(0, 1000, 0, 0, 0);
+        std::vector<float> levels, velocities;
+        if (survey == 2) {
+            std::vector<RvaRecord> records;
+            decodeRecords(damaged::backwaterSurvey(), records);
+            for (const RvaRecord &r : records) {
+                levels.push_back(r.level);
+                velocities.push_back(r.velocity);
+            }
+        } else {
+            ::survey(d1000, 100, survey == 1 ? 10 : 2000, levels, velocities);
+        }
+        if (survey == 3)
+            for (float &l : levels)
+                l = 0.3f + std::fmod(l, 0.012f);
+        const SedimentSweep sweep = sweepSediment(d1000, levels, velocities);
+        const SedimentTrust trust = assessSediment(d1000, levels, velocities, sweep);
+        QCOMPARE(int(trust.level), level);
+        QVERIFY2(reason.isEmpty() ? trust.reasons.isEmpty() : trust.reasons.join(' ').contains(reason),
+                 qPrintable(trust.reasons.join(QLatin1Char(';'))));
+        QCOMPARE(trust.used, sweep.best.records);
+        QCOMPARE(trust.leftOut, sweep.best.leftOut);
+        QVERIFY(trust.lowestLevel <= trust.highestLevel);
+        if (level == int(SedimentTrustLevel::Good))
+            QVERIFY(std::abs(sweep.bestMm - 100) <= 5 && trust.largestDifferenceMm <= 10);
+    }
+
+    void frictionOutsideItsLimitsIsRefused_data()
+    {
+        QTest::addColumn<int>("law");
+        QTest::addColumn<double>("slope");
+        QTest::addColumn<double>("roughness");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("2 per mille, n 0.013") << 0 << 0.002 << 0.013 << QString();
+        QTest::newRow("smooth pipe") << 1 << 0.002 << 0.0 << QString();
+        QTest::newRow("slope 0") << 0 << 0.0 << 0.013 << "坡度 0 ‰ 不可能 (应大于 0 且不超过 1000 ‰)";
+        QTest::newRow("slope 2 m/m") << 0 << 2.0 << 0.013 << "坡度 2000 ‰ 不可能 (应大于 0 且不超过 1000 ‰)";
+        QTest::newRow("n 0") << 0 << 0.002 << 0.0 << "糙率 n 0 不可能 (应大于 0 且不超过 1)";
+        QTest::newRow("ks 1000000 mm") << 1 << 0.002 << 1e6 << "粗糙度 ks 1e+06 mm 不可能 (应为 0-100 mm)";
+    }
+    void frictionOutsideItsLimitsIsRefused()
+    {
+        QFETCH(int, law);
+        QFETCH(double, slope);
+        QFETCH(double, roughness);
+        QFETCH(QString, problem);
+        Friction f;
+        f.law = law == 0 ? FrictionLaw::Manning : FrictionLaw::ColebrookWhite;
+        f.slope = slope;
+        (law == 0 ? f.manningN : f.roughnessMm) = roughness;
+        QCOMPARE(frictionProblem(f), problem);
+    }
+
+    void colebrookWhiteGivesNoNegativeVelocity()
+    {
+        // ks beyond 14.8 R: the law's logarithm turns positive; no velocity, not a negative one.
+        QCOMPARE(colebrookWhiteVelocity(0.01, 0.002, 200.0), 0.0);
+        QVERIFY(colebrookWhiteVelocity(0.25, 0.002, 1.5) > 0.5);
     }
 };
 

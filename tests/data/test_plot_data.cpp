@@ -1,5 +1,6 @@
 // Numbers behind the hydrograph: per-column reduction, breaks, nearest record, volume.
 
+#include "data/FlowVolume.h"
 #include "data/PlotReduce.h"
 #include "data/PlotSeries.h"
 
@@ -101,27 +102,35 @@ private slots:
 
     void volumeOfConstantFlowSkipsGaps()
     {
-        // 10 L/s every minute for an hour, a two-hour gap, then another hour.
+        // 10 L/s every minute for an hour, a two-hour gap, then another hour. Each record counts
+        // for the minute after it, the record before the gap for one interval (as in the daily
+        // table).
         std::vector<qint64> t;
         for (int i = 0; i <= 60; ++i)
             t.push_back(i * 60);
         for (int i = 0; i <= 60; ++i)
             t.push_back(3 * 3600 + i * 60);
         const std::vector<float> q(t.size(), 10.0f);
-        QCOMPARE(flowVolume(t, q, 60, 0, 3600), 36.0);
-        QCOMPARE(flowVolume(t, q, 60, 0, 4 * 3600), 72.0); // the gap adds nothing
-        QCOMPARE(flowVolume(t, q, 60, 4 * 3600, 0), 72.0); // cursors in either order
-        QCOMPARE(flowVolume(t, q, 60, 90, 150), 0.6);      // ends between records
+        const auto volume = [&](qint64 from, qint64 to) {
+            return flowVolume(t, q, 60, TimeSpan{from, to}).m3;
+        };
+        QCOMPARE(volume(0, 3600), 36.0);
+        QCOMPARE(volume(0, 4 * 3600), 72.6);                            // the gap adds nothing
+        QCOMPARE(flowVolume(t, q, 60, TimeSpan{4 * 3600, 0}).m3, 72.6); // cursors in either order
+        QCOMPARE(volume(90, 150), 0.6);                                 // ends between records
+        QCOMPARE(flowVolume(t, q, 60).m3, 73.2);                        // the whole survey: 122 minutes
     }
 
-    void volumeLeavesOutStepsToAnInfiniteFlow()
+    void volumeLeavesOutAnInfiniteFlow()
     {
-        // A flow beyond float in the shown unit comes back as infinity; like NaN it leaves its
-        // two steps out instead of making the volume infinite (or NaN next to -infinity).
+        // A flow beyond float in the shown unit comes back as infinity; like NaN it counts no
+        // time instead of making the volume infinite (or NaN next to -infinity).
         const std::vector<qint64> t = {0, 60, 120, 180, 240};
         const float inf = std::numeric_limits<float>::infinity();
-        QCOMPARE(flowVolume(t, std::vector<float>{10, 10, inf, 10, 10}, 60, 0, 240), 1.2);
-        QCOMPARE(flowVolume(t, std::vector<float>{10, -inf, inf, 10, 10}, 60, 0, 240), 0.6);
+        const FlowVolume one = flowVolume(t, std::vector<float>{10, 10, inf, 10, 10}, 60, TimeSpan{0, 240});
+        QCOMPARE(one.m3, 1.8);
+        QCOMPARE(one.seconds, qint64(180));
+        QCOMPARE(flowVolume(t, std::vector<float>{10, -inf, inf, 10, 10}, 60, TimeSpan{0, 240}).m3, 1.2);
     }
 
     void seriesFollowTheTableRules()

@@ -2,6 +2,7 @@
 // file left untouched.
 
 #include "data/CheckExport.h"
+#include "data/FlowVolume.h"
 #include "data/SurveyCheck.h"
 #include "tests/data/FileBytes.h"
 
@@ -249,10 +250,20 @@ private slots:
         QTest::newRow("step across midnight split")
             << QVector<qint64>{85200, 85800, 86400 + 600} << 100.0f << 1.0f << 1.0f << 600u
             << QVector<double>{120.0, 120.0} << QVector<double>{1200.0 / 86400, 1200.0 / 86400};
-        QTest::newRow("absurd file interval counts a day at most")
-            << QVector<qint64>{0, 60, 2 * 86400 + 60} << 100.0f << 1.0f << 1.0f << 4000000000u
-            << QVector<double>{8640.0, 6.0, 8634.0, 6.0}
-            << QVector<double>{1.0, 60.0 / 86400, 86340.0 / 86400, 60.0 / 86400};
+        // A header interval past a day is damage: the records' own step (60 s) is taken, so the
+        // record before the day-long hole counts a minute, not the rest of the day.
+        QTest::newRow("impossible file interval taken from the records")
+            << QVector<qint64>{0, 60, 86400 + 60} << 100.0f << 1.0f << 1.0f << 4000000000u
+            << QVector<double>{12.0, 6.0} << QVector<double>{120.0 / 86400, 60.0 / 86400};
+        // Set back two minutes: 02:00 and 03:00 again count nothing, 04:00 its minute.
+        QTest::newRow("clock set back counts the repeated minutes once")
+            << QVector<qint64>{0, 60, 120, 180, 120, 180, 240} << 100.0f << 1.0f << 1.0f << 60u
+            << QVector<double>{30.0} << QVector<double>{300.0 / 86400};
+        // The last record, at 23:55 with ten-minute records, counts up to midnight only: the
+        // next day has no record to be credited.
+        QTest::newRow("no time credited to a day without records")
+            << QVector<qint64>{86100} << 100.0f << 1.0f << 1.0f << 600u << QVector<double>{30.0}
+            << QVector<double>{300.0 / 86400};
         QTest::newRow("repeated time counted once")
             << QVector<qint64>{0, 60, 60, 120} << 100.0f << 1.0f << 1.0f << 60u << QVector<double>{18.0}
             << QVector<double>{180.0 / 86400};
@@ -331,6 +342,138 @@ private slots:
         QCOMPARE(bad->value, CheckedValue::Channel2);
         QCOMPARE(c.findings.size(), 4);
         QVERIFY(c.days.isEmpty());
+    }
+
+    void countedSecondsStepOverImpossibleTimes()
+    {
+        // Five one-minute records; the third has a time that names no moment and counts nothing,
+        // the second steps over it to the fourth (two minutes, within twice the interval).
+        const std::vector<qint64> t = {0, 60, 999999, 180, 240};
+        const std::vector<std::uint8_t> possible = {1, 1, 0, 1, 1};
+        QCOMPARE(countedSeconds(t, 60, possible), (std::vector<qint64>{60, 120, 0, 60, 60}));
+        // Without the flags the same times are taken at their word.
+        QCOMPARE(countedSeconds(t, 60), (std::vector<qint64>{60, 60, 60, 60, 60}));
+        // The clock set back 90 s: 01:30 and 02:30 repeat counted time and count nothing, 03:30
+        // counts its own minute.
+        QCOMPARE(countedSeconds(std::vector<qint64>{0, 60, 120, 90, 150, 210}, 60),
+                 (std::vector<qint64>{60, 60, 60, 0, 0, 60}));
+        // Set back into a hole: 04:20 was never counted and counts up to 05:00, where counted
+        // time begins again.
+        QCOMPARE(countedSeconds(std::vector<qint64>{0, 60, 300, 360, 30, 260}, 60),
+                 (std::vector<qint64>{60, 60, 60, 60, 0, 40}));
+    }
+
+    void headerFindingsConcernTheWholeFile_data()
+    {
+        QTest::addColumn<quint32>("shape");
+        QTest::addColumn<quint32>("height");
+        QTest::addColumn<quint32>("width");
+        QTest::addColumn<quint32>("sediment");
+        QTest::addColumn<quint32>("fileInterval");
+        QTest::addColumn<float>("cv");
+        QTest::addColumn<float>("cq");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("detail");
+        const float nan = kNaN, inf = std::numeric_limits<float>::infinity();
+        QTest::newRow("diameter 0xFFFFFFFF")
+            << 0u << 0xFFFFFFFFu << 0u << 0u << 60u << 1.0f << 1.0f << "管道参数无效"
+            << "管道参数不可能: 管径 4294967295 mm (应为 2-20000 mm) 不判断超过管顶";
+        QTest::newRow("20001 mm") << 0u << 20001u << 0u << 0u << 60u << 1.0f << 1.0f << "管道参数无效"
+                                  << "管道参数不可能: 管径 20001 mm (应为 2-20000 mm) 不判断超过管顶";
+        QTest::newRow("sediment at the crown")
+            << 0u << 800u << 0u << 800u << 60u << 1.0f << 1.0f << "管道参数无效"
+            << "管道参数不可能: 淤积 800 mm 达到管顶 (800 mm) 不判断超过管顶";
+        QTest::newRow("interval 0xFFFFFFFF")
+            << 0u << 1000u << 0u << 100u << 0xFFFFFFFFu << 1.0f << 1.0f << "记录间隔无效"
+            << "文件记录间隔 4294967295s 不可能 按记录取 60s";
+        QTest::newRow("velocity correction NaN")
+            << 0u << 1000u << 0u << 100u << 60u << nan << 1.0f << "修正系数无效"
+            << "流速修正系数 nan 不是数值 水量无法计算";
+        QTest::newRow("flow correction -inf")
+            << 0u << 1000u << 0u << 100u << 60u << 1.0f << -inf << "修正系数无效"
+            << "流量修正系数 -inf 不是数值 水量无法计算";
+        QTest::newRow("negative correction")
+            << 0u << 1000u << 0u << 100u << 60u << -1.0f << 1.0f << "修正系数无效"
+            << "流速修正系数 -1.000 为负";
+    }
+    void headerFindingsConcernTheWholeFile()
+    {
+        QFETCH(quint32, shape);
+        QFETCH(quint32, height);
+        QFETCH(quint32, width);
+        QFETCH(quint32, sediment);
+        QFETCH(quint32, fileInterval);
+        QFETCH(float, cv);
+        QFETCH(float, cq);
+        QFETCH(QString, kind);
+        QFETCH(QString, detail);
+        const PipeSaveIntoTfType point = makePointRecord(QStringLiteral("项目"), QStringLiteral("测点"),
+                                                         shape, height, width, 0, sediment);
+        const SurveyCheck c = checkRva(recordsAt(every(60, 0, 600)), interval(fileInterval, cv, cq), point);
+        const Finding &f = c.findings.value(0);
+        QCOMPARE(findingKindText(f.kind), kind);
+        QCOMPARE(findingDetail(f), detail);
+        QVERIFY(f.wholeFile());
+        QCOMPARE(recordRangeText(f), QStringLiteral("全部"));
+        QCOMPARE(clockText(f.start), QStringLiteral("2024-03-11 00:00:00"));
+        QCOMPARE(clockText(f.end), QStringLiteral("2024-03-11 00:09:00"));
+        QCOMPARE(c.findings.size(), 1);
+    }
+
+    void impossibleRecordTimesAreFoundAndCountNothing()
+    {
+        std::vector<RvaRecord> records = recordsAt(every(60, 0, 300));
+        for (const RecordTime bad :
+             {RecordTime{25, 0, 0, 0, 2024, 3, 11}, RecordTime{0, 5, 0, 0, 2024, 13, 11},
+              RecordTime{0, 6, 0, 0, 2024, 2, 30}, RecordTime{0, 7, 0, 0, 65534, 3, 11}}) {
+            RvaRecord r = records.back();
+            r.time = bad;
+            records.push_back(r);
+        }
+        records.push_back(rva(kMarch11 + 300, 0.3f, 0.5f, 40.0f));
+        const SurveyCheck c = checkRva(records, interval(60), pipe());
+        QCOMPARE(c.count(FindingKind::ImpossibleTime), qsizetype(1));
+        const Finding *f = firstOf(c, FindingKind::ImpossibleTime);
+        QCOMPARE(f->firstRecord, qsizetype(5));
+        QCOMPARE(f->lastRecord, qsizetype(8));
+        QCOMPARE(findingDetail(*f),
+                 QStringLiteral("记录时间 2024-03-11 25:00:00 不存在 共 4 条 不计时间和水量"));
+        // The records around them step from 00:04 to 00:05 as if the four were not there.
+        QCOMPARE(c.gaps + c.backwardSteps + c.irregularSteps, qsizetype(0));
+        QCOMPARE(c.days.size(), 1);
+        QCOMPARE(c.days[0].records, qsizetype(6));
+        QCOMPARE(c.days[0].countedSeconds, qint64(360));
+    }
+
+    void volumeRuleIsTheDailyTables()
+    {
+        // Gaps, a clock set back, a repeated time and a step across midnight: the volume of each
+        // day by the shared rule is the daily table's, and so is that of any range.
+        QVector<qint64> offsets = every(300, 0, 86400 - 900) + every(300, 86400 - 600, 86400 + 7200);
+        offsets += QVector<qint64>{86400 + 6000, 86400 + 6000, 86400 + 6300};
+        offsets += every(300, 86400 + 20000, 2 * 86400 + 3000);
+        std::vector<RvaRecord> records;
+        std::vector<qint64> t;
+        std::vector<float> flows;
+        for (int i = 0; i < offsets.size(); ++i) {
+            const float q = 50.0f + float(i % 17);
+            records.push_back(rva(kMarch11 + offsets[i], 0.3f, 0.5f, q));
+            t.push_back(kMarch11 + offsets[i]);
+            flows.push_back(q * 1.1f * 0.9f);
+        }
+        const SurveyCheck c = checkRva(records, interval(300, 1.1f, 0.9f), pipe());
+        const std::vector<DailyFlowVolume> daily = dailyFlowVolumes(t, flows, 300);
+        QCOMPARE(qsizetype(daily.size()), c.days.size());
+        for (qsizetype k = 0; k < c.days.size(); ++k) {
+            const DayVolume &d = c.days[k];
+            QCOMPARE(daily[std::size_t(k)].day, d.day);
+            QCOMPARE(daily[std::size_t(k)].volume.seconds, d.countedSeconds);
+            QVERIFY(std::abs(daily[std::size_t(k)].volume.m3 - d.volumeM3) < 1e-9 * d.volumeM3);
+            const FlowVolume ranged =
+                flowVolume(t, flows, 300, TimeSpan{d.day * 86400, d.day * 86400 + 86400});
+            QVERIFY(std::abs(ranged.m3 - d.volumeM3) < 1e-9 * d.volumeM3);
+        }
+        QVERIFY(std::abs(flowVolume(t, flows, 300).m3 - c.total.volumeM3) < 1e-9 * c.total.volumeM3);
     }
 
     void fileIsReadButNeverWritten()

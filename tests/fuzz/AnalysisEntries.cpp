@@ -8,8 +8,13 @@
 
 #include "data/CheckExport.h"
 #include "data/DataFile.h"
+#include "data/FlowVolume.h"
+#include "data/PipeCurves.h"
+#include "data/PipeLimits.h"
 #include "data/PlotReduce.h"
 #include "data/PlotSeries.h"
+#include "data/SedimentFit.h"
+#include "data/SedimentTrust.h"
 #include "data/Statistics.h"
 #include "data/SurveyCheck.h"
 #include "data/Tables.h"
@@ -179,8 +184,11 @@ void checkSelection(PlotData &data, const QStringList &keys)
         const auto from = std::find_if(before.series.begin(), before.series.end(),
                                        [&](const PlotSeries &p) { return p.key == s.key; });
         QByteArray picked, source;
-        putSeries(picked, PlotData{{}, 0, {}, {s}, 0.0f});
-        putSeries(source, PlotData{{}, 0, {}, {*from}, 0.0f});
+        PlotData one, theirs;
+        one.series = {s};
+        theirs.series = {*from};
+        putSeries(picked, one);
+        putSeries(source, theirs);
         require(picked == source, "selected series differs from its source");
     }
 }
@@ -346,7 +354,9 @@ void checkNearest(QByteArray &out, std::span<const qint64> times, double seconds
             "a later record is nearer");
 }
 
-// The volume between two times from the flow series, converted to L/s as the cursor readout does.
+// The volume between two times from the flow series, converted to L/s as the cursor readout does:
+// the same whichever end comes first, no more than the whole survey's, and the whole survey's
+// is the sum of its days (the daily table's rule).
 void checkVolume(QByteArray &out, const PlotData &data, double from, double to)
 {
     const PlotSeries *flow = data.flow();
@@ -358,13 +368,33 @@ void checkVolume(QByteArray &out, const PlotData &data, double from, double to)
         litres[i] = flow->values[i] / data.flowFactor;
         nonNegative &= !(litres[i] < 0.0f);
     }
-    const double volume = flowVolume(data.times, litres, data.nominal, from, to);
-    const double reversed = flowVolume(data.times, litres, data.nominal, to, from);
-    require(std::memcmp(&volume, &reversed, sizeof volume) == 0, "volume depends on the order of its ends");
+    const auto clamp = [](double s) { return qint64(std::clamp(s, -9.0e15, 9.0e15)); };
+    const TimeSpan range{clamp(from), clamp(to)};
+    const FlowVolume volume = flowVolume(data.times, litres, data.nominal, range, 1.0f, data.possible);
+    const FlowVolume reversed =
+        flowVolume(data.times, litres, data.nominal, TimeSpan{range.end, range.start}, 1.0f, data.possible);
+    require(std::memcmp(&volume.m3, &reversed.m3, sizeof volume.m3) == 0 &&
+                volume.seconds == reversed.seconds,
+            "volume depends on the order of its ends");
+    require(volume.seconds >= 0 && volume.seconds <= std::abs(range.end - range.start),
+            "counted seconds beyond the range");
+    const FlowVolume whole = flowVolume(data.times, litres, data.nominal, std::nullopt, 1.0f, data.possible);
+    require(volume.seconds <= whole.seconds, "a range counts more than the whole survey");
+    qint64 daySeconds = 0;
+    double dayVolume = 0.0;
+    for (const DailyFlowVolume &d : dailyFlowVolumes(data.times, litres, data.nominal, 1.0f, data.possible)) {
+        require(d.volume.seconds > 0 && d.volume.seconds <= kDay, "a day counted beyond its length");
+        daySeconds += d.volume.seconds;
+        dayVolume += d.volume.m3;
+    }
+    require(daySeconds == whole.seconds, "days do not add up to the whole survey");
+    if (std::isfinite(whole.m3))
+        require(std::abs(dayVolume - whole.m3) <= 1e-9 * std::max(1.0, std::abs(whole.m3)),
+                "day volumes do not add up to the whole survey");
     if (nonNegative)
-        require(std::isfinite(volume) && volume >= 0.0,
+        require(std::isfinite(volume.m3) && volume.m3 >= 0.0,
                 "volume of non-negative flows negative or not finite");
-    put(out, volume);
+    put(out, volume.m3);
 }
 
 // Everything plot_series computes, as bytes for the determinism comparison.
@@ -492,15 +522,21 @@ void checkFindings(const SurveyCheck &c, qsizetype records)
     qsizetype hour = 0;
     for (qsizetype k = 0; k < c.findings.size(); ++k) {
         const Finding &f = c.findings[k];
-        require(f.firstRecord >= 0 && f.firstRecord <= f.lastRecord && f.lastRecord < records,
+        require(f.wholeFile() ||
+                    (f.firstRecord >= 0 && f.firstRecord <= f.lastRecord && f.lastRecord < records),
                 "finding records outside the file");
         if (k > 0) {
             const Finding &p = c.findings[k - 1];
             require(p.firstRecord < f.firstRecord || (p.firstRecord == f.firstRecord && p.kind <= f.kind),
                     "findings not by record, then kind");
         }
+        if (f.wholeFile()) {
+            require(f.lastRecord == kWholeFile, "whole-file finding with a record");
+            continue;
+        }
+        // A step runs from a record to the next with a possible time (impossible ones between).
         if (isStep(f.kind))
-            require(f.lastRecord == f.firstRecord + 1 && f.seconds == f.end - f.start, "step finding");
+            require(f.lastRecord > f.firstRecord && f.seconds == f.end - f.start, "step finding");
         else
             require(f.seconds >= 0, "negative duration");
         hour += f.aboutAnHour ? 1 : 0;
@@ -531,16 +567,21 @@ void checkDays(const SurveyCheck &c, const std::vector<RvaRecord> &records, cons
         const double coverage = d.coverage();
         require(coverage >= 0.0 && coverage <= 1.0, "day coverage outside [0, 1]");
         require(!d.hasValues || d.minFlow <= d.maxFlow, "day flow range upside down");
-        // Without a clock set back, no second of a day is counted twice.
-        if (c.backwardSteps == 0)
-            require(d.countedSeconds <= kDay && d.surchargeSeconds <= kDay, "day counted beyond its length");
+        // No second of a day is counted twice, a clock set back or not, and no day without a
+        // record of its own is credited.
+        require(d.countedSeconds <= kDay && d.surchargeSeconds <= kDay, "day counted beyond its length");
+        require(d.records > 0, "a day without records in the table");
         dayRecords += d.records;
         counted += d.countedSeconds;
         surcharged += d.surchargeSeconds;
         volume += d.volumeM3;
     }
     const DayVolume &t = c.total;
-    require(dayRecords == qsizetype(records.size()) && t.records == dayRecords, "records vs days");
+    // Records whose times name no moment are on no day.
+    const std::vector<std::uint8_t> possible = possibleTimes(records);
+    const auto possibleCount =
+        qsizetype(possible.empty() ? records.size() : std::count(possible.begin(), possible.end(), 1));
+    require(dayRecords == possibleCount && t.records == dayRecords, "records vs days");
     require(t.countedSeconds == counted && t.surchargeSeconds == surcharged, "total seconds vs days");
     require(std::isfinite(t.volumeM3) &&
                 std::abs(t.volumeM3 - volume) <= 1e-9 * std::max(1.0, std::abs(volume)),
@@ -549,14 +590,24 @@ void checkDays(const SurveyCheck &c, const std::vector<RvaRecord> &records, cons
     require(coverage >= 0.0 && coverage <= 1.0, "total coverage outside [0, 1]");
 
     // The counted seconds of the records whose flow counts, split over days, add up to the same.
-    const std::vector<qint64> steps = countedSeconds(clockSeconds(records), c.intervalSeconds);
+    const std::vector<qint64> steps = countedSeconds(clockSeconds(records), c.intervalSeconds, possible);
     qint64 expected = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
         require(steps[i] >= 0 && steps[i] <= kDay, "counted seconds of a record");
+        require(possible.empty() || possible[i] || steps[i] == 0, "an impossible time counted");
         const float flow = records[i].flow * calc.velocityCorrection * calc.flowCorrection;
         expected += std::isfinite(flow) ? steps[i] : 0;
     }
     require(counted == expected, "counted seconds lost or counted twice across days");
+    // No second is counted for two records, however the clock went back and forth.
+    const std::vector<qint64> times = clockSeconds(records);
+    std::vector<std::pair<qint64, qint64>> pieces;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (steps[i] > 0)
+            pieces.push_back({times[i], times[i] + steps[i]});
+    std::sort(pieces.begin(), pieces.end());
+    for (std::size_t k = 1; k < pieces.size(); ++k)
+        require(pieces[k].first >= pieces[k - 1].second, "two records count the same second");
 }
 
 // The CSV export: written as formatted, one line per day and finding, each with its field count.
@@ -586,7 +637,114 @@ void checkExport(const SurveyCheck &c, bool overwrite)
     }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Sediment fit
+
+// Option byte of sediment_fit: bit 0 takes the pipe from the 20 bytes after it (shape, height,
+// width, upper base, sediment) instead of the file's, bit 1 the velocity correction as well
+// (4 more bytes). Then the data file.
+constexpr std::size_t kFitOptions = 1 + 20 + 4;
+
+QByteArray sweepBytes(const SedimentSweep &w, const SedimentTrust &t)
+{
+    QByteArray out;
+    put(out, w.bestMm);
+    put(out, w.fileMm);
+    for (const LanfearCollFit &f : {w.best, w.fileFit}) {
+        put(out, f.coefficient);
+        put(out, f.rmse);
+        put(out, f.records);
+        put(out, f.leftOut);
+    }
+    for (double r : w.rmseByMm)
+        put(out, r);
+    out.append(w.kept.data(), int(w.kept.size()));
+    put(out, t.level);
+    put(out, t.used);
+    put(out, t.leftOut);
+    for (int mm : {t.earlyMm, t.lateMm, t.lowMm, t.highMm, t.flatFromMm, t.flatToMm, t.largestDifferenceMm})
+        put(out, mm);
+    out += t.reasons.join(QLatin1Char('\n')).toUtf8();
+    return out;
+}
+
+// The sweep of an impossible pipe works out nothing; that of a possible one is bounded by the
+// records (no depth above the highest surface, none above half the pipe), uses each record at
+// most once, and its trust rests on the figures it names.
+void checkSweep(const PipeGeometry &pipe, std::span<const float> levels, std::span<const float> velocities,
+                const SedimentSweep &w, const SedimentTrust &t)
+{
+    const std::size_t n = levels.size();
+    if (!pipePossible(pipe)) {
+        require(w.bestMm == -1 && w.rmseByMm.empty() && w.kept.empty() && !w.fileFit.valid(),
+                "impossible pipe swept");
+        require(t.level == SedimentTrustLevel::Low, "trust without an estimate");
+        return;
+    }
+    const double top = pipeTopMetres(pipe) * 1000.0;
+    double highest = 0.0;
+    qsizetype usable = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double surface = double(levels[i]) * 1000.0 + double(pipe.sediment);
+        if (std::isfinite(levels[i]) && std::isfinite(velocities[i]) && velocities[i] > 0.0f &&
+            surface > 0.0 && surface < top) {
+            highest = std::max(highest, surface);
+            ++usable;
+        }
+    }
+    require(w.rmseByMm.size() <= std::size_t(std::min(top / 2.0, highest + 1.0)) + 1,
+            "sweep larger than the records reach");
+    require(w.bestMm < int(w.rmseByMm.size()), "estimate outside the depths swept");
+    require(w.best.records + w.best.leftOut <= usable && w.fileFit.records + w.fileFit.leftOut <= usable,
+            "a fit uses more records than can be");
+    if (w.bestMm < 0) {
+        require(t.level == SedimentTrustLevel::Low, "trust without an estimate");
+        return;
+    }
+    require(w.kept.size() == n, "kept flags per record");
+    require(qsizetype(std::count(w.kept.begin(), w.kept.end(), 1)) == w.best.records,
+            "kept flags vs records used");
+    require(t.used == w.best.records && t.leftOut == w.best.leftOut, "trust names other records");
+    require(t.reasons.isEmpty() == (t.level == SedimentTrustLevel::Good), "trust level without its reasons");
+    for (int part : {t.earlyMm, t.lateMm, t.lowMm, t.highMm})
+        require(part >= -1 && part < int(w.rmseByMm.size()), "part estimate outside the depths");
+    require(t.lowestLevel <= t.highestLevel, "level range upside down");
+}
+
 } // namespace
+
+int sedimentFit(const std::uint8_t *data, std::size_t size)
+{
+    const std::uint8_t options = size ? data[0] : 0;
+    const QByteArray file = body(data, size, kFitOptions);
+    const QString path = scratch() + QStringLiteral("fitted.lmv");
+    writeFile(path, file);
+    DataFileContents contents;
+    if (lmv::readDataFile(path, contents) != ReadOk || contents.header.family != Family::Rva)
+        return 0;
+    PipeGeometry pipe = pipeGeometryFrom(contents.header.point);
+    float correction = contents.header.calc.velocityCorrection;
+    if (size >= kFitOptions) {
+        std::uint32_t v[5];
+        std::memcpy(v, data + 1, sizeof v);
+        if (options & 1)
+            pipe = pipeGeometryFrom(v[0], v[1], v[2], v[3], v[4]);
+        if (options & 2)
+            correction = f32At(data + 21);
+    }
+    std::vector<float> levels, velocities;
+    for (const RvaRecord &r : contents.rva) {
+        levels.push_back(r.level);
+        velocities.push_back(r.velocity * correction);
+    }
+    const SedimentSweep sweep = sweepSediment(pipe, levels, velocities);
+    const SedimentTrust trust = assessSediment(pipe, levels, velocities, sweep);
+    checkSweep(pipe, levels, velocities, sweep, trust);
+    const SedimentSweep again = sweepSediment(pipe, levels, velocities);
+    require(sweepBytes(again, assessSediment(pipe, levels, velocities, again)) == sweepBytes(sweep, trust),
+            "second sweep differs");
+    return 0;
+}
 
 int plotSeries(const std::uint8_t *data, std::size_t size)
 {

@@ -392,10 +392,9 @@ int rewriteFile(const std::uint8_t *data, std::size_t size)
     const qint64 fileSize = tooLarge ? grown : file.size();
     require(afterSize == fileSize, "rewrite changed the file size");
 
-    // Which files each rewrite must refuse: shorter than the header; not RVA for the pipe; too
-    // large to read whole for the two that rewrite every record.
-    const bool refuse = fileSize < kHeader || (kind == Rewrite::Pipe && typeCodeOf(before) != 5) ||
-                        (kind != Rewrite::Corrections && tooLarge);
+    // Which files each rewrite must refuse: shorter than the header; not RVA for the pipe; past
+    // the size limit every reader keeps.
+    const bool refuse = fileSize < kHeader || (kind == Rewrite::Pipe && typeCodeOf(before) != 5) || tooLarge;
     require((result == 0) == !refuse, "rewrite result vs file");
     if (result != 0) {
         require(after == before, "refused rewrite changed the file");

@@ -45,7 +45,9 @@
     /* A point's data files joined into its survey (SurveyEntries.cpp), with the tables over it. */          \
     X(survey_join, surveyJoin)                                                                               \
     /* A point's edit history from its project database applied to a small survey (EditEntries.cpp). */      \
-    X(survey_edits, surveyEdits)
+    X(survey_edits, surveyEdits)                                                                             \
+    /* The sediment sweep of the scattergraph and how far its estimate can be trusted. */                    \
+    X(sediment_fit, sedimentFit)
 
 namespace lmv::fuzz {
 

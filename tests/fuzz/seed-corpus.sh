@@ -105,3 +105,11 @@ seedjoin "$C/survey_join/corrections_changing" "0700001000" "$D/20240311.lmv" 21
     "$D/20240313.lmv" 1792 "$D/20240311.lmv" 1152
 seedjoin "$C/survey_join/intervals_and_pipes_differing" "0100000000" "$S/files/梯形渠_20240402.lmv" 2112 \
     "$S/files/三角堰_20240401.lmv" 2112
+# sediment_fit: bit 0 of the option byte takes the pipe given after it (shape, H, W, T, Y), bit 1
+# the velocity correction after that; 200 records of the scattergraph survey.
+Z="00000000"
+seedx "$C/sediment_fit/survey_with_its_pipe" "00${Z}${Z}${Z}${Z}${Z}${ONE}" "$SCATTER" 6912
+seedx "$C/sediment_fit/diameter_ffffffff" "01${Z}ffffffff${Z}${Z}${Z}${ONE}" "$SCATTER" 6912
+seedx "$C/sediment_fit/trapezoid_with_sediment" "01""02000000""00040000""00030000""00060000""64000000""${ONE}" "$SCATTER" 6912
+seedx "$C/sediment_fit/negative_correction" "03${Z}e8030000${Z}${Z}${Z}000080bf" "$CHECK" 6912
+seedx "$C/sediment_fit/check_sample_short" "00${Z}${Z}${Z}${Z}${Z}${ONE}" "$CHECK" 900

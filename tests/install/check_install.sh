@@ -36,6 +36,23 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo has no rel
 # The menu entry must start an installed program and name an installed icon.
 exec_prog="$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")"
 [ -x "$stage/usr/bin/$exec_prog" ] || fail "Exec=$exec_prog is not an installed program"
+
+# A double-click in the file manager opens .lmv, .lmvprj and .lmvpos files with the viewer: the
+# entry takes a file (%f) and names the types the installed shared-mime-info file defines, and
+# the mime database built from the staged tree maps each suffix to its type.
+grep -q '^Exec=limnova-viewer %f$' "$desktop" || fail "Exec does not take a file (%f)"
+mimexml="$share/mime/packages/limnova-viewer.xml"
+[ -s "$mimexml" ] || fail "${mimexml#"$stage"} missing"
+xmllint --noout "$mimexml" || fail "mime type file is not well-formed XML"
+# Built in a copy: the package carries the type file only, the system builds its own database.
+cp -r "$share/mime" "$work/mime"
+update-mime-database "$work/mime" >/dev/null 2>&1 || fail "update-mime-database"
+declared="$(sed -n 's/^MimeType=//p' "$desktop")"
+for pair in lmv:application/x-limnova-data lmvprj:application/x-limnova-project lmvpos:application/x-limnova-point; do
+    suffix="${pair%%:*}"; type="${pair#*:}"
+    [[ ";$declared" == *";$type;"* ]] || fail "desktop entry does not declare $type"
+    grep -qx "$type:\*\.$suffix" "$work/mime/globs" || fail "*.$suffix is not mapped to $type"
+done
 icon="$(sed -n 's/^Icon=//p' "$desktop")"
 [ -s "$share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon $icon.svg"
 for size in 48 256; do
@@ -59,7 +76,7 @@ depends="$(sed -n 's/^ Depends: //p' "$work/info")"
     { cat "$work/info"; fail "Depends lacks the Qt libraries the programs link"; }
 [[ "$depends" == *fonts-wqy-microhei* ]] || { cat "$work/info"; fail "Depends lacks the report font"; }
 dpkg-deb -c "$deb" >"$work/contents"
-for f in usr/bin/lmvtool usr/share/applications/limnova-viewer.desktop; do
+for f in usr/bin/lmvtool usr/share/applications/limnova-viewer.desktop usr/share/mime/packages/limnova-viewer.xml; do
     grep -q "\./$f$" "$work/contents" || fail "$f not in the package"
 done
 echo "install tree, menu entry, metainfo and $(basename "$deb") checked"

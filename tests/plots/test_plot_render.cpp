@@ -3,6 +3,7 @@
 #include "plots/ReducedCurve.h"
 #include "plots/TimeAxis.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -122,6 +123,53 @@ private slots:
         ReducedCurve none; // no series at all
         QCOMPARE(differingPixels(render(&none, 0, 100, 0, 1), render(&reduced, 0, 100, 0, 1)), 0);
         QCOMPARE(reduced.lastDrawnPoints(), std::size_t(0));
+    }
+
+    void timeAxisWritesTheYearWhenItIsNotPlain_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("reference");
+        QTest::addColumn<bool>("year");
+        QTest::newRow("this year") << "2024-05-01"
+                                   << "2024-05-14" << 2024 << false;
+        QTest::newRow("another year") << "2023-05-01"
+                                      << "2023-05-14" << 2024 << true;
+        QTest::newRow("across new year") << "2024-12-28"
+                                         << "2025-01-03" << 2025 << true;
+    }
+    void timeAxisWritesTheYearWhenItIsNotPlain()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, reference);
+        QFETCH(bool, year);
+        const auto seconds = [](const QString &day) {
+            return double(
+                QDateTime(QDate::fromString(day, Qt::ISODate), QTime(0, 0), Qt::UTC).toSecsSinceEpoch());
+        };
+        QCOMPARE(clockAxisNeedsYear(seconds(from), seconds(to), reference), year);
+        // The labels a pane writes, by the tick step.
+        QwtPlot pane;
+        useClockAxis(&pane);
+        auto *draw = static_cast<ClockScaleDraw *>(pane.axisScaleDraw(QwtPlot::xBottom));
+        draw->setReferenceYear(reference);
+        pane.setAxisScale(QwtPlot::xBottom, seconds(from), seconds(to));
+        pane.updateAxes();
+        const QList<double> ticks = pane.axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+        QVERIFY(ticks.size() >= 2);
+        const QString label = draw->label(ticks.first()).text();
+        const QString date = QDateTime::fromSecsSinceEpoch(qint64(ticks.first()), Qt::UTC)
+                                 .toString(QStringLiteral("yyyy-MM-dd"));
+        QVERIFY2(label.startsWith(year ? date : date.mid(5)) && (year || !label.contains(date.left(4))),
+                 qPrintable(label));
+        // Below an hour the labels are times; the first carries the day, with the year if needed.
+        pane.setAxisScale(QwtPlot::xBottom, seconds(from), seconds(from) + 1800);
+        pane.updateAxes();
+        const QList<double> fine = pane.axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+        QCOMPARE(draw->label(fine.first()).text(),
+                 year ? from + QStringLiteral(" 00:00") : QStringLiteral("00:00"));
+        QCOMPARE(draw->label(fine.at(1)).text().contains(QLatin1Char('-')), false);
     }
 };
 

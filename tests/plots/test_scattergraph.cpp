@@ -12,6 +12,8 @@
 #include "plots/ScatterPanel.h"
 #include "plots/Scattergraph.h"
 
+#include "data/SedimentTrust.h"
+
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_scale_map.h>
@@ -204,6 +206,66 @@ private slots:
         const QImage image(dir.filePath("s.png"));
         QCOMPARE(image.size(), QSize(800, 500));
         QVERIFY(!g.exportImage(dir.filePath("s.bmp"), QSize(800, 500), &error));
+    }
+
+    void estimateNotTrustedAsksBeforeThePipeDialog_data()
+    {
+        QTest::addColumn<int>("records"); // of the sample, from its start
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QString>("trust");
+        QTest::newRow("the free days: trusted") << 9 * 288 << false << "可信";
+        QTest::newRow("ten records: not trusted") << 10 << true << "不可信";
+    }
+    void estimateNotTrustedAsksBeforeThePipeDialog()
+    {
+        QFETCH(int, records);
+        QFETCH(bool, asked);
+        QFETCH(QString, trust);
+        const Survey s = loadSample({}, labels);
+        Scattergraph g;
+        g.setSurvey(s.data, lmv::pipeGeometryFrom(s.file.header.point), 1.0, 1.0);
+        g.setTimeRange(kStart, kStart + 300 * (records - 1));
+        QCOMPARE(lmv::sedimentTrustText(g.trust().level), trust);
+        ScatterPanel *panel = g.panel();
+        // The trust stands next to the number.
+        QVERIFY(panel->sedimentLabel->text().startsWith(
+            QStringLiteral("淤积估算 %1 mm (%2)").arg(g.sweep().bestMm).arg(trust)));
+        QStringList questions;
+        bool answer = false;
+        panel->confirmUncertain = [&](QWidget *, const QString &text) {
+            questions << text;
+            return answer;
+        };
+        QSignalSpy requested(&g, &Scattergraph::sedimentEditRequested);
+        panel->sedimentButton->click();
+        QCOMPARE(questions.size(), asked ? 1 : 0);
+        QCOMPARE(requested.count(), asked ? 0 : 1);
+        if (!asked)
+            return;
+        QVERIFY(questions[0].contains(QStringLiteral("记录太少 (10 条)")));
+        QVERIFY(panel->sedimentButton->text().contains(trust));
+        answer = true;
+        panel->sedimentButton->click();
+        QCOMPARE(requested.count(), 1);
+        QCOMPARE(requested.at(0).at(0).toInt(), g.sweep().bestMm);
+    }
+
+    void impossiblePipeIsNamedNotFitted()
+    {
+        const Survey s = loadSample({}, labels);
+        Scattergraph g;
+        g.panel()->slopeEdit->setText(QStringLiteral("1.5"));
+        // The header's diameter as a damaged logger wrote it: no sweep, no curve, no allocation
+        // that follows the height.
+        g.setSurvey(s.data, lmv::pipeGeometryFrom(0, 0xFFFFFFFFu, 0, 0, 0), 1.0, 1.0);
+        QCOMPARE(g.pipeProblem(), QStringLiteral("管道参数不可能: 管径 4294967295 mm (应为 2-20000 mm)"));
+        QCOMPARE(g.panel()->fitLabel->text(), g.pipeProblem());
+        QCOMPARE(g.sweep().bestMm, -1);
+        QVERIFY(!g.panel()->sedimentButton->isEnabled());
+        for (LineItem *curve : g.curves())
+            QVERIFY2(!curve->isVisible(), qPrintable(curve->title().text()));
+        QVERIFY(g.pictureTitle().contains(g.pipeProblem()));
+        QVERIFY(g.points()->boundingRect().isValid()); // the points are still shown
     }
 
     void emptyOrRvbDataDrawsNothing()

@@ -2,6 +2,7 @@
 // against the table's cells, the volume between cursors, double-click to the table row, pictures.
 
 #include "data/DataFile.h"
+#include "data/SurveyCheck.h"
 #include "data/Tables.h"
 #include "plots/Hydrograph.h"
 #include "plots/PlotExport.h"
@@ -24,6 +25,8 @@
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
+#include <qwt_plot_marker.h>
+#include <qwt_scale_draw.h>
 
 namespace {
 
@@ -193,6 +196,108 @@ private slots:
         QTRY_VERIFY(h->data()->flowFactor != 1.0f);
         QVERIFY(qAbs(h->cursorVolume() - 36.0) < 1e-3);
         lmv::RvaUnitLabels = savedLabels;
+    }
+
+    void cursorVolumeIsTheDailyTablesVolume()
+    {
+        // A day of five-minute records with a changing flow and an hour missing, and the first
+        // record of the next day: the cursors at the two midnights give the day's volume of
+        // the data check, by the same rule (a trapezoid over the steps does not).
+        std::vector<lmv::RvaRecord> records;
+        for (int i = 0; i <= 288; ++i) {
+            if (i >= 120 && i < 132)
+                continue;
+            lmv::RvaRecord r;
+            r.time = {quint8(i / 12 % 24), quint8(i % 12 * 5), 0, 0, 2024, 5, quint8(6 + i / 288)};
+            r.level = 0.3f;
+            r.velocity = 0.8f;
+            r.flow = 100.0f + 40.0f * float(std::sin(i / 30.0));
+            records.push_back(r);
+        }
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        lmv::DataFileHeader header = rvaHeader(1.1f, 0.9f);
+        header.calc.recordInterval = 300;
+        w.showRvaFile(header, records, lmv::refreshUnitFactors());
+        showHydrograph(w, parent);
+        Hydrograph *h = w.hydrograph;
+        const double midnight = double(h->data()->times.front());
+        h->setCursor(Hydrograph::Cursor::A, midnight);
+        h->setCursor(Hydrograph::Cursor::B, midnight + 86400);
+        const lmv::SurveyCheck check = w.surveyCheck();
+        QCOMPARE(check.days.size(), 2);
+        const double day = check.days[0].volumeM3;
+        QVERIFY2(std::abs(h->cursorVolume() - day) < 1e-5 * day,
+                 qPrintable(
+                     QStringLiteral("%1 against %2").arg(h->cursorVolume(), 0, 'f', 4).arg(day, 0, 'f', 4)));
+    }
+
+    void levelPaneShowsTheCrownAndTheSedimentTop()
+    {
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        lmv::DataFileHeader header = rvaHeader(1.0f, 1.0f);
+        header.point = lmv::makePointRecord(QStringLiteral("项目"), QStringLiteral("测点"), lmv::PipeCircle,
+                                            1000, 0, 0, 100);
+        w.showRvaFile(header, minuteRecords(120, 5.0f), lmv::refreshUnitFactors());
+        showHydrograph(w, parent);
+        QwtPlot *level = w.hydrograph->panes().first();
+        QMap<QString, double> lines;
+        for (QwtPlotItem *item : level->itemList(QwtPlotItem::Rtti_PlotMarker))
+            lines.insert(item->title().text(), static_cast<QwtPlotMarker *>(item)->yValue());
+        QCOMPARE(lines.value(QStringLiteral("淤积层顶 (100 mm)"), -1.0), 0.0);
+        QVERIFY(std::abs(lines.value(QStringLiteral("管顶")) - 0.9) < 1e-9);
+        // The records lie between 0.2 and 0.32 m; the axis shows both lines all the same.
+        const QwtInterval axis = level->axisInterval(QwtPlot::yLeft);
+        QVERIFY(axis.minValue() < 0.0 && axis.maxValue() > 0.9);
+        // A pipe that cannot be draws no line.
+        w.setShownPipe(lmv::makePointRecord(QString(), QString(), lmv::PipeCircle, 0xFFFFFFFFu, 0, 0, 0));
+        QVERIFY(level->itemList(QwtPlotItem::Rtti_PlotMarker).isEmpty());
+        // Other years than this one are written on the time axis.
+        QwtPlot *lowest = w.hydrograph->panes().last();
+        const QList<double> ticks = lowest->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+        QVERIFY(!ticks.isEmpty());
+        QVERIFY(lowest->axisScaleDraw(QwtPlot::xBottom)
+                    ->label(ticks.first())
+                    .text()
+                    .contains(QStringLiteral("2024-05-06")));
+    }
+
+    void picturesCarryATitleBlock()
+    {
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        lmv::DataFileHeader header = rvaHeader(1.0f, 1.0f);
+        header.point = lmv::makePointRecord(QStringLiteral("城东排水管网"), QStringLiteral("建设路1号井"),
+                                            lmv::PipeCircle, 800, 0, 0, 40);
+        w.showRvaFile(header, minuteRecords(120, 5.0f), lmv::refreshUnitFactors());
+        w.setShownFileName(QStringLiteral("20240506.lmv"));
+        showHydrograph(w, parent);
+        Hydrograph *h = w.hydrograph;
+        QStringList title = h->pictureTitle();
+        QCOMPARE(title.value(0),
+                 QStringLiteral("项目: 城东排水管网    监测点: 建设路1号井    文件: 20240506.lmv"));
+        QCOMPARE(title.value(1),
+                 QStringLiteral("时段: 2024-05-06 07:00:00 至 2024-05-06 08:59:00    管道: %1")
+                     .arg(lmv::pipeDescription(header.point)));
+        QCOMPARE(title.size(), 2);
+        h->setCursor(Hydrograph::Cursor::A, double(h->data()->times[10]));
+        title = h->pictureTitle();
+        QCOMPARE(title.value(2), h->cursorText());
+        // The block stands above the panes in the picture: dark text on the first rows.
+        QTemporaryDir dir;
+        QVERIFY(h->exportImage(dir.filePath("t.png"), QSize(900, 600)));
+        const QImage image(dir.filePath("t.png"));
+        int dark = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
+        QVERIFY(dark > 200);
+        if (const QString shots = qEnvironmentVariable("LMV_SHOT_DIR"); !shots.isEmpty())
+            QFile::copy(dir.filePath("t.png"), shots + QStringLiteral("/hydrograph_title.png"));
     }
 
     void doubleClickSelectsTheRecordsRowAfterSorting()

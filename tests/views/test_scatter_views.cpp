@@ -13,10 +13,12 @@
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
@@ -98,6 +100,48 @@ private slots:
             w->splitter->setSizes({0, 900});
             parent.grab().save(shots + QStringLiteral("/scattergraph.png"));
         }
+    }
+
+    void curveInputBelongsToThePoint()
+    {
+        // Two files of two points: what is typed for one point's curve comes back with its
+        // files and is not carried to the other's.
+        QSettings(QStringLiteral("Limnova"), QStringLiteral("limnova-viewer"))
+            .remove(QStringLiteral("scatterCurve"));
+        lmv::DataFileContents a;
+        QCOMPARE(lmv::readDataFile(kSample, a), int(lmv::ReadOk));
+        lmv::DataFileContents b = a;
+        b.header.point.setPointName(QStringLiteral("解放路4号井"));
+        QWidget parent;
+        RVA_RecordWindow w;
+        w.setupRVA_RecordWindow(&parent);
+        parent.show();
+        ScatterPanel *panel = w.scattergraph->panel();
+        const auto show = [&](const lmv::DataFileContents &file) {
+            w.showRvaFile(file.header, file.rva, {});
+        };
+        show(a);
+        QCOMPARE(panel->slopeEdit->text(), QString());
+        QTest::keyClicks(panel->slopeEdit, QStringLiteral("1.5"));
+        show(b);
+        QCOMPARE(panel->slopeEdit->text(), QString());
+        QCOMPARE(panel->lawBox->currentIndex(), 0);
+        QTest::keyClicks(panel->slopeEdit, QStringLiteral("3"));
+        panel->lawBox->setCurrentIndex(1);
+        emit panel->lawBox->activated(1);
+        QTest::keyClicks(panel->roughnessEdit, QStringLiteral("0"));
+        show(a);
+        QCOMPARE(panel->slopeEdit->text(), QStringLiteral("1.5"));
+        QCOMPARE(panel->lawBox->currentIndex(), 0);
+        QCOMPARE(panel->roughnessEdit->text(), QStringLiteral("0.013"));
+        QVERIFY(panel->settings().friction.has_value()); // the curve is drawn with a's input
+        show(b);
+        QCOMPARE(panel->slopeEdit->text(), QStringLiteral("3"));
+        QCOMPARE(panel->lawBox->currentIndex(), 1);
+        QCOMPARE(panel->roughnessEdit->text(), QStringLiteral("1.50"));
+        // A pipe tried on the view is still the same point's.
+        w.setShownPipe(lmv::makePointRecord(QString(), QString(), lmv::PipeCircle, 1000, 0, 0, 100));
+        QCOMPARE(panel->slopeEdit->text(), QStringLiteral("3"));
     }
 
     void doubleClickOnAPointSelectsItsRowAfterSorting()

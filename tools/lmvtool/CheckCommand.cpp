@@ -22,37 +22,19 @@ void print(const QString &text)
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
 }
 
-QString readError(int result, const DataFileContents &contents)
-{
-    switch (result) {
-    case ReadCannotOpen:
-        return QStringLiteral("cannot be opened");
-    case ReadEmpty:
-        return QStringLiteral("empty file");
-    case ReadShortHeader:
-        return QStringLiteral("truncated header (%1 of %2 bytes)")
-            .arg(contents.header.fileSize)
-            .arg(kHeaderSize);
-    case ReadUnknownFamily:
-        return QStringLiteral("not a data file (type code %1 at offset 500)").arg(contents.header.typeCode);
-    case ReadTooLarge:
-        return QStringLiteral("larger than 1 GiB");
-    default:
-        return QStringLiteral("cannot be read (error %1)").arg(result);
-    }
-}
-
 QJsonObject findingJson(const Finding &f, const QStringList &channelNames)
 {
-    return QJsonObject{{QStringLiteral("kind"), findingKindText(f.kind)},
-                       {QStringLiteral("value"), checkedValueText(f.value, channelNames)},
-                       {QStringLiteral("start"), clockText(f.start)},
-                       {QStringLiteral("end"), clockText(f.end)},
-                       {QStringLiteral("seconds"), double(f.seconds)},
-                       {QStringLiteral("firstRecord"), double(f.firstRecord + 1)},
-                       {QStringLiteral("lastRecord"), double(f.lastRecord + 1)},
-                       {QStringLiteral("aboutAnHour"), f.aboutAnHour},
-                       {QStringLiteral("detail"), findingDetail(f, channelNames)}};
+    return QJsonObject{
+        {QStringLiteral("kind"), findingKindText(f.kind)},
+        {QStringLiteral("value"), checkedValueText(f.value, channelNames)},
+        {QStringLiteral("start"), clockText(f.start)},
+        {QStringLiteral("end"), clockText(f.end)},
+        {QStringLiteral("seconds"), double(f.seconds)},
+        {QStringLiteral("firstRecord"), f.wholeFile() ? QJsonValue() : double(f.firstRecord + 1)},
+        {QStringLiteral("lastRecord"), f.wholeFile() ? QJsonValue() : double(f.lastRecord + 1)},
+        {QStringLiteral("wholeFile"), f.wholeFile()},
+        {QStringLiteral("aboutAnHour"), f.aboutAnHour},
+        {QStringLiteral("detail"), findingDetail(f, channelNames)}};
 }
 
 QJsonObject dayJson(const DayVolume &d, qsizetype dayCount)
@@ -182,14 +164,16 @@ int runCheck(const QStringList &args)
         return kExitUsage;
     }
     const QString path = files.first();
-    if (!QFileInfo(path).isFile()) {
-        printError(path, QStringLiteral("no such file"));
+    if (!checkInputFile(path))
         return kExitFileError;
-    }
     DataFileContents contents;
     const int result = readDataFile(path, contents);
     if (result != ReadOk) {
-        printError(path, readError(result, contents));
+        printError(
+            path,
+            result == ReadUnknownFamily
+                ? QStringLiteral("not a data file (type code %1 at offset 500)").arg(contents.header.typeCode)
+                : readErrorText(path, result, contents.header.fileSize));
         return kExitFileError;
     }
     const SurveyCheck check = checkContents(contents);

@@ -117,10 +117,8 @@ int runPlot(const QStringList &args)
     }
 
     const QString path = o.positional.first();
-    if (!QFileInfo(path).isFile()) {
-        printError(path, QStringLiteral("no such file"));
+    if (!checkInputFile(path))
         return kExitFileError;
-    }
     lmv::DataFileContents contents;
     const int read = lmv::readDataFile(path, contents);
     if (read == lmv::ReadUnknownFamily ||
@@ -131,9 +129,7 @@ int runPlot(const QStringList &args)
         return kExitFileError;
     }
     if (read != lmv::ReadOk) {
-        printError(path, read == lmv::ReadCannotOpen
-                             ? QStringLiteral("cannot be opened")
-                             : QStringLiteral("truncated header or too large (code %1)").arg(read));
+        printError(path, readErrorText(path, read, contents.header.fileSize));
         return kExitFileError;
     }
     const lmv::DataFileHeader &h = contents.header;
@@ -160,6 +156,12 @@ int runPlot(const QStringList &args)
     HydrographPicture picture;
     if (!pictureOptions(o, int(data->series.size()), picture))
         return kExitUsage;
+    // The title block names the survey as the window's pictures do.
+    const bool rva = h.family == lmv::Family::Rva;
+    picture.subject = {h.point.projectNameText(), h.point.pointNameText(), QFileInfo(path).fileName(),
+                       rva ? lmv::pipeDescription(h.point) : QString()};
+    if (rva)
+        picture.levelLines = pipeLevelLines(lmv::pipeGeometryFrom(h.point));
     QString error;
     if (!writeHydrographPicture(data, out, picture, &error)) {
         printError(out, error);

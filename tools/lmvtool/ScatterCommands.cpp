@@ -5,7 +5,9 @@
 
 #include "data/DataFile.h"
 #include "data/PipeCurves.h"
+#include "data/PipeLimits.h"
 #include "data/SedimentFit.h"
+#include "data/SedimentTrust.h"
 #include "data/Tables.h"
 
 #include <QFileInfo>
@@ -89,44 +91,65 @@ bool takeWhole(const CurveArgs &a, const QString &name, quint32 &value)
     return true;
 }
 
-bool takePositive(const CurveArgs &a, const QString &name, double &value)
+bool takeGeometry(const CurveArgs &a, PipeGeometry &pipe)
 {
     bool ok = false;
-    value = a.values.value(name).toDouble(&ok);
-    if (!a.values.contains(name) || !ok || !std::isfinite(value) || value <= 0.0) {
-        printError(QStringLiteral("--") + name, QStringLiteral("needs a positive number"));
+    const qulonglong shape = a.values.value(QStringLiteral("shape")).toULongLong(&ok);
+    if (!a.values.contains(QStringLiteral("shape")) || !ok || shape > PipeTriangle) {
+        printError(QStringLiteral("--shape"),
+                   QStringLiteral("must be 0 (circle), 1 (rectangle), 2 (trapezoid) or 3 (triangle): %1")
+                       .arg(a.values.value(QStringLiteral("shape"))));
+        return false;
+    }
+    quint32 h = 0, w = 0, t = 0, y = 0;
+    if (!takeWhole(a, QStringLiteral("h"), h) || !takeWhole(a, QStringLiteral("w"), w) ||
+        !takeWhole(a, QStringLiteral("t"), t) || !takeWhole(a, QStringLiteral("y"), y))
+        return false;
+    pipe = pipeGeometryFrom(quint32(shape), h, w, t, y);
+    if (const QString problem = pipeProblem(pipe); !problem.isEmpty()) {
+        printError(QStringLiteral("pipe"), problem);
         return false;
     }
     return true;
 }
 
-bool takeGeometry(const CurveArgs &a, PipeGeometry &pipe)
+bool takeNumber(const CurveArgs &a, const QString &name, double &value)
 {
-    quint32 shape = 0, h = 0, w = 0, t = 0, y = 0;
-    if (!takeWhole(a, QStringLiteral("shape"), shape) || !takeWhole(a, QStringLiteral("h"), h) ||
-        !takeWhole(a, QStringLiteral("w"), w) || !takeWhole(a, QStringLiteral("t"), t) ||
-        !takeWhole(a, QStringLiteral("y"), y))
-        return false;
-    if (shape > PipeTriangle) {
-        printError(QStringLiteral("--shape"),
-                   QStringLiteral("must be 0 (circle), 1 (rectangle), 2 (trapezoid) or 3 (triangle)"));
+    bool ok = false;
+    value = a.values.value(name).toDouble(&ok);
+    if (!a.values.contains(name) || !ok || !std::isfinite(value)) {
+        printError(QStringLiteral("--") + name, QStringLiteral("needs a number"));
         return false;
     }
-    pipe = pipeGeometryFrom(shape, h, w, t, y);
     return true;
 }
 
 bool takeFriction(const CurveArgs &a, Friction &friction)
 {
+    if (a.values.contains(QStringLiteral("slope"))) {
+        // The window asks for ‰; a bare "--slope" left the unit to be guessed.
+        printError(QStringLiteral("--slope"),
+                   QStringLiteral("give the slope in per mille as --slope-permille "
+                                  "(as 散点图 asks for it)"));
+        return false;
+    }
     const bool manning = a.values.contains(QStringLiteral("manning"));
     if (manning == a.values.contains(QStringLiteral("ks"))) {
         printError(QStringLiteral("curve"), QStringLiteral("needs exactly one of --manning N and --ks MM"));
         return false;
     }
     friction.law = manning ? FrictionLaw::Manning : FrictionLaw::ColebrookWhite;
-    return takePositive(a, QStringLiteral("slope"), friction.slope) &&
-           (manning ? takePositive(a, QStringLiteral("manning"), friction.manningN)
-                    : takePositive(a, QStringLiteral("ks"), friction.roughnessMm));
+    double permille = 0.0;
+    if (!takeNumber(a, QStringLiteral("slope-permille"), permille) ||
+        !takeNumber(a, manning ? QStringLiteral("manning") : QStringLiteral("ks"),
+                    manning ? friction.manningN : friction.roughnessMm))
+        return false;
+    friction.slope = permille / 1000.0;
+    if (const QString problem = frictionProblem(friction); !problem.isEmpty()) {
+        printError(QStringLiteral("curve"), problem);
+        return false;
+    }
+    return true;
 }
 
 // A number for JSON; NaN and infinities (which JSON cannot hold) become null.
@@ -140,7 +163,7 @@ QJsonValue number(double value)
 int runCurve(const QStringList &args)
 {
     CurveArgs a;
-    if (!parse(args, {"shape", "h", "w", "t", "y", "slope", "manning", "ks", "level"}, a))
+    if (!parse(args, {"shape", "h", "w", "t", "y", "slope", "slope-permille", "manning", "ks", "level"}, a))
         return kExitUsage;
     if (!a.positional.isEmpty()) {
         printError(a.positional.first(), QStringLiteral("unexpected argument"));
@@ -174,6 +197,43 @@ int runCurve(const QStringList &args)
     return kExitOk;
 }
 
+namespace {
+
+QString trustKey(SedimentTrustLevel level)
+{
+    switch (level) {
+    case SedimentTrustLevel::Good:
+        return QStringLiteral("good");
+    case SedimentTrustLevel::Fair:
+        return QStringLiteral("fair");
+    case SedimentTrustLevel::Low:
+        break;
+    }
+    return QStringLiteral("low");
+}
+
+QJsonObject trustJson(const SedimentTrust &t)
+{
+    const auto mm = [](int v) { return v >= 0 ? QJsonValue(v) : QJsonValue(); };
+    return QJsonObject{{"level", trustKey(t.level)},
+                       {"text", sedimentTrustText(t.level)},
+                       {"reasons", QJsonArray::fromStringList(t.reasons)},
+                       {"recordsUsed", t.used},
+                       {"recordsLeftOut", t.leftOut},
+                       {"lowestLevel", number(t.lowestLevel)},
+                       {"highestLevel", number(t.highestLevel)},
+                       {"coveredShare", number(t.coveredShare)},
+                       {"relativeRmse", number(t.relativeRmse)},
+                       {"flatFromMm", mm(t.flatFromMm)},
+                       {"flatToMm", mm(t.flatToMm)},
+                       {"firstHalfMm", mm(t.earlyMm)},
+                       {"secondHalfMm", mm(t.lateMm)},
+                       {"lowerLevelsMm", mm(t.lowMm)},
+                       {"upperLevelsMm", mm(t.highMm)}};
+}
+
+} // namespace
+
 int runFit(const QStringList &args)
 {
     CurveArgs a;
@@ -184,13 +244,13 @@ int runFit(const QStringList &args)
         return kExitUsage;
     }
     const QString path = a.positional.first();
-    DataFileHeader header;
-    if (!QFileInfo(path).isFile()) {
-        printError(path, QStringLiteral("no such file"));
+    if (!checkInputFile(path))
         return kExitFileError;
-    }
-    if (readHeader(path, header) != ReadOk) {
-        printError(path, QStringLiteral("cannot be read as a data file"));
+    DataFileContents contents;
+    const int read = readDataFile(path, contents);
+    const DataFileHeader &header = contents.header;
+    if (read != ReadOk && read != ReadUnknownFamily) {
+        printError(path, readErrorText(path, read, header.fileSize));
         return kExitFileError;
     }
     if (header.family != Family::Rva) {
@@ -199,33 +259,46 @@ int runFit(const QStringList &args)
                        .arg(header.typeCode));
         return kExitFileError;
     }
-    std::vector<RvaRecord> records;
-    if (readRecords(path, records) != ReadOk) {
-        printError(path, QStringLiteral("records cannot be read"));
+    // The fits need the pipe's section: a pipe that cannot be is named, not fitted.
+    if (const QString problem = pipeProblem(header.point); !problem.isEmpty()) {
+        printError(path, problem);
         return kExitFileError;
     }
     // Velocities as the record window shows them: with the file's velocity correction.
     std::vector<float> levels, velocities;
-    levels.reserve(records.size());
-    velocities.reserve(records.size());
-    for (const RvaRecord &r : records) {
+    levels.reserve(contents.rva.size());
+    velocities.reserve(contents.rva.size());
+    for (const RvaRecord &r : contents.rva) {
         levels.push_back(r.level);
         velocities.push_back(r.velocity * header.calc.velocityCorrection);
     }
     const PipeGeometry pipe = pipeGeometryFrom(header.point);
     const SedimentSweep sweep = sweepSediment(pipe, levels, velocities);
+    const SedimentTrust trust = assessSediment(pipe, levels, velocities, sweep);
     const LanfearCollFit &fit = sweep.fileFit;
+    const bool estimate = sweep.bestMm >= 0;
+    // An estimate that is not trusted is said so on the error stream too: a script reading only
+    // the number must not take it silently.
+    if (estimate && !trust.good())
+        printError(path, QStringLiteral("sediment estimate %1 mm is %2: %3")
+                             .arg(sweep.bestMm)
+                             .arg(sedimentTrustText(trust.level), trust.reasons.join(QStringLiteral("; "))));
+    else if (!estimate)
+        printError(path, QStringLiteral("too few records to estimate the sediment (%1 usable)")
+                             .arg(fit.records + fit.leftOut));
     const QJsonValue none;
-    const QJsonObject out{{"coefficient", fit.valid() ? number(fit.coefficient) : none},
-                          {"rmse", fit.valid() ? number(fit.rmse) : none},
-                          {"records", fit.records},
-                          {"recordsLeftOut", fit.leftOut},
-                          {"sedimentMm", sweep.bestMm >= 0 ? QJsonValue(sweep.bestMm) : none},
-                          {"sedimentRmse", sweep.bestMm >= 0 ? number(sweep.best.rmse) : none},
-                          {"sedimentCoefficient", sweep.bestMm >= 0 ? number(sweep.best.coefficient) : none},
-                          {"sedimentRecords", sweep.best.records},
-                          {"sedimentRecordsLeftOut", sweep.best.leftOut},
-                          {"fileSedimentMm", sweep.fileMm}};
+    QJsonObject out{{"coefficient", fit.valid() ? number(fit.coefficient) : none},
+                    {"rmse", fit.valid() ? number(fit.rmse) : none},
+                    {"records", fit.records},
+                    {"recordsLeftOut", fit.leftOut},
+                    {"sedimentMm", estimate ? QJsonValue(sweep.bestMm) : none},
+                    {"sedimentRmse", estimate ? number(sweep.best.rmse) : none},
+                    {"sedimentCoefficient", estimate ? number(sweep.best.coefficient) : none},
+                    {"sedimentRecords", sweep.best.records},
+                    {"sedimentRecordsLeftOut", sweep.best.leftOut},
+                    {"fileSedimentMm", sweep.fileMm}};
+    if (estimate)
+        out.insert(QStringLiteral("sedimentTrust"), trustJson(trust));
     if (a.json) {
         printOut(QJsonDocument(out).toJson(QJsonDocument::Compact) + '\n');
         return kExitOk;
@@ -238,13 +311,18 @@ int runFit(const QStringList &args)
         text += QStringLiteral("v = %1 * R^(2/3), RMSE %2 m/s\n")
                     .arg(fit.coefficient, 0, 'f', 3)
                     .arg(fit.rmse, 0, 'f', 4);
-    text +=
-        sweep.bestMm >= 0
-            ? QStringLiteral("sediment: best fit %1 mm (RMSE %2 m/s), file says %3 mm\n")
-                  .arg(sweep.bestMm)
-                  .arg(sweep.best.rmse, 0, 'f', 4)
-                  .arg(sweep.fileMm)
-            : QStringLiteral("sediment: too few records to estimate, file says %1 mm\n").arg(sweep.fileMm);
+    if (estimate) {
+        text += QStringLiteral("sediment: best fit %1 mm (RMSE %2 m/s), file says %3 mm; %4\n")
+                    .arg(sweep.bestMm)
+                    .arg(sweep.best.rmse, 0, 'f', 4)
+                    .arg(sweep.fileMm)
+                    .arg(sedimentTrustText(trust.level));
+        text += QStringLiteral("  %1\n").arg(sedimentTrustFigures(trust));
+        for (const QString &reason : trust.reasons)
+            text += QStringLiteral("  %1\n").arg(reason);
+    } else {
+        text += QStringLiteral("sediment: too few records to estimate, file says %1 mm\n").arg(sweep.fileMm);
+    }
     printOut(text.toUtf8());
     return kExitOk;
 }

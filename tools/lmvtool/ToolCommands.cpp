@@ -3,6 +3,7 @@
 #include "data/DataFile.h"
 #include "data/Export.h"
 #include "data/Hydraulics.h"
+#include "data/PipeLimits.h"
 #include "data/Statistics.h"
 #include "data/Tables.h"
 
@@ -52,6 +53,38 @@ bool parseOptions(const QStringList &args, const QStringList &withValue, const Q
     return true;
 }
 
+QString readErrorText(const QString &path, int result, qint64 fileSize)
+{
+    const QFileInfo info(path);
+    switch (result) {
+    case ReadCannotOpen:
+        return info.exists() || info.isSymLink() ? QStringLiteral("cannot be opened")
+                                                 : QStringLiteral("no such file");
+    case ReadNotAFile:
+        return info.isDir() ? QStringLiteral("is a folder, not a file")
+                            : QStringLiteral("not a regular file (a FIFO, device or socket); nothing read");
+    case ReadTooLarge:
+        return QStringLiteral("larger than the %1 bytes any file may have here (%2 bytes); not read")
+            .arg(kMaxReadBytes)
+            .arg(info.size());
+    case ReadEmpty:
+        return QStringLiteral("empty file");
+    case ReadShortHeader:
+        return QStringLiteral("truncated header (%1 of %2 bytes)").arg(fileSize).arg(kHeaderSize);
+    default:
+        return QStringLiteral("cannot be read (error %1)").arg(result);
+    }
+}
+
+bool checkInputFile(const QString &path)
+{
+    const int result = checkReadable(path);
+    if (result == ReadOk)
+        return true;
+    printError(path, readErrorText(path, result));
+    return false;
+}
+
 namespace {
 
 void printOut(const QString &text)
@@ -94,38 +127,27 @@ const QStringList kPipeOptions = {QStringLiteral("shape"), QStringLiteral("h"), 
 // Reads the five pipe options into a point record (names empty).
 bool takePipe(const Options &o, PipeSaveIntoTfType &point)
 {
+    bool ok = false;
+    const qulonglong shape = o.values.value(QStringLiteral("shape")).toULongLong(&ok);
+    if (!o.values.contains(QStringLiteral("shape")) || !ok || shape > PipeTriangle) {
+        printError(QStringLiteral("--shape"),
+                   QStringLiteral("must be 0 (circle), 1 (rectangle), 2 (trapezoid) "
+                                  "or 3 (triangle): %1")
+                       .arg(o.values.value(QStringLiteral("shape"))));
+        return false;
+    }
     if (!takeUnsigned(o, QStringLiteral("shape"), point.pipeShape) ||
         !takeUnsigned(o, QStringLiteral("h"), point.heightOrDiameter) ||
         !takeUnsigned(o, QStringLiteral("w"), point.widthOrLowerBase) ||
         !takeUnsigned(o, QStringLiteral("t"), point.upperBase) ||
         !takeUnsigned(o, QStringLiteral("y"), point.sediment))
         return false;
-    if (point.pipeShape > PipeTriangle) {
-        printError(QStringLiteral("--shape"),
-                   QStringLiteral("must be 0 (circle), 1 (rectangle), 2 (trapezoid) "
-                                  "or 3 (triangle)"));
+    // Every command that needs the pipe refuses one that cannot be, with the same words.
+    if (const QString problem = pipeProblem(point); !problem.isEmpty()) {
+        printError(QStringLiteral("pipe"), problem);
         return false;
     }
     return true;
-}
-
-// The rules of the pipe dialog: a pipe written into files must have a height, widths, and a
-// sediment layer no thicker than the height.
-bool pipeIsWritable(const PipeSaveIntoTfType &p)
-{
-    QString problem;
-    if (p.heightOrDiameter == 0)
-        problem = QStringLiteral("height or diameter must not be 0");
-    else if (p.sediment > p.heightOrDiameter)
-        problem = QStringLiteral("sediment is thicker than the height or diameter");
-    else if (p.pipeShape != PipeCircle && p.widthOrLowerBase == 0)
-        problem = QStringLiteral("width or lower base must not be 0");
-    else if (p.pipeShape == PipeTrapezoid && p.upperBase == 0)
-        problem = QStringLiteral("upper base must not be 0");
-    if (problem.isEmpty())
-        return true;
-    printError(QStringLiteral("pipe"), problem);
-    return false;
 }
 
 // Shortest text that reads back as the same single-precision value; null for NaN and infinities.
@@ -185,18 +207,11 @@ QString familyName(Family family)
 // code names no device type are refused with an error line.
 bool loadHeader(const QString &path, DataFileHeader &header, bool needServedFamily)
 {
-    if (!QFileInfo(path).isFile()) {
-        printError(path, QStringLiteral("no such file"));
+    if (!checkInputFile(path))
         return false;
-    }
     const int result = readHeader(path, header);
-    if (result == ReadCannotOpen) {
-        printError(path, QStringLiteral("cannot be opened"));
-        return false;
-    }
     if (result != ReadOk) {
-        printError(path,
-                   QStringLiteral("truncated header (%1 of %2 bytes)").arg(header.fileSize).arg(kHeaderSize));
+        printError(path, readErrorText(path, result, header.fileSize));
         return false;
     }
     const bool named = header.typeCode >= 1 && header.typeCode <= 5;
@@ -343,7 +358,7 @@ int runRepipe(const QStringList &args)
     if (!parseOptions(args, kPipeOptions, {}, o))
         return kExitUsage;
     PipeSaveIntoTfType point;
-    if (!takePipe(o, point) || !pipeIsWritable(point))
+    if (!takePipe(o, point))
         return kExitUsage;
     if (o.positional.isEmpty()) {
         printError(QStringLiteral("repipe"), QStringLiteral("needs at least one FILE"));

@@ -36,4 +36,11 @@ bool parseOptions(const QStringList &args, const QStringList &withValue, const Q
 // Prints a one-line error ("lmvtool: <subject>: <message>") to stderr.
 void printError(const QString &subject, const QString &message);
 
+// Why a read of a file failed (a ReadResult of data/DataFile.h), as the error line says it; the
+// path tells a missing file from a folder and a FIFO.
+QString readErrorText(const QString &path, int result, qint64 fileSize = 0);
+// Whether FILE can be read at all (a regular file within the size limit); prints the error line
+// and returns false when not. Every command checks its files so before it opens one.
+bool checkInputFile(const QString &path);
+
 } // namespace lmvtool

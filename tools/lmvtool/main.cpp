@@ -26,13 +26,17 @@ const char kUsage[] =
     "               [--series level,velocity,flow,temperature | channel1..channel6,voltage,csq]\n"
     "               [--from \"YYYY-MM-DD hh:mm:ss\"] [--to ...] [--ymin V --ymax V]\n"
     "  lmvtool check FILE [--json]\n"
-    "  lmvtool curve --shape S --h H --w W --t T --y Y --slope M_PER_M "
+    "  lmvtool curve --shape S --h H --w W --t T --y Y --slope-permille PERMILLE "
     "(--manning N | --ks MM) --level METRES [--level ...] [--json]\n"
     "  lmvtool fit [--json] FILE\n"
     "  lmvtool survey PROJECT_INDEX [--point NAME] [--from T] [--to T] [--raw] [--json]\n"
     "  lmvtool visit add PROJECT_INDEX --point NAME --time T --depth MM --velocity M_PER_S "
     "[--note TEXT]\n"
-    "  lmvtool visits PROJECT_INDEX --point NAME [--json]\n";
+    "  lmvtool visits PROJECT_INDEX --point NAME [--json]\n"
+    "\n"
+    "Pipe sizes (--h --w --t --y) are millimetres, each 1 to 20000 (sediment --y from 0, below the\n"
+    "top); the slope is in per mille (0.001 to 1000, as the window asks); Manning's n up to 1,\n"
+    "Colebrook-White ks 0 to 100 mm. Files larger than 1 GiB are read by no command.\n";
 
 } // namespace
 

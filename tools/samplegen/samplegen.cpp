@@ -424,8 +424,15 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: lmv-samplegen OUTDIR\n");
+    const char usage[] = "usage: lmv-samplegen OUTDIR\n"
+                         "Writes the sample store and files below OUTDIR (store/, files/), replacing both.\n";
+    if (args.size() == 2 && (args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h"))) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    // An option is never taken for the folder to write into (and to empty first).
+    if (args.size() != 2 || args[1].startsWith(QLatin1Char('-'))) {
+        std::fputs(usage, stderr);
         return 2;
     }
     QTemporaryDir cache;
