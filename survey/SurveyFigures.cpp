@@ -140,10 +140,21 @@ SurveyCheck checkSegments(const SurveyLayer &layer, const std::vector<RvaRecord>
         const auto last = std::size_t(seg.end - 1);
         const qint64 step = layer.times[last + 1] - layer.times[last];
         const qint64 nominal = part.intervalSeconds;
-        const qint64 counted = std::min(nominal, kDaySeconds);
+        // What the stretch's own check counted for its last record: the nominal interval, cut at
+        // its day's end (the stretch has no next record).
+        const std::vector<qint64> segCounts = countedSeconds(
+            std::span<const qint64>(layer.times.data() + seg.begin, std::size_t(seg.end - seg.begin)), nominal);
+        const qint64 counted = segCounts.back();
         if (isGapStep(step, nominal)) {
-            out.findings.push_back(Finding{FindingKind::Gap, CheckedValue::Time, false, seg.end - 1, seg.end,
-                                           layer.times[last], layer.times[last + 1], step, 0.0f});
+            Finding gap;
+            gap.kind = FindingKind::Gap;
+            gap.value = CheckedValue::Time;
+            gap.firstRecord = seg.end - 1;
+            gap.lastRecord = seg.end;
+            gap.start = layer.times[last];
+            gap.end = layer.times[last + 1];
+            gap.seconds = step;
+            out.findings.push_back(gap);
             ++out.gaps;
             continue;
         }

@@ -337,7 +337,9 @@ private slots:
         for (std::size_t i = 0; i < expected.size(); ++i) {
             const qint64 own = expected[i].second > 60.0f ? 300 : 120;
             const qint64 step = i + 1 < expected.size() ? expected[i + 1].first - expected[i].first : 0;
-            const qint64 c = step > 0 && step <= 2 * own ? step : own;
+            qint64 c = step > 0 && step <= 2 * own ? step : own;
+            if (step <= 0) // the last record: its day's end, no day without records credited
+                c = std::min(c, (expected[i].first / 86400 + 1) * 86400 - expected[i].first);
             volume += double(c) * double(expected[i].second) / 1000.0;
             for (qint64 t = expected[i].first; t < expected[i].first + c; ++t)
                 ++counted[t >= 0 ? t / 86400 : -1];
