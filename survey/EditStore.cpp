@@ -96,6 +96,11 @@ bool markEdit(ProjectDb &db, const QString &point, bool undo, qint64 *id, QStrin
 {
     const QString nothing = undo ? QStringLiteral("测点 %1 没有可撤销的修改").arg(point)
                                  : QStringLiteral("测点 %1 没有可恢复的修改").arg(point);
+    if (db.readOnly()) {
+        if (error)
+            *error = db.message();
+        return false;
+    }
     // Nothing to do is told without a transaction, which would make an absent database.
     if (!pointEdit(db, undo ? kSelectUndoable : kSelectRedoable, point)) {
         if (error)

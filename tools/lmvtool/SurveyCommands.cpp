@@ -175,18 +175,16 @@ int runSurvey(const QStringList &args)
         points = {*point};
     }
     const ProjectDb db(ProjectDb::pathFor(project.indexPath));
-    const LayerChoice choice =
-        o.flags.contains(QStringLiteral("raw")) ? LayerChoice::Raw : LayerChoice::Edited;
-    // A database that cannot be written is read as it is; one that cannot be read, or only in part,
-    // is said.
+    LayerChoice choice = o.flags.contains(QStringLiteral("raw")) ? LayerChoice::Raw : LayerChoice::Edited;
+    // A database that cannot be written is read as it is; one read only in part, or not at all,
+    // is said. Without the edits the figures are the raw layer's, and the output names it so.
     if (choice == LayerChoice::Edited && db.problem() != DbProblem::None &&
         db.problem() != DbProblem::NotWritable) {
         printError(db.path(), db.message());
-        // Figures without the edits the history holds would pass for the edited ones.
         if (db.problem() == DbProblem::Damaged || db.problem() == DbProblem::NoDriver) {
             printError(QStringLiteral("survey"),
-                       QStringLiteral("the edits cannot be read; --raw reads the raw layer"));
-            return kExitFileError;
+                       QStringLiteral("the edits cannot be read: the raw layer is shown"));
+            choice = LayerChoice::Raw;
         }
     }
     QJsonArray pointsJson;
@@ -194,6 +192,8 @@ int runSurvey(const QStringList &args)
     qsizetype filesRead = 0;
     for (const PointFiles &point : std::as_const(points)) {
         const PointSurvey ps = PointSurvey::read(project, point.name, period, choice, &db);
+        if (choice == LayerChoice::Edited && ps.dbMessage() != db.message())
+            printError(point.name, ps.dbMessage()); // edits passed over
         filesRead += point.files.size() - ps.survey().leftOut.size();
         const SurveyFigures figures = checkSurvey(ps.layer(), period);
         if (o.flags.contains(QStringLiteral("json")))
