@@ -139,11 +139,13 @@ void PointSurvey::setEdits(std::vector<Edit> edits)
 
 void PointSurvey::rebuild()
 {
+    // The layer being replaced lends its memory to the new one.
+    SurveyLayer room = m_edited && !m_wholeRaw ? std::move(*m_edited) : SurveyLayer{};
     m_edited.reset();
     const std::vector<Edit> active = activeEdits(m_edits);
     if (active.empty())
         return;
-    SurveyLayer whole = applyEdits(wholeRaw(), active);
+    SurveyLayer whole = applyEdits(wholeRaw(), active, std::move(room));
     if (m_wholeRaw)
         m_edited = cutLayer(whole, m_survey.period, m_survey.layer);
     else

@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/prctl.h>
 
 using namespace lmv;
@@ -294,6 +295,52 @@ private slots:
         QVERIFY2(error.contains(message), qPrintable(error));
         QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM edit")), qint64(1));
         QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM edit_event")), qint64(1));
+    }
+
+    // A layer built into the memory of an earlier one (larger, smaller, or a copy of the raw one)
+    // holds the bytes of one built afresh: nothing of the earlier layer stays in it.
+    void layerBuiltIntoOldMemoryEqualsAFreshOne_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("filled, then removed") << "fill"
+                                              << "remove";
+        QTest::newRow("removed, then filled") << "remove"
+                                              << "fill";
+        QTest::newRow("corrected, then none") << "offset"
+                                              << "none";
+        QTest::newRow("none, then corrected") << "none"
+                                              << "offset";
+    }
+
+    void layerBuiltIntoOldMemoryEqualsAFreshOne()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        const SurveyLayer raw = channel(100, {60, 61, 62, 63, 64});
+        const auto history = [](const QString &name) {
+            std::vector<Edit> out;
+            if (name == "remove" || name == "offset") {
+                out.push_back(editOf(name == "remove" ? EditOp::Remove : EditOp::Offset, 10, 40));
+                out.back().value = 30.0;
+            } else if (name == "fill") {
+                out.push_back(editOf(EditOp::Fill, 55, 70));
+            }
+            for (std::size_t i = 0; i < out.size(); ++i)
+                out[i].id = qint64(i + 1);
+            return out;
+        };
+        SurveyLayer old = applyEdits(raw, history(before));
+        const SurveyLayer fresh = applyEdits(raw, history(after));
+        const SurveyLayer reused = applyEdits(raw, history(after), std::move(old));
+        QCOMPARE(reused.times, fresh.times);
+        QCOMPARE(reused.source, fresh.source);
+        QCOMPARE(reused.sourceRecord, fresh.sourceRecord);
+        QCOMPARE(reused.flags, fresh.flags);
+        QCOMPARE(reused.sources.size(), fresh.sources.size());
+        QCOMPARE(reused.intervalSeconds, fresh.intervalSeconds);
+        QCOMPARE(reused.rva.size(), fresh.rva.size());
+        QVERIFY(std::memcmp(reused.rva.data(), fresh.rva.data(), fresh.rva.size() * sizeof(RvaRecord)) == 0);
     }
 
     // Two windows of one project: each sees the other's edits when it reads, checks new edits
