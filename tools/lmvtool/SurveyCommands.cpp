@@ -111,6 +111,9 @@ QString pointText(const PointSurvey &ps, const SurveyFigures &fig)
     QString out = QStringLiteral("测点: %1  记录 %2 条").arg(s.point).arg(layer.size());
     if (!layer.empty())
         out += QStringLiteral("  %1 ~ %2").arg(clockText(layer.times.front()), clockText(layer.times.back()));
+    out += ps.choice() == LayerChoice::Raw
+               ? QStringLiteral("  原始数据")
+               : QStringLiteral("  修正后(%1 项修改)").arg(activeEdits(ps.edits()).size());
     out += QStringLiteral("\n重复记录 %1 条, 数值冲突 %2 处\n").arg(s.duplicates).arg(s.conflicts.size());
     for (const SurveySource &src : layer.sources)
         out += QStringLiteral("  文件 %1  %2 ~ %3  %4 条\n")
