@@ -3,9 +3,12 @@
 // removed, removed stretches filled, offsets over hours, velocity factors, and a drift between
 // every two weekly visits, so that every record ends up corrected. Prints "name: value unit" lines:
 // the wall time of the build (median of seven), the CPU time of the calling thread and of both
-// threads, the build without the drifts, and the time of the history's volume changes.
+// threads, the build without the drifts, and the time of the history's volume changes. First, one
+// edit committed to the project database of an 8-week survey with its figures refreshed
+// (bench_edits_commit.cpp).
 
 #include "bench/BenchMeasure.h"
+#include "bench/bench_edits_commit.h"
 #include "data/Hydraulics.h"
 #include "data/Tables.h"
 #include "survey/Edits.h"
@@ -106,6 +109,8 @@ std::vector<Edit> edits()
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (!benchEditCommit())
+        return 1;
     const SurveyLayer raw = sewerSurvey();
     const std::vector<Edit> list = edits();
 
@@ -131,6 +136,23 @@ int main(int argc, char *argv[])
     print("edits_apply_1M_10k_cpu_both_threads", median(processCpu), "ms");
     std::printf("edits_apply_1M_10k_layer: %lld records (%lld filled, %lld corrected)\n", (long long)size,
                 (long long)filled, (long long)corrected);
+
+    // Built again into the memory of the layer before, as a refresh after an edit does.
+    wall.clear();
+    cpu.clear();
+    SurveyLayer previous = applyEdits(raw, list);
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer timer;
+        const double cpuStart = threadMs();
+        timer.start();
+        previous = applyEdits(raw, list, std::move(previous));
+        wall.push_back(double(timer.nsecsElapsed()) / 1e6);
+        cpu.push_back(threadMs() - cpuStart);
+    }
+    print("edits_apply_1M_10k_reused", median(wall), "ms");
+    print("edits_apply_1M_10k_reused_cpu", median(cpu), "ms");
+    if (previous.size() != size)
+        return 1;
 
     // The same edits without the weekly drifts: most records then keep their raw values.
     std::vector<Edit> noDrift;

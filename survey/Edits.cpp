@@ -190,6 +190,8 @@ struct Filled
 template <typename T>
 void reserveMapped(std::vector<T> &list, std::size_t n)
 {
+    if (list.capacity() >= n) // room kept from an earlier layer, mapped in already
+        return;
     list.reserve(n);
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
     constexpr std::size_t kWorthIt = std::size_t(2) << 20;
@@ -362,11 +364,20 @@ public:
         return volume;
     }
 
-    SurveyLayer take() const
+    // The edited layer, built into the lists of `room` (their contents dropped, their memory kept).
+    SurveyLayer take(SurveyLayer room = {}) const
     {
-        if (!m_changed)
-            return m_raw;
-        SurveyLayer out;
+        SurveyLayer out = std::move(room);
+        if (!m_changed) {
+            out = m_raw; // element-wise copies into the room there is
+            return out;
+        }
+        out.times.clear();
+        out.sourceRecord.clear();
+        out.rva.clear();
+        out.rvb.clear();
+        out.source.clear();
+        out.flags.clear();
         out.family = m_raw.family;
         out.sources = m_raw.sources;
         out.intervalSeconds = m_raw.intervalSeconds;
@@ -812,6 +823,15 @@ SurveyLayer applyEdits(const SurveyLayer &raw, std::span<const Edit> edits)
         if (engine.applicable(*e))
             engine.apply(*e);
     return engine.take();
+}
+
+SurveyLayer applyEdits(const SurveyLayer &raw, std::span<const Edit> edits, SurveyLayer &&room)
+{
+    EditEngine engine(raw);
+    for (const Edit *e : inOrder(edits))
+        if (engine.applicable(*e))
+            engine.apply(*e);
+    return engine.take(std::move(room));
 }
 
 std::vector<EditVolume> editVolumes(const SurveyLayer &raw, std::span<const Edit> edits)

@@ -82,6 +82,9 @@ QString validateEdit(const SurveyLayer &layer, const Edit &edit);
 // volume rule covers a single removed record by its neighbour. Without any applicable edit the
 // result equals the raw layer bit for bit.
 SurveyLayer applyEdits(const SurveyLayer &raw, std::span<const Edit> edits);
+// The same, built into the memory of a layer no longer needed (the edited layer a refresh
+// replaces): its lists keep their room, so a layer of a million records is not mapped in anew.
+SurveyLayer applyEdits(const SurveyLayer &raw, std::span<const Edit> edits, SurveyLayer &&room);
 
 // What one edit of the history did to the volume.
 struct EditVolume

@@ -1,21 +1,15 @@
 #include "tools/lmvtool/SurveyCommands.h"
 
 #include "data/SurveyCheck.h"
+#include "survey/EditStore.h"
+#include "survey/PointSurvey.h"
 #include "survey/ProjectDb.h"
-#include "survey/ProjectFiles.h"
 #include "survey/SurveyFigures.h"
-#include "survey/SurveyJoin.h"
 #include "survey/Visits.h"
-#include "tools/lmvtool/ToolCommands.h"
+#include "tools/lmvtool/ProjectArgs.h"
 
-#include <QDateTime>
-#include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-
-#include <cmath>
-#include <cstdio>
 
 namespace lmvtool {
 
@@ -23,98 +17,6 @@ using namespace lmv;
 using namespace lmv::survey;
 
 namespace {
-
-void printOut(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-}
-
-void printJson(const QJsonObject &o)
-{
-    printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
-}
-
-QJsonValue orNull(const std::optional<double> &v)
-{
-    return v && std::isfinite(*v) ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
-}
-
-// A clock time "YYYY-MM-DD hh:mm:ss", or a date alone (its first second, or with endOfDay its
-// last). The logger's clock has no time zone: read as UTC so no local rule shifts it.
-bool takeClock(const Options &o, const QString &name, bool endOfDay, std::optional<qint64> &out)
-{
-    if (!o.values.contains(name))
-        return true;
-    const QString text = o.values.value(name).trimmed();
-    const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    const QDate date =
-        parts.isEmpty() ? QDate() : QDate::fromString(parts.at(0), QStringLiteral("yyyy-MM-dd"));
-    QTime time = endOfDay ? QTime(23, 59, 59) : QTime(0, 0);
-    if (parts.size() == 2)
-        time = QTime::fromString(parts.at(1), QStringLiteral("hh:mm:ss"));
-    if (!date.isValid() || !time.isValid() || parts.size() > 2) {
-        printError(QStringLiteral("--") + name,
-                   QStringLiteral("not a time \"YYYY-MM-DD hh:mm:ss\": %1").arg(o.values.value(name)));
-        return false;
-    }
-    out = QDateTime(date, time, Qt::UTC).toSecsSinceEpoch();
-    return true;
-}
-
-bool takeNumber(const Options &o, const QString &name, double &out)
-{
-    if (!o.values.contains(name)) {
-        printError(QStringLiteral("--") + name, QStringLiteral("missing"));
-        return false;
-    }
-    bool ok = false;
-    out = o.values.value(name).toDouble(&ok);
-    if (!ok) {
-        printError(QStringLiteral("--") + name,
-                   QStringLiteral("needs a number: %1").arg(o.values.value(name)));
-        return false;
-    }
-    return true;
-}
-
-// The project index named first, read; false after an error line.
-bool openProject(const Options &o, const QString &command, ProjectFiles &project)
-{
-    if (o.positional.size() != 1) {
-        printError(command, QStringLiteral("needs exactly one PROJECT_INDEX"));
-        return false;
-    }
-    const QString path = o.positional.first();
-    if (!QFileInfo(path).isFile()) {
-        printError(path, QStringLiteral("no such file"));
-        return false;
-    }
-    project = readProjectFiles(path);
-    if (!project.opened) {
-        printError(path, QStringLiteral("not a project or point index (.lmvprj, .lmvpos) that can be read"));
-        return false;
-    }
-    return true;
-}
-
-const PointFiles *namedPoint(const ProjectFiles &project, const Options &o)
-{
-    const QString name = o.values.value(QStringLiteral("point"));
-    const PointFiles *point = project.point(name);
-    if (!point)
-        printError(project.indexPath, QStringLiteral("no point named \"%1\"").arg(name));
-    return point;
-}
-
-// The layer the figures read. The raw joined records for now; once edits are kept, the edited
-// layer unless raw is asked for.
-const SurveyLayer &chosenLayer(const JoinedSurvey &survey, const ProjectDb &db, bool raw)
-{
-    Q_UNUSED(db);
-    Q_UNUSED(raw);
-    return survey.layer;
-}
 
 QJsonObject dayJson(const DayVolume &d, qsizetype dayCount, bool volumes)
 {
@@ -133,12 +35,16 @@ QJsonObject dayJson(const DayVolume &d, qsizetype dayCount, bool volumes)
     return o;
 }
 
-QJsonObject pointJson(const JoinedSurvey &s, const SurveyLayer &layer, const SurveyFigures &fig)
+// The files listed are those of the layer read; conflicts and findings are the join's, named
+// through the raw layer they were found in.
+QJsonObject pointJson(const PointSurvey &ps, const SurveyFigures &fig)
 {
+    const JoinedSurvey &s = ps.survey();
+    const SurveyLayer &layer = ps.layer();
     const bool volumes = layer.family == Family::Rva;
-    const auto name = [&layer](quint32 source) { return layer.sources[source].name; };
+    const auto name = [&ps](quint32 source) { return ps.raw().sources[source].name; };
     QJsonArray files, conflicts, leftOut, findings, days, weeks;
-    const std::vector<qsizetype> used = s.recordsPerSource();
+    const std::vector<qsizetype> used = ps.recordsPerSource();
     for (std::size_t i = 0; i < layer.sources.size(); ++i) {
         const SurveySource &src = layer.sources[i];
         files.append(QJsonObject{{QStringLiteral("name"), src.name},
@@ -162,7 +68,7 @@ QJsonObject pointJson(const JoinedSurvey &s, const SurveyLayer &layer, const Sur
                                     {QStringLiteral("start"), clockText(f.start)},
                                     {QStringLiteral("end"), clockText(f.end)},
                                     {QStringLiteral("records"), double(f.records)},
-                                    {QStringLiteral("detail"), joinFindingText(f, layer)}});
+                                    {QStringLiteral("detail"), joinFindingText(f, ps.raw())}});
     }
     for (const DayVolume &d : fig.days) {
         QJsonObject day = dayJson(d, 1, volumes);
@@ -178,6 +84,9 @@ QJsonObject pointJson(const JoinedSurvey &s, const SurveyLayer &layer, const Sur
     const QJsonValue none(QJsonValue::Null);
     return QJsonObject{
         {QStringLiteral("point"), s.point},
+        {QStringLiteral("layer"), ps.choice() == LayerChoice::Raw ? "raw" : "edited"},
+        {QStringLiteral("edits"),
+         ps.choice() == LayerChoice::Raw ? 0.0 : double(activeEdits(ps.edits()).size())},
         {QStringLiteral("family"), layer.empty() ? none : QJsonValue(volumes ? "RVA" : "RVB")},
         {QStringLiteral("intervalSeconds"), double(layer.intervalSeconds)},
         {QStringLiteral("files"), files},
@@ -195,11 +104,16 @@ QJsonObject pointJson(const JoinedSurvey &s, const SurveyLayer &layer, const Sur
         {QStringLiteral("totalVolumeM3"), volumes ? QJsonValue(fig.total.volumeM3) : none}};
 }
 
-QString pointText(const JoinedSurvey &s, const SurveyLayer &layer, const SurveyFigures &fig)
+QString pointText(const PointSurvey &ps, const SurveyFigures &fig)
 {
+    const JoinedSurvey &s = ps.survey();
+    const SurveyLayer &layer = ps.layer();
     QString out = QStringLiteral("测点: %1  记录 %2 条").arg(s.point).arg(layer.size());
     if (!layer.empty())
         out += QStringLiteral("  %1 ~ %2").arg(clockText(layer.times.front()), clockText(layer.times.back()));
+    out += ps.choice() == LayerChoice::Raw
+               ? QStringLiteral("  原始数据")
+               : QStringLiteral("  修正后(%1 项修改)").arg(activeEdits(ps.edits()).size());
     out += QStringLiteral("\n重复记录 %1 条, 数值冲突 %2 处\n").arg(s.duplicates).arg(s.conflicts.size());
     for (const SurveySource &src : layer.sources)
         out += QStringLiteral("  文件 %1  %2 ~ %3  %4 条\n")
@@ -208,7 +122,7 @@ QString pointText(const JoinedSurvey &s, const SurveyLayer &layer, const SurveyF
     for (const LeftOutFile &f : s.leftOut)
         out += QStringLiteral("  未采用 %1: %2\n").arg(f.name, f.reason);
     for (const JoinFinding &f : s.findings)
-        out += QStringLiteral("  %1: %2\n").arg(joinFindingKindText(f.kind), joinFindingText(f, layer));
+        out += QStringLiteral("  %1: %2\n").arg(joinFindingKindText(f.kind), joinFindingText(f, ps.raw()));
     for (const DayVolume &d : fig.days)
         out +=
             QStringLiteral("  %1  %2 条  覆盖率 %3%  水量 %4 m3\n")
@@ -264,19 +178,31 @@ int runSurvey(const QStringList &args)
         points = {*point};
     }
     const ProjectDb db(ProjectDb::pathFor(project.indexPath));
-    const bool raw = o.flags.contains(QStringLiteral("raw"));
+    LayerChoice choice = o.flags.contains(QStringLiteral("raw")) ? LayerChoice::Raw : LayerChoice::Edited;
+    // A database that cannot be written is read as it is; one read only in part, or not at all,
+    // is said. Without the edits the figures are the raw layer's, and the output names it so.
+    if (choice == LayerChoice::Edited && db.problem() != DbProblem::None &&
+        db.problem() != DbProblem::NotWritable) {
+        printError(db.path(), db.message());
+        if (db.problem() == DbProblem::Damaged || db.problem() == DbProblem::NoDriver) {
+            printError(QStringLiteral("survey"),
+                       QStringLiteral("the edits cannot be read: the raw layer is shown"));
+            choice = LayerChoice::Raw;
+        }
+    }
     QJsonArray pointsJson;
     QString text;
     qsizetype filesRead = 0;
     for (const PointFiles &point : std::as_const(points)) {
-        const JoinedSurvey survey = readSurvey(project.name, point, period);
-        filesRead += point.files.size() - survey.leftOut.size();
-        const SurveyLayer &layer = chosenLayer(survey, db, raw);
-        const SurveyFigures figures = checkSurvey(layer, period);
+        const PointSurvey ps = PointSurvey::read(project, point.name, period, choice, &db);
+        if (choice == LayerChoice::Edited && ps.dbMessage() != db.message())
+            printError(point.name, ps.dbMessage()); // edits passed over
+        filesRead += point.files.size() - ps.survey().leftOut.size();
+        const SurveyFigures figures = checkSurvey(ps.layer(), period);
         if (o.flags.contains(QStringLiteral("json")))
-            pointsJson.append(pointJson(survey, layer, figures));
+            pointsJson.append(pointJson(ps, figures));
         else
-            text += pointText(survey, layer, figures) + QLatin1Char('\n');
+            text += pointText(ps, figures) + QLatin1Char('\n');
     }
     if (o.flags.contains(QStringLiteral("json")))
         printJson(
@@ -356,8 +282,10 @@ int runVisits(const QStringList &args)
     if (db.problem() == DbProblem::NewerVersion)
         printError(db.path(), db.message()); // read as far as it can be, said so
     const QVector<Visit> visits = visitsOf(db, point->name);
-    const JoinedSurvey survey = readSurvey(project.name, *point);
-    const SurveyLayer &layer = chosenLayer(survey, db, o.flags.contains(QStringLiteral("raw")));
+    const PointSurvey ps = PointSurvey::read(
+        project, point->name, {},
+        o.flags.contains(QStringLiteral("raw")) ? LayerChoice::Raw : LayerChoice::Edited, &db);
+    const SurveyLayer &layer = ps.layer();
     QJsonArray list;
     QString text = QStringLiteral("测点: %1\n").arg(point->name);
     for (const Visit &v : visits) {

@@ -1,6 +1,7 @@
 // lmvtool: works on data files without the window.
 
 #include "tools/lmvtool/CheckCommand.h"
+#include "tools/lmvtool/EditCommands.h"
 #include "tools/lmvtool/ScatterCommands.h"
 #include "tools/lmvtool/SurveyCommands.h"
 #include "tools/lmvtool/ToolCommands.h"
@@ -33,6 +34,11 @@ const char kUsage[] =
     "  lmvtool visit add PROJECT_INDEX --point NAME --time T --depth MM --velocity M_PER_S "
     "[--note TEXT]\n"
     "  lmvtool visits PROJECT_INDEX --point NAME [--json]\n"
+    "  lmvtool edit PROJECT_INDEX --point NAME --op remove|fill|offset|drift|vfactor --from T --to T\n"
+    "               [--value X] [--value2 X] [--max-gap MIN] --reason TEXT\n"
+    "  lmvtool edits PROJECT_INDEX --point NAME [--json]\n"
+    "  lmvtool undo|redo PROJECT_INDEX --point NAME\n"
+
     "\n"
     "Pipe sizes (--h --w --t --y) are millimetres, each 1 to 20000 (sediment --y from 0, below the\n"
     "top); the slope is in per mille (0.001 to 1000, as the window asks); Manning's n up to 1,\n"
@@ -81,6 +87,12 @@ int main(int argc, char *argv[])
         return lmvtool::runVisit(args);
     if (command == QLatin1String("visits"))
         return lmvtool::runVisits(args);
+    if (command == QLatin1String("edit"))
+        return lmvtool::runEdit(args);
+    if (command == QLatin1String("edits"))
+        return lmvtool::runEdits(args);
+    if (command == QLatin1String("undo") || command == QLatin1String("redo"))
+        return lmvtool::runUndo(args, command == QLatin1String("redo"));
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;
