@@ -1,6 +1,7 @@
 // lmvtool: works on data files without the window.
 
 #include "tools/lmvtool/CheckCommand.h"
+#include "tools/lmvtool/RainCommands.h"
 #include "tools/lmvtool/ScatterCommands.h"
 #include "tools/lmvtool/SurveyCommands.h"
 #include "tools/lmvtool/ToolCommands.h"
@@ -32,7 +33,16 @@ const char kUsage[] =
     "  lmvtool survey PROJECT_INDEX [--point NAME] [--from T] [--to T] [--raw] [--json]\n"
     "  lmvtool visit add PROJECT_INDEX --point NAME --time T --depth MM --velocity M_PER_S "
     "[--note TEXT]\n"
-    "  lmvtool visits PROJECT_INDEX --point NAME [--json]\n";
+    "  lmvtool visits PROJECT_INDEX --point NAME [--json]\n"
+    "  lmvtool rain import PROJECT_INDEX FILE --gauge NAME [--point NAME]... "
+    "[--kind interval|cumulative|tips]\n"
+    "               [--time-col N] [--value-col N] [--skip N] [--sep CHAR] [--decimal-comma] "
+    "[--format PATTERN]\n"
+    "               [--bucket MM] [--replace]\n"
+    "  lmvtool rain assign|unassign PROJECT_INDEX --gauge NAME --point NAME\n"
+    "  lmvtool rain list PROJECT_INDEX [--json]\n"
+    "  lmvtool events PROJECT_INDEX --gauge NAME [--ietd H] [--min-depth MM] [--verify-depth MM]\n"
+    "               [--verify-peak5 MM_PER_H] [--json]\n";
 
 } // namespace
 
@@ -77,6 +87,10 @@ int main(int argc, char *argv[])
         return lmvtool::runVisit(args);
     if (command == QLatin1String("visits"))
         return lmvtool::runVisits(args);
+    if (command == QLatin1String("rain"))
+        return lmvtool::runRain(args);
+    if (command == QLatin1String("events"))
+        return lmvtool::runEvents(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;
