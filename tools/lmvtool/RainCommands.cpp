@@ -409,19 +409,14 @@ QString eventsText(const QString &gauge, const StormEventList &list)
                       .arg(gauge, QString::number(list.totalDepthMm, 'f', 1))
                       .arg(list.events.size())
                       .arg(list.minor);
-    out +=
-        QStringLiteral("开始                 结束                 历时(h) 雨量(mm) 5分钟 15分钟 60分钟(mm/h) "
-                       "前期无雨(h) 验证\n");
     for (const StormEvent &e : list.events)
-        out += QStringLiteral("%1  %2  %3 %4 %5 %6 %7 %8 %9\n")
-                   .arg(clockText(e.start), clockText(e.end))
-                   .arg(QString::number(e.durationHours(), 'f', 2), 7)
-                   .arg(QString::number(e.depthMm, 'f', 1), 8)
-                   .arg(peakText(e.peak5), 5)
-                   .arg(peakText(e.peak15), 6)
-                   .arg(peakText(e.peak60), 12)
-                   .arg(QString::number(e.dryHoursBefore, 'f', 1), 11)
-                   .arg(e.verification ? QStringLiteral("是") : QStringLiteral("否"));
+        out +=
+            QStringLiteral("%1 ~ %2  历时 %3 h  雨量 %4 mm  雨强(5/15/60分钟) %5/%6/%7 mm/h  前期无雨 %8 h  "
+                           "可用于验证: %9\n")
+                .arg(clockText(e.start), clockText(e.end), QString::number(e.durationHours(), 'f', 2),
+                     QString::number(e.depthMm, 'f', 1), peakText(e.peak5), peakText(e.peak15),
+                     peakText(e.peak60), QString::number(e.dryHoursBefore, 'f', 1),
+                     e.verification ? QStringLiteral("是") : QStringLiteral("否"));
     return out;
 }
 
