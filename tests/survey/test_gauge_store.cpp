@@ -121,11 +121,8 @@ private slots:
         const double nan = std::numeric_limits<double>::quiet_NaN();
         std::memcpy(&nanBits, &nan, sizeof nanBits);
         QTest::newRow("empty") << QByteArray() << "不是雨量序列";
-        QTest::newRow("other bytes") << QByteArray(88, 'x') << "不是雨量序列";
         QTest::newRow("a byte short") << good.chopped(1) << "长度不符";
-        QTest::newRow("a byte over") << good + '\0' << "长度不符";
         QTest::newRow("newer layout") << patched(4, 2, 2) << "较新版本";
-        QTest::newRow("layout 0") << patched(4, 0, 2) << "头部无效";
         QTest::newRow("unknown kind") << patched(6, 3, 1) << "头部无效";
         QTest::newRow("reserved byte set") << patched(7, 1, 1) << "头部无效";
         QTest::newRow("count past the bytes") << patched(16, 0xffffffffu, 4) << "长度不符";
@@ -133,7 +130,6 @@ private slots:
         QTest::newRow("no interval") << patched(8, 0, 8) << "间隔";
         QTest::newRow("times falling") << patched(32, quint64(kJune1 + 900), 8) << "递增";
         QTest::newRow("depth no number") << patched(56, nanBits, 8) << "雨量不是";
-        QTest::newRow("negative depth") << patched(56, 0xbff0000000000000u, 8) << "雨量不是";
         QTest::newRow("entry outside the span") << patched(72, quint64(kJune1 + 300), 8) << "覆盖时段内";
         QTest::newRow("span reversed") << patched(80, quint64(kJune1 - 60), 8) << "覆盖时段无效";
     }
