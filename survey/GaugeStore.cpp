@@ -25,7 +25,7 @@ constexpr std::size_t kEntrySize = 16; // time and depth
 constexpr std::size_t kSpanSize = 16;  // start and end
 // Entries and spans together: keeps a series column well inside SQLite's largest value (1e9 bytes).
 constexpr quint64 kMaxSeriesItems = 50'000'000;
-// Clock seconds no calendar reaches (about year 14 700 either way): far from overflowing when
+// Clock seconds no calendar reaches (some 12 700 years either side of 1970): far from overflowing when
 // spans and intervals are subtracted.
 constexpr qint64 kClockLimit = 400'000'000'000;
 
