@@ -42,6 +42,8 @@
     X(survey_check, surveyCheck)                                                                             \
     /* A rain gauge file under a mapping from two option bytes, and its storm events (RainEntries.cpp). */   \
     X(rain_import, rainImport)                                                                               \
+    /* The series column of a gauge in the project database, decoded, written back, events found. */         \
+    X(gauge_series, gaugeSeries)                                                                             \
     /* A point's data files joined into its survey (SurveyEntries.cpp), with the tables over it. */          \
     X(survey_join, surveyJoin)                                                                               \
     /* A point's edit history from its project database applied to a small survey (EditEntries.cpp). */      \

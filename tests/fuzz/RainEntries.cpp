@@ -1,9 +1,12 @@
-// Fuzz entry of the rain gauge file reader: two option bytes choose the mapping (kind, separator,
+// Fuzz entries of the rain gauge file reader: two option bytes choose the mapping (kind, separator,
 // decimal comma, time form, header lines, columns, bucket size), the rest is the file. The storm
-// events of whatever series comes out are found as well.
+// events of whatever series comes out are found as well, and the series goes through the project
+// database's column layout and back. A second entry reads that column as a damaged database could
+// hand it over.
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/FuzzEntries.h"
 
+#include "survey/GaugeStore.h"
 #include "survey/RainImport.h"
 #include "survey/StormEvents.h"
 
@@ -105,6 +108,12 @@ int rainImport(const std::uint8_t *data, std::size_t size)
         require(!r.series.empty(), "an import has rain entries");
         checkSeries(r, mapping);
         checkEvents(r.series);
+        RainSeries back;
+        require(decodeRainSeries(encodeRainSeries(r.series), back), "an imported series can be stored");
+        require(back.kind == r.series.kind && back.intervalSeconds == r.series.intervalSeconds &&
+                    back.times == r.series.times && back.depthMm == r.series.depthMm &&
+                    back.covered.size() == r.series.covered.size(),
+                "a stored series reads back whole");
     }
 
     // The dialog's preview, and what the guessed mapping reads.
@@ -116,6 +125,30 @@ int rainImport(const std::uint8_t *data, std::size_t size)
         require(guessed.refused() || guessed.rowsRead + qsizetype(guessed.badRows.size()) == guessed.dataRows,
                 "guessed mapping reads or lists every row");
     }
+    return 0;
+}
+
+int gaugeSeries(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray bytes = raw(data, size);
+    RainSeries s;
+    QString error;
+    if (!decodeRainSeries(bytes, s, &error)) {
+        require(s.empty() && s.covered.isEmpty() && !error.isEmpty(),
+                "a refused column leaves no series, says why");
+        return 0;
+    }
+    require(rainSeriesProblem(s).isEmpty(), "a decoded series is sound");
+    require(encodeRainSeries(s) == bytes, "one layout per series: written back byte for byte");
+    const qint64 from = s.covered.front().start, to = s.covered.back().end;
+    const qint64 covered = coveredSeconds(s, from, to);
+    require(covered > 0 && covered <= to - from, "covered time within the record");
+    double total = 0.0;
+    for (const double d : s.depthMm)
+        total += d;
+    require(std::abs(depthBetween(s, from, to) - total) <= 1e-9 * (1.0 + total),
+            "the record holds all its rain");
+    checkEvents(s);
     return 0;
 }
 

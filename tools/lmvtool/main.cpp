@@ -2,6 +2,7 @@
 
 #include "tools/lmvtool/CheckCommand.h"
 #include "tools/lmvtool/EditCommands.h"
+#include "tools/lmvtool/RainCommands.h"
 #include "tools/lmvtool/ScatterCommands.h"
 #include "tools/lmvtool/SurveyCommands.h"
 #include "tools/lmvtool/ToolCommands.h"
@@ -38,7 +39,15 @@ const char kUsage[] =
     "               [--value X] [--value2 X] [--max-gap MIN] --reason TEXT\n"
     "  lmvtool edits PROJECT_INDEX --point NAME [--json]\n"
     "  lmvtool undo|redo PROJECT_INDEX --point NAME\n"
-
+    "  lmvtool rain import PROJECT_INDEX FILE --gauge NAME [--point NAME]... "
+    "[--kind interval|cumulative|tips]\n"
+    "               [--time-col N] [--value-col N] [--skip N] [--sep CHAR] [--decimal-comma] "
+    "[--format PATTERN]\n"
+    "               [--bucket MM] [--replace]\n"
+    "  lmvtool rain assign|unassign PROJECT_INDEX --gauge NAME --point NAME\n"
+    "  lmvtool rain list PROJECT_INDEX [--json]\n"
+    "  lmvtool events PROJECT_INDEX --gauge NAME [--ietd H] [--min-depth MM] [--verify-depth MM]\n"
+    "               [--verify-peak5 MM_PER_H] [--json]\n"
     "\n"
     "Pipe sizes (--h --w --t --y) are millimetres, each 1 to 20000 (sediment --y from 0, below the\n"
     "top); the slope is in per mille (0.001 to 1000, as the window asks); Manning's n up to 1,\n"
@@ -93,6 +102,10 @@ int main(int argc, char *argv[])
         return lmvtool::runEdits(args);
     if (command == QLatin1String("undo") || command == QLatin1String("redo"))
         return lmvtool::runUndo(args, command == QLatin1String("redo"));
+    if (command == QLatin1String("rain"))
+        return lmvtool::runRain(args);
+    if (command == QLatin1String("events"))
+        return lmvtool::runEvents(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;

@@ -3,9 +3,13 @@
 #include "data/DataFile.h"
 #include "data/Records.h"
 #include "data/TimeSteps.h"
+#include "survey/GaugeStore.h"
+#include "survey/ProjectDb.h"
+#include "survey/RainImport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -116,6 +120,34 @@ bool writeWeek(const QString &target, const QString &cacheRoot, const QString &p
     return true;
 }
 
+// The gauge file read as a user would import it ("时间,雨量(mm)", 5-minute depths) into the project
+// database beside the index, assigned to the survey's point. Made afresh each time, imported at a
+// fixed time, so that the same samples give the same database.
+bool writeSampleGauge(const QString &projectDir, const QString &project, const QString &csvName,
+                      const QByteArray &csv)
+{
+    const QString path = projectDir + project + QStringLiteral(".lmvdb");
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(path + QLatin1String(suffix));
+    survey::RainImportMapping mapping;
+    mapping.separator = ',';
+    mapping.skipRows = 1;
+    const survey::RainImportResult rain = survey::importRain(csv, mapping);
+    if (rain.refused() || !rain.badRows.empty())
+        return fail(QStringLiteral("the sample gauge does not read back: ") + rain.error);
+    survey::GaugeImport gauge;
+    gauge.name = QFileInfo(csvName).completeBaseName();
+    gauge.sourceName = csvName;
+    gauge.sourceSha256 = survey::gaugeSourceSha256(csv);
+    gauge.points = QStringList{pointName()};
+    gauge.imported = QStringLiteral("2024-05-27T10:30:00");
+    survey::ProjectDb db(path);
+    QString error;
+    if (!survey::importGauge(db, gauge, rain.series, &error))
+        return fail(QStringLiteral("cannot store the sample gauge in %1: %2").arg(path, error));
+    return true;
+}
+
 } // namespace
 
 SyntheticSpec surveySampleSpec()
@@ -169,12 +201,14 @@ bool writeSurveySample(const QString &storeRoot, const QString &project, const Q
     for (const WeekFile &week : weekFiles())
         if (!writeWeek(folder + week.name, cacheRoot, project, survey.layer, week))
             return false;
-    const QString gauge = storeRoot + project + QStringLiteral("/雨量计_城东.csv");
-    QFile csv(gauge);
+    const QString projectDir = storeRoot + project + QLatin1Char('/');
+    const QString csvName = QStringLiteral("雨量计_城东.csv");
+    QFile csv(projectDir + csvName);
     const QByteArray bytes = rainCsv(survey.rain);
     if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate) || csv.write(bytes) != bytes.size())
-        return fail(QStringLiteral("cannot write ") + gauge);
-    return true;
+        return fail(QStringLiteral("cannot write ") + csv.fileName());
+    csv.close();
+    return writeSampleGauge(projectDir, project, csvName, bytes);
 }
 
 } // namespace lmv::samplegen

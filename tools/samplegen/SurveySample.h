@@ -17,8 +17,9 @@ SyntheticSpec surveySampleSpec();
 // The point with its weekly files, checked, for the project's index files.
 StorePointNode surveySamplePoint();
 // Writes the weekly files below storeRoot + project + "/人民路5号井/" (through a cache folder below
-// cacheRoot, finished as a download) and the rain gauge file beside the project index. False
-// (after a message on stderr) on failure.
+// cacheRoot, finished as a download), the rain gauge file beside the project index, and that gauge
+// imported into the project database "<project>.lmvdb" and assigned to the point. False (after a
+// message on stderr) on failure.
 bool writeSurveySample(const QString &storeRoot, const QString &project, const QString &cacheRoot);
 
 } // namespace lmv::samplegen
