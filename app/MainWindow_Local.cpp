@@ -65,7 +65,9 @@ void MainWindow::openLocalPath(const QString &path)
     if (!opening.opened)
         return;
     currentDeviceRemark = opening.remark;
+    const int firstNew = PrjTree->topLevelItemCount();
     addIndexEntries(opening.projects);
+    rememberIndexPath(firstNew, path);
 }
 
 void MainWindow::on_open_prj_action_triggered()
@@ -130,6 +132,7 @@ void MainWindow::removeCheckedLocalEntries()
         localRvaView()->hide();
         localRvbView()->hide();
     }
+    afterSurveyRemoval();
 }
 
 bool MainWindow::removeCheckedEntries(QTreeWidget *tree)
@@ -201,11 +204,14 @@ void MainWindow::on_file_item_clicked(QTreeWidgetItem *item)
 {
     resetLocalViews();
     forgetShownEntry();
+    hideSurveyViews();
     if (!item)
         return;
     propagateCheck(item);
-    if (!item->parent())
+    if (!item->parent()) {
+        showProjectOverview(item);
         return;
+    }
     if (isFileItem(item)) {
         showFile(item);
         return;
@@ -219,6 +225,7 @@ void MainWindow::on_file_item_clicked(QTreeWidgetItem *item)
     shownEntry.showPoint(treeEntryKey(item), rvbForm);
     shownItem = item;
     syncEditActions();
+    showPointSurvey(item);
 }
 
 void MainWindow::showFile(QTreeWidgetItem *file)
