@@ -3,6 +3,7 @@
 #include "data/SurveyCheck.h"
 
 #include <QDate>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,7 +22,8 @@ const char *const kTitleStyle = "background-color: rgb(220, 220, 220); border: 1
 const QString kWeekdays[] = {QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三"),
                              QStringLiteral("四"), QStringLiteral("五"), QStringLiteral("六"),
                              QStringLiteral("日")};
-constexpr int kDayColumnWidth = 58;
+// The background of the totals: what they sum is told by the cells, not by a colour.
+const QColor kTotalColour(232, 236, 244);
 
 QDate dateOfDay(qint64 day)
 {
@@ -33,7 +35,7 @@ QDate dateOfDay(qint64 day)
 QColor overviewCoverageColour(double coverage, bool records)
 {
     if (!records)
-        return QColor(242, 242, 242);
+        return QColor(230, 230, 230);
     if (coverage >= 0.99)
         return QColor(180, 226, 180);
     if (coverage >= 0.9)
@@ -105,7 +107,7 @@ QVariant ProjectOverviewModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         return int(Qt::AlignCenter);
     case Qt::BackgroundRole:
-        return overviewCoverageColour(coverage, cell.records > 0);
+        return totalRow || totalColumn ? kTotalColour : overviewCoverageColour(coverage, cell.records > 0);
     case Qt::FontRole:
         if (totalRow || totalColumn) {
             QFont bold;
@@ -185,9 +187,13 @@ ProjectOverviewView::ProjectOverviewView(QWidget *parent) : QWidget(parent)
     table->setModel(m_model);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Fixed sizes: 50 points × 12 weeks are laid out without measuring a cell.
+    // Fixed sizes: 50 points × 12 weeks are laid out without measuring a cell. A day's column
+    // holds a five-digit volume in bold.
+    QFont bold = table->font();
+    bold.setBold(true);
+    m_dayWidth = QFontMetrics(bold).horizontalAdvance(QStringLiteral("88888.8")) + 14;
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->horizontalHeader()->setDefaultSectionSize(kDayColumnWidth);
+    table->horizontalHeader()->setDefaultSectionSize(m_dayWidth);
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->verticalHeader()->setDefaultSectionSize(24);
     table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -197,12 +203,12 @@ ProjectOverviewView::ProjectOverviewView(QWidget *parent) : QWidget(parent)
     legendLabel = new QLabel(this);
     QString legend = QStringLiteral("格内: 日水量(m3) 或 记录覆盖率(RVB)   颜色按覆盖率:");
     const std::pair<double, const char *> steps[] = {
-        {1.0, "≥99%"}, {0.95, "≥90%"}, {0.6, "≥50%"}, {0.2, "<50%"}};
+        {1.0, "≥99%"}, {0.95, "≥90%"}, {0.6, "≥50%"}, {0.2, "&lt;50%"}};
     for (const auto &[coverage, text] : steps)
         legend += QStringLiteral(" <span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span> %2")
                       .arg(overviewCoverageColour(coverage, true).name(), QString::fromUtf8(text));
     legend += QStringLiteral(" <span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span> 无记录   "
-                             "单击某日查看该测点当天的过程线")
+                             "单击某日查看该测点当天的过程线, 单击测点名或合计查看整个调查")
                   .arg(overviewCoverageColour(0.0, false).name());
     legendLabel->setText(legend);
     legendLabel->setWordWrap(true);
@@ -261,7 +267,7 @@ void ProjectOverviewView::setOverview(ProjectOverview overview)
     if (m_model->totalsFamily() == Family::Rva)
         text += QStringLiteral("  合计水量 %1 m3").arg(o.total.volumeM3, 0, 'f', 1);
     summaryLabel->setText(text);
-    table->horizontalHeader()->resizeSection(int(o.dayCount()), kDayColumnWidth + 24);
+    table->horizontalHeader()->resizeSection(int(o.dayCount()), m_dayWidth * 3 / 2);
     emit overviewShown();
 }
 

@@ -83,4 +83,5 @@ private:
     quint64 m_generation = 0;
     int m_pending = 0;
     QString m_project;
+    int m_dayWidth = 60;
 };

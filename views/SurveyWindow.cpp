@@ -94,7 +94,7 @@ SurveyWindow::SurveyWindow(QWidget *parent) : QWidget(parent)
     layout->addWidget(splitter);
     buildUpper();
     buildLower();
-    splitter->setSizes({230, 474});
+    splitter->setSizes({250, 474});
     clear();
 }
 
@@ -115,24 +115,25 @@ void SurveyWindow::buildUpper()
     titleBar->addWidget(summaryLabel, 1);
     layout->addLayout(titleBar);
 
-    auto *periodBar = new QHBoxLayout;
-    periodBar->setContentsMargins(2, 0, 2, 0);
-    fromEdit = timeEditIn(upper);
-    toEdit = timeEditIn(upper);
-    applyPeriodButton = new QPushButton(QStringLiteral("应用时段"), upper);
-    wholePeriodButton = new QPushButton(QStringLiteral("全部时间"), upper);
-    periodBar->addWidget(new QLabel(QStringLiteral("时段:"), upper));
+    upperTabs = new QTabWidget(upper);
+    // The period sits beside the tabs: it governs them and every view below.
+    auto *periodBox = new QWidget(upperTabs);
+    auto *periodBar = new QHBoxLayout(periodBox);
+    periodBar->setContentsMargins(2, 0, 2, 2);
+    fromEdit = timeEditIn(periodBox);
+    toEdit = timeEditIn(periodBox);
+    applyPeriodButton = new QPushButton(QStringLiteral("应用时段"), periodBox);
+    wholePeriodButton = new QPushButton(QStringLiteral("全部时间"), periodBox);
+    periodBar->addWidget(new QLabel(QStringLiteral("时段:"), periodBox));
     periodBar->addWidget(fromEdit);
-    periodBar->addWidget(new QLabel(QStringLiteral("至"), upper));
+    periodBar->addWidget(new QLabel(QStringLiteral("至"), periodBox));
     periodBar->addWidget(toEdit);
     periodBar->addWidget(applyPeriodButton);
     periodBar->addWidget(wholePeriodButton);
-    periodBar->addStretch(1);
-    layout->addLayout(periodBar);
+    upperTabs->setCornerWidget(periodBox, Qt::TopRightCorner);
     connect(applyPeriodButton, &QPushButton::clicked, this, &SurveyWindow::applyPeriodEdits);
     connect(wholePeriodButton, &QPushButton::clicked, this, [this] { setPeriod({}); });
 
-    upperTabs = new QTabWidget(upper);
     auto *filesPage = new QSplitter(Qt::Horizontal, upperTabs);
     filesTable = new QTableWidget(0, 8, filesPage);
     filesTable->setHorizontalHeaderLabels({QStringLiteral("文件"), QStringLiteral("开始时间"),
@@ -146,9 +147,11 @@ void SurveyWindow::buildUpper()
     filesTable->horizontalHeader()->setStretchLastSection(true);
     filesTable->setToolTip(QStringLiteral("双击打开该文件"));
     notesList = new QListWidget(filesPage);
+    notesList->setWordWrap(true);
     notesList->setToolTip(QStringLiteral("单击在过程线上定位"));
     filesPage->setStretchFactor(0, 3);
     filesPage->setStretchFactor(1, 2);
+    filesPage->setSizes({600, 300});
     upperTabs->addTab(filesPage, QStringLiteral("文件"));
     visitPanel = new VisitPanel(upperTabs);
     upperTabs->addTab(visitPanel, QStringLiteral("现场记录"));
@@ -217,6 +220,11 @@ void SurveyWindow::buildLower()
     scattergraph->panel()->setSedimentEditEnabled(false);
     addPage(QStringLiteral("散点图"), scattergraph);
     checkView = new SurveyCheckView;
+    // Weeks of days want more room beside the findings than one file's few days do.
+    if (auto *split = checkView->findChild<QSplitter *>()) {
+        split->setStretchFactor(0, 2);
+        split->setStretchFactor(1, 3);
+    }
     addPage(QStringLiteral("数据检查"), checkView);
     pageButtons->button(HydrographPage)->setChecked(true);
     connect(pageButtons, &QButtonGroup::idClicked, this, &SurveyWindow::showPage);
