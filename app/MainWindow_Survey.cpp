@@ -87,10 +87,10 @@ void MainWindow::showPointSurvey(QTreeWidgetItem *point)
     overview_view->hide();
     survey_window->show();
     splitter->setSizes({400, 0, 0, width() - 485, 0});
-    // Joining a few weeks of files is quick, but nothing else may start meanwhile.
-    setEnabled(false);
+    // Joining a few weeks of files takes some tens of milliseconds; the window stays enabled, so
+    // that a message box about the project database (modal, it keeps other input out) can be
+    // answered.
     survey_window->showSurvey(target);
-    setEnabled(true);
 }
 
 void MainWindow::showProjectOverview(QTreeWidgetItem *project)

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -60,6 +61,8 @@ VisitDialog::VisitDialog(const Visit &initial, QWidget *parent) : QDialog(parent
     problemLabel->setWordWrap(true);
     layout->addWidget(problemLabel);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("保存"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &VisitDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &VisitDialog::reject);
