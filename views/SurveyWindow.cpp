@@ -38,7 +38,7 @@ const QColor kVisitColour(230, 30, 30);
 // Records of different pipes on the scattergraph: the first pipe blue, then orange, green...
 const QColor kPipeColours[] = {QColor(33, 102, 172), QColor(230, 120, 0), QColor(0, 150, 60),
                                QColor(200, 30, 120), QColor(120, 80, 40), QColor(90, 90, 90)};
-// Index of the file path in a file row's first cell.
+// Where a file row keeps its file's path, and a join note the time range it is about.
 constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kStartRole = Qt::UserRole + 2;
 constexpr int kEndRole = Qt::UserRole + 3;
