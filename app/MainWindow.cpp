@@ -68,6 +68,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setupRVB_UsbRecordWindow(dev_area);
 
     assembleLayout();
+    setupSurveyViews();
     prepareCacheAtStart();
 
     connectShell();
@@ -338,6 +339,7 @@ void MainWindow::on_dev_button_released()
     splitter->hide();
     localRvaView()->hide();
     localRvbView()->hide();
+    hideSurveyViews();
     placeDevSpacerOnce();
     dev_area->show();
 }
@@ -364,6 +366,7 @@ void MainWindow::on_pc_button_released()
     splitter->show();
     localRvaView()->hide();
     localRvbView()->hide();
+    hideSurveyViews();
     // Lay the splitter out before the panel is measured, or the record views just hidden would
     // still hold their (minimum) widths and the tree columns would fit a sliver of the panel.
     central_layout->activate();
@@ -380,6 +383,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     endDeviceLink();
     PrjTree->clear();
     forgetShownEntry();
+    afterSurveyRemoval();
     UsbPrjTree->clear();
     clearUnitTables();
     about_window.close();

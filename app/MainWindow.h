@@ -30,6 +30,7 @@
 #include "views/ParameterModify.h"
 #include "views/PipeModifyWindow.h"
 
+class ProjectOverviewView;
 class QAction;
 class QHBoxLayout;
 class QLabel;
@@ -41,6 +42,7 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QVBoxLayout;
+class SurveyWindow;
 
 // The one window of the viewer. Its definition is split by subsystem:
 //   MainWindow.cpp         construction, decoration, layout, mode switch, resize, close
@@ -49,6 +51,7 @@ class QVBoxLayout;
 //   MainWindow_Device.cpp  connection, directory walk, download, calendar
 //   MainWindow_Edit.cpp    calculation and pipe parameter dialogs, device number
 //   MainWindow_Save.cpp    text/CSV export and saving into the local store
+//   MainWindow_Survey.cpp  a point's survey and a project's overview in PC mode
 class MainWindow : public QMainWindow,
                    public DevSelection,
                    public ProjectWindow,
@@ -413,4 +416,34 @@ public:
     void startSaveDownload();
     void reportSaveFailures();
     void reportStoppedSave();
+
+    // ---- surveys and the project overview (MainWindow_Survey.cpp) ----
+    // SURVEY-STATE
+    // A point's survey and a project's overview, shown in the splitter where the record windows
+    // show a file (one of them, or a record window, at a time).
+    SurveyWindow *survey_window = nullptr;
+    ProjectOverviewView *overview_view = nullptr;
+    // Shows the survey of a point entry: its files as the tree lists them, joined.
+    void showPointSurvey(QTreeWidgetItem *point);
+    // Shows the overview of a project entry's points, computed on a thread of its own.
+    void showProjectOverview(QTreeWidgetItem *project);
+    // Hides the survey and the overview (a file is shown, the mode changes).
+    void hideSurveyViews();
+    // A survey record in its own file: the file's entry selected and shown as a click shows it,
+    // the table at the record (file order index; -1: the file alone).
+    void openSurveyRecord(const QString &path, qint64 record);
+    // The survey of a point of the project the overview shows, at a day (days since 1970-01-01).
+    void openSurveyDay(const QString &point, qint64 day);
+    // The survey reads the point's files again when it shows that point (its files were rewritten).
+    void refreshSurveyOf(QTreeWidgetItem *point);
+
+private:
+    void setupSurveyViews();
+    // Remembers on the project entries added from an index file where that file lies (the
+    // survey's project database sits beside it).
+    void rememberIndexPath(int firstNewProject, const QString &indexPath);
+    // After "移除": the survey follows what is still shown, the overview goes with its project.
+    void afterSurveyRemoval();
+    QTreeWidgetItem *overviewProjectItem() const;
+    QString overviewProjectKey; // column 0 and 1 of the project the overview shows
 };

@@ -278,6 +278,8 @@ void MainWindow::on_RecievedPipeInfoForSaving(lmv::PipeSaveIntoTfType pipe)
         clearPipeColumns(point);
     setEnabled(true);
 
+    if (pointShown)
+        refreshSurveyOf(point);
     if (!shownFile.isEmpty()) {
         clearLocalRvaView();
         loadLocalRvaFile(shownFile);

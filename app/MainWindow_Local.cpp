@@ -142,10 +142,12 @@ void MainWindow::openLocalPath(const QString &path)
     if (!opening.opened)
         return;
     currentDeviceRemark = opening.remark;
+    const int firstNew = PrjTree->topLevelItemCount();
     if (openKindFor(path) == OpenKind::DataFile)
         addLooseFileEntries(opening.projects);
     else
         addIndexEntries(opening.projects);
+    rememberIndexPath(firstNew, path);
 }
 
 void MainWindow::on_open_prj_action_triggered()
@@ -210,6 +212,7 @@ void MainWindow::removeCheckedLocalEntries()
         localRvaView()->hide();
         localRvbView()->hide();
     }
+    afterSurveyRemoval();
 }
 
 bool MainWindow::removeCheckedEntries(QTreeWidget *tree)
@@ -281,11 +284,14 @@ void MainWindow::on_file_item_clicked(QTreeWidgetItem *item)
 {
     resetLocalViews();
     forgetShownEntry();
+    hideSurveyViews();
     if (!item)
         return;
     propagateCheck(item);
-    if (!item->parent())
+    if (!item->parent()) {
+        showProjectOverview(item);
         return;
+    }
     if (isFileItem(item)) {
         showFile(item);
         return;
@@ -299,6 +305,7 @@ void MainWindow::on_file_item_clicked(QTreeWidgetItem *item)
     shownEntry.showPoint(treeEntryKey(item), rvbForm);
     shownItem = item;
     syncEditActions();
+    showPointSurvey(item);
 }
 
 void MainWindow::showFile(QTreeWidgetItem *file)

@@ -1,5 +1,6 @@
 #include "plots/Hydrograph.h"
 
+#include "plots/MarkItem.h"
 #include "plots/PlotExport.h"
 #include "plots/PlotNavigator.h"
 #include "plots/ReducedCurve.h"
@@ -222,6 +223,7 @@ void Hydrograph::dropPanes()
     m_shades.clear();
     m_overlays.clear();
     m_levelMarkers.clear(); // went with their pane
+    m_marks.clear();
 }
 
 void Hydrograph::makePanes(int count)
@@ -274,6 +276,9 @@ void Hydrograph::makePanes(int count)
         auto *curve = new ReducedCurve(QString());
         curve->setPen(QPen(kPaneColours[i % 8], 1));
         curve->attach(pane);
+        auto *marks = new MarkItem;
+        marks->attach(pane);
+        m_marks << marks;
         m_panes << pane;
         m_curves << curve;
         m_shades << shade;
@@ -301,6 +306,7 @@ void Hydrograph::buildPanes()
         makePanes(count);
     }
     showSeries();
+    applyMarks();
     // A layout shows a new child of a visible widget only once the event loop runs again;
     // shown now, the pane draws with the next paint.
     for (QwtPlot *pane : qAsConst(m_panes))
@@ -706,4 +712,62 @@ std::size_t Hydrograph::lastDrawnPoints() const
     for (const ReducedCurve *c : m_curves)
         n += c->lastDrawnPoints();
     return n;
+}
+
+void Hydrograph::setTimeMarks(int kind, const QColor &colour, const QVector<qint64> &times)
+{
+    if (times.isEmpty())
+        m_timeMarks.remove(kind);
+    else
+        m_timeMarks.insert(kind, {colour, times});
+    applyMarks();
+    replotAll();
+}
+
+void Hydrograph::setPointMarks(int kind, const QString &seriesKey, const QColor &colour,
+                               const QVector<QPointF> &points)
+{
+    if (points.isEmpty())
+        m_pointMarks.remove(kind);
+    else
+        m_pointMarks.insert(kind, {seriesKey, colour, points});
+    applyMarks();
+    replotAll();
+}
+
+void Hydrograph::applyMarks()
+{
+    for (int i = 0; i < m_marks.size(); ++i) {
+        MarkItem *item = m_marks.at(i);
+        const QString key =
+            m_data && i < int(m_data->series.size()) ? m_data->series[std::size_t(i)].key : QString();
+        // Kinds dropped since the last call go as well.
+        item->clear();
+        for (auto it = m_timeMarks.cbegin(); it != m_timeMarks.cend(); ++it)
+            item->setTimes(it.key(), it->colour, it->times);
+        for (auto it = m_pointMarks.cbegin(); it != m_pointMarks.cend(); ++it)
+            if (it->key == key)
+                item->setPoints(it.key(), it->colour, it->points);
+    }
+}
+
+QVector<qint64> Hydrograph::timeMarks(int kind) const
+{
+    return m_marks.isEmpty() || !m_data ? QVector<qint64>() : m_marks.front()->times(kind);
+}
+
+QVector<QPointF> Hydrograph::pointMarks(int kind, int pane) const
+{
+    return pane < 0 || pane >= m_marks.size() || !m_data ? QVector<QPointF>()
+                                                         : m_marks.at(pane)->points(kind);
+}
+
+QwtPlot *Hydrograph::paneOf(const QString &seriesKey) const
+{
+    if (!m_data)
+        return nullptr;
+    for (int i = 0; i < int(m_data->series.size()) && i < m_panes.size(); ++i)
+        if (m_data->series[std::size_t(i)].key == seriesKey)
+            return m_panes.at(i);
+    return nullptr;
 }

@@ -33,6 +33,7 @@ class PlotNavigator;
 class ReducedCurve;
 class ShadeItem;
 class CursorOverlay;
+class MarkItem;
 
 // A horizontal line in the level pane, at a level in metres above the sediment (as records store
 // levels), drawn in the shown level unit.
@@ -145,6 +146,20 @@ public:
     // Points the panes handed to the painter in their last draw (tests and the benchmark).
     std::size_t lastDrawnPoints() const;
 
+    // Marks over the lines, kept across data sets until replaced like the shaded ranges: dashed
+    // vertical lines at times (clock seconds) in every pane, and symbols at (seconds, value in
+    // the shown unit) in the pane of one series key. Each kind has its own colour; an empty list
+    // removes the kind.
+    void setTimeMarks(int kind, const QColor &colour, const QVector<qint64> &times);
+    void setPointMarks(int kind, const QString &seriesKey, const QColor &colour,
+                       const QVector<QPointF> &points);
+    // The marks of a kind as a pane shows them (tests): its lines, and its symbols in pane `pane`.
+    QVector<qint64> timeMarks(int kind) const;
+    QVector<QPointF> pointMarks(int kind, int pane) const;
+    // The pane of a series key (nullptr when no data set shows it). Items attached to it live
+    // until the next data set of another series count replaces the panes.
+    QwtPlot *paneOf(const QString &seriesKey) const;
+
 signals:
     // The user chose a time range (zoom, pan, back or whole file): the shown range in seconds.
     void timeRangeSelected(qint64 from, qint64 to);
@@ -169,6 +184,7 @@ private:
     void applyShades();
     void applyLevelLines();
     int levelPane() const;
+    void applyMarks();
 
     std::shared_ptr<const lmv::PlotData> m_data;
     QList<QwtPlot *> m_panes;
@@ -191,6 +207,20 @@ private:
     QVector<LevelLine> m_levelLines;
     QList<QwtPlotMarker *> m_levelMarkers; // on the level pane, deleted with it
     plotexport::PictureSubject m_subject;
+    QList<MarkItem *> m_marks; // one per pane
+    struct TimeMarks
+    {
+        QColor colour;
+        QVector<qint64> times;
+    };
+    struct PointMarks
+    {
+        QString key;
+        QColor colour;
+        QVector<QPointF> points;
+    };
+    QMap<int, TimeMarks> m_timeMarks;
+    QMap<int, PointMarks> m_pointMarks;
     QMap<int, QPair<double, double>> m_fixedAxes;
     QPair<Cursor, qsizetype> m_lastClick{Cursor::A, -1}; // the cursor the last click moved, and from where
     QElapsedTimer m_lastClickTime;

@@ -72,6 +72,20 @@ void ScatterItem::setColourRange(qint64 first, qint64 last)
     itemChanged();
 }
 
+void ScatterItem::setGroups(std::shared_ptr<const std::vector<quint8>> groups, QVector<QColor> colours)
+{
+    m_groups = std::move(groups);
+    m_groupColours.clear();
+    for (const QColor &c : colours)
+        m_groupColours.append(c.rgb());
+    itemChanged();
+}
+
+bool ScatterItem::grouped() const
+{
+    return m_groups && m_data && !m_groupColours.isEmpty() && m_groups->size() == m_data->times.size();
+}
+
 void ScatterItem::setCellSize(int pixels)
 {
     m_cell = std::max(1, pixels);
@@ -131,6 +145,7 @@ void ScatterItem::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScal
     QImage image(frame.columns * m_cell, frame.rows * m_cell, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     const double span = m_last > m_first ? double(m_last - m_first) : 0.0;
+    const bool byGroup = grouped();
     for (int row = 0; row < frame.rows; ++row) {
         const int top = (frame.rows - 1 - row) * m_cell;
         for (int column = 0; column < frame.columns; ++column) {
@@ -139,7 +154,9 @@ void ScatterItem::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScal
                 continue;
             const double t = span > 0.0 ? double(m_data->times[std::size_t(index)] - m_first) / span : 1.0;
             const QRgb colour =
-                m_palette[std::clamp(int(std::lround(t * (kPaletteSize - 1))), 0, kPaletteSize - 1)];
+                byGroup
+                    ? m_groupColours[(*m_groups)[std::size_t(index)] % m_groupColours.size()]
+                    : m_palette[std::clamp(int(std::lround(t * (kPaletteSize - 1))), 0, kPaletteSize - 1)];
             for (int dy = 0; dy < m_cell; ++dy) {
                 auto *line = reinterpret_cast<QRgb *>(image.scanLine(top + dy)) + column * m_cell;
                 std::fill(line, line + m_cell, colour);

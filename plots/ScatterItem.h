@@ -13,6 +13,7 @@
 #include <QVector>
 
 #include <memory>
+#include <vector>
 
 class ScatterItem : public QwtPlotItem
 {
@@ -27,6 +28,11 @@ public:
     void setTimeRange(qint64 from, qint64 to);
     // Times mapped to the first and last colour of the scale.
     void setColourRange(qint64 first, qint64 last);
+    // Colours the records by group instead of by time (which pipe a record was measured with):
+    // groups[i] picks the colour of record i. Null (or a list of another length than the
+    // records) colours by time again.
+    void setGroups(std::shared_ptr<const std::vector<quint8>> groups, QVector<QColor> colours);
+    bool grouped() const;
     // Side of a cell in pixels (≥ 1).
     void setCellSize(int pixels);
     int cellSize() const { return m_cell; }
@@ -54,6 +60,8 @@ private:
     qint64 m_first = 0, m_last = 0;
     int m_cell = 2;
     QVector<QRgb> m_palette;
+    std::shared_ptr<const std::vector<quint8>> m_groups;
+    QVector<QRgb> m_groupColours;
     mutable lmv::CellGrid m_grid;
     mutable QPoint m_origin;
 };

@@ -131,6 +131,11 @@ Scattergraph::Scattergraph(QWidget *parent) : QWidget(parent)
         addLevelLine(m_plot, QStringLiteral("估算淤积层顶"), QPen(QColor(0, 140, 60), 1.5, Qt::DashLine));
     m_crown = addLevelLine(m_plot, QStringLiteral("管顶"), QPen(Qt::black, 1.5, Qt::DashDotDotLine));
 
+    m_groupLegend = new QLabel(this);
+    m_groupLegend->setWordWrap(true);
+    m_groupLegend->hide();
+    left->addWidget(m_groupLegend);
+
     auto *bar = new QHBoxLayout;
     m_readout = new QLabel(this);
     m_readout->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -211,9 +216,31 @@ void Scattergraph::setSurvey(std::shared_ptr<const lmv::PlotData> survey, const 
         m_plot->setAxisTitle(QwtPlot::yLeft, m_data->series[std::size_t(m_levelSeries)].title);
     }
     m_points->setSeries(m_data, m_velocitySeries, m_levelSeries);
+    setRecordGroups(nullptr, {}, {});
     m_limited = false;
     m_readout->clear();
     refit();
+}
+
+void Scattergraph::setRecordGroups(std::shared_ptr<const std::vector<quint8>> groups,
+                                   const QVector<QColor> &colours, const QStringList &names)
+{
+    m_points->setGroups(std::move(groups), colours);
+    const bool grouped = m_points->grouped();
+    QString legend;
+    for (int i = 0; grouped && i < names.size() && i < colours.size(); ++i)
+        legend += QStringLiteral("<span style=\"color:%1\">■</span> %2&nbsp;&nbsp; ")
+                      .arg(colours[i].name(), names[i].toHtmlEscaped());
+    m_groupLegend->setText(legend);
+    m_groupLegend->setVisible(grouped);
+    // The time colour bar says nothing about colours that tell groups apart.
+    m_plot->enableAxis(QwtPlot::yRight, !grouped);
+    m_plot->replot();
+}
+
+QString Scattergraph::groupLegend() const
+{
+    return m_points->grouped() ? m_groupLegend->text() : QString();
 }
 
 void Scattergraph::setTimeRange(qint64 from, qint64 to)

@@ -15,9 +15,12 @@
 #include "data/SedimentTrust.h"
 #include "plots/PlotExport.h"
 
+#include <QColor>
 #include <QList>
 #include <QRectF>
 #include <QSize>
+#include <QStringList>
+#include <QVector>
 #include <QWidget>
 
 #include <memory>
@@ -47,6 +50,13 @@ public:
                    double levelFactor, double velocityFactor);
     // No records.
     void clear();
+    // Marks the records of setSurvey by group (the pipe each was measured with): group[i] picks
+    // colours[group[i]] for record i, and a line under the plot names the groups. Null lifts it;
+    // setSurvey lifts it too.
+    void setRecordGroups(std::shared_ptr<const std::vector<quint8>> groups, const QVector<QColor> &colours,
+                         const QStringList &names);
+    // The line naming the groups (empty without groups).
+    QString groupLegend() const;
 
     // Limits the points and the fits to records with times in [from, to] (clock seconds).
     void setTimeRange(qint64 from, qint64 to);
@@ -134,5 +144,6 @@ private:
     PlotNavigator *m_navigator = nullptr;
     ScatterPanel *m_panel = nullptr;
     QLabel *m_readout = nullptr;
+    QLabel *m_groupLegend = nullptr;
     QPushButton *m_backButton = nullptr;
 };

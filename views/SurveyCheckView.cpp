@@ -136,6 +136,34 @@ void setDayRow(QTableWidget *table, int row, const QString &date, const DayVolum
         table->setItem(row, c, item(cells[c]));
 }
 
+// A day of a table without flows (RVB): records and coverage.
+void setCoverageRow(QTableWidget *table, int row, const QString &date, const DayVolume &d, qsizetype dayCount)
+{
+    const QString none = QStringLiteral("-");
+    const QStringList cells{date,
+                            QString::number(d.records),
+                            fixed(d.coverage(dayCount) * 100.0, 1) + QLatin1Char('%'),
+                            none,
+                            none,
+                            none,
+                            none,
+                            none,
+                            none};
+    for (int c = 0; c < cells.size(); ++c)
+        table->setItem(row, c, item(cells[c]));
+}
+
+void boldRow(QTableWidget *table, int row)
+{
+    for (int c = 0; c < table->columnCount(); ++c) {
+        QTableWidgetItem *cell = table->item(row, c);
+        QFont bold = cell->font();
+        bold.setBold(true);
+        cell->setFont(bold);
+        cell->setBackground(QColor(238, 243, 250));
+    }
+}
+
 } // namespace
 
 QString surveyCheckSummary(const SurveyCheck &c)
@@ -302,6 +330,39 @@ void SurveyCheckView::fillDays()
         bold.setBold(true);
         daysTable->item(days, c)->setFont(bold);
     }
+}
+
+void SurveyCheckView::showSurveyCheck(SurveyCheck check, const QVector<DayVolume> &days,
+                                      const QVector<CheckTotalRow> &totals)
+{
+    const bool flows = check.family == Family::Rva;
+    check.days = days;
+    m_stale = false;
+    showCheck(check);
+    daysTable->setVisible(check.family != Family::Unknown);
+    daysTable->setRowCount(0);
+    if (check.family == Family::Unknown)
+        return;
+    daysTable->setRowCount(int(days.size() + totals.size()));
+    auto setRow = [&](int row, const QString &label, const DayVolume &d, qsizetype count) {
+        if (flows)
+            setDayRow(daysTable, row, label, d, count);
+        else
+            setCoverageRow(daysTable, row, label, d, count);
+    };
+    int row = 0;
+    auto addTotalsAfter = [&](int day) {
+        for (const CheckTotalRow &t : totals)
+            if (t.afterDay == day) {
+                setRow(row, t.label, t.total, t.days);
+                boldRow(daysTable, row++);
+            }
+    };
+    for (int d = 0; d < days.size(); ++d) {
+        setRow(row++, dayText(days[d].day), days[d], 1);
+        addTotalsAfter(d);
+    }
+    addTotalsAfter(-1);
 }
 
 void SurveyCheckView::exportCsv()

@@ -16,6 +16,15 @@ class QTableWidget;
 //
 // The check is computed from a source the window gives (its records as they are shown) when the
 // view becomes visible after the records changed, so a hidden view costs nothing.
+// A row of the daily table that sums days: a week's or the whole period's.
+struct CheckTotalRow
+{
+    QString label;
+    lmv::DayVolume total;
+    qsizetype days = 1; // days summed, for the coverage
+    int afterDay = -1;  // shown after the row of this day (index into the days); -1: last
+};
+
 class SurveyCheckView : public QWidget
 {
     Q_OBJECT
@@ -31,6 +40,12 @@ public:
     void refresh();
     // Shows a check computed elsewhere.
     void showCheck(const lmv::SurveyCheck &check);
+    // Shows the check of a survey: its findings, a daily table of the given days (every calendar
+    // day of the period) with the total rows among them. RVB days show records and coverage
+    // without flows. The export writes the check with these days and its total. Nothing is recomputed on
+    // showing until setSource() or markStale() asks for it.
+    void showSurveyCheck(lmv::SurveyCheck check, const QVector<lmv::DayVolume> &days,
+                         const QVector<CheckTotalRow> &totals);
     // The check shown.
     const lmv::SurveyCheck &check() const;
 

@@ -23,6 +23,8 @@
 
 #include "app/MainWindow.h"
 #include "data/CacheDir.h"
+#include "views/ProjectOverviewView.h"
+#include "views/SurveyWindow.h"
 
 namespace {
 
@@ -633,9 +635,11 @@ private slots:
         QCOMPARE(w->RVB_RecordWindow::InfoTable->item(0, 1)->text(), QStringLiteral("77"));
         QCOMPARE(w->RVB_RecordWindow::UnitTable->model()->rowCount(), 1);
 
-        // Its point: RVB form, the model's content text, pipe editing off.
+        // Its point: its survey is shown; the RVB form of the summary, the model's content
+        // text, pipe editing off.
         w->on_file_item_clicked(point);
-        QVERIFY(w->RVB_RecordWindow::root->isVisible());
+        QVERIFY(w->survey_window->isVisible());
+        QVERIFY(!w->RVB_RecordWindow::root->isVisible());
         QVERIFY(!w->pipe_modify_action->isEnabled());
         QCOMPARE(w->RVB_RecordWindow::InfoTable->item(0, 1)->text(), QStringLiteral("RVB:77"));
         QCOMPARE(w->RVB_RecordWindow::InfoTable->item(1, 1)->text(), QStringLiteral("站/点"));
@@ -671,8 +675,9 @@ private slots:
         toPcMode();
         w->openLocalPath(makeRvaStore());
         QTreeWidgetItem *q2 = top(0)->child(1);
-        w->on_file_item_clicked(q2); // short "$pos$" line: RVA form whatever the logger
-        QVERIFY(w->RVA_RecordWindow::root->isVisible());
+        w->on_file_item_clicked(q2);            // short "$pos$" line: RVA form whatever the logger
+        QVERIFY(w->survey_window->isVisible()); // the point's survey where the record window was
+        QVERIFY(!w->RVA_RecordWindow::root->isVisible());
         QVERIFY(w->pipe_modify_action->isEnabled());
         QVERIFY(!w->parameter_modify_action->isEnabled());
         QTableWidget *info = w->RVA_RecordWindow::InfoTable;
@@ -684,7 +689,8 @@ private slots:
         w->on_file_item_clicked(top(0));
         QVERIFY(!w->pipe_modify_action->isEnabled());
         QVERIFY(!w->parameter_modify_action->isEnabled());
-        QVERIFY(w->RVA_RecordWindow::root->isVisible()); // emptied, still shown
+        QVERIFY(w->overview_view->isVisible()); // the project's overview instead
+        QVERIFY(!w->survey_window->isVisible());
         QCOMPARE(info->item(1, 1)->text(), QString());
     }
 };
