@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (device reply parsers and file readers) with clang (Debug at -O1,
 # so Qt's own bounds checks stay in, with AddressSanitizer and UndefinedBehaviorSanitizer) and
-# runs each one for SECONDS, one after the other. Prints "name: value unit" lines; fails when a
+# runs each one for SECONDS, as many at once as there are cores. Prints "name: value unit" lines; fails when a
 # target finds a fault.
 #
 #   bench/fuzz.sh SECONDS [TARGET...]     (a target per folder of tests/fuzz/corpus; default all)
@@ -26,28 +26,47 @@ cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang
     -DCMAKE_EXE_LINKER_FLAGS="$SAN" >/dev/null
 cmake --build "$BUILD" -j2 --target "${TARGETS[@]/#/fuzz_}" >/dev/null
 
-failed=0
-for t in "${TARGETS[@]}"; do
-    work="$BUILD/fuzz-work/$t"
+# One target's run; its lines go to $work/result, its exit status is the finding.
+run_target() {
+    local t="$1" work="$BUILD/fuzz-work/$1" status=0
     mkdir -p "$work/corpus"
-    log="$work/last-run.log"
-    status=0
+    local log="$work/last-run.log"
     # UBSan findings abort like ASan ones; LSan stays on.
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         "$BUILD/tests/fuzz/fuzz_$t" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
         -artifact_prefix="$work/" "$work/corpus" "$ROOT/tests/fuzz/corpus/$t" >"$log" 2>&1 || status=$?
+    local execs rate cov
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
     cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | sed 's/cov: //')
-    echo "fuzz_${t}_execs: ${execs:-0} execs"
-    echo "fuzz_${t}_rate: ${rate:-0} execs/s"
-    echo "fuzz_${t}_coverage: ${cov:-0} edges"
-    echo "fuzz_${t}_seconds: $SECONDS_EACH s"
-    if [ "$status" -ne 0 ]; then
-        echo "fuzz_${t}_findings: 1 crash (see $log and $work/crash-*)"
-        failed=1
-    else
-        echo "fuzz_${t}_findings: 0 crashes"
+    {
+        echo "fuzz_${t}_execs: ${execs:-0} execs"
+        echo "fuzz_${t}_rate: ${rate:-0} execs/s"
+        echo "fuzz_${t}_coverage: ${cov:-0} edges"
+        echo "fuzz_${t}_seconds: $SECONDS_EACH s"
+        if [ "$status" -ne 0 ]; then
+            echo "fuzz_${t}_findings: 1 crash (see $log and $work/crash-*)"
+        else
+            echo "fuzz_${t}_findings: 0 crashes"
+        fi
+    } >"$work/result"
+    return "$status"
+}
+
+# As many targets at once as there are cores; results printed in the targets' order.
+JOBS="${LMV_FUZZ_JOBS:-$(nproc)}"
+failed=0
+pids=()
+for i in "${!TARGETS[@]}"; do
+    run_target "${TARGETS[$i]}" &
+    pids[$i]=$!
+    if [ $(( (i + 1) % JOBS )) -eq 0 ]; then
+        for p in "${pids[@]}"; do wait "$p" || failed=1; done
+        pids=()
     fi
+done
+for p in "${pids[@]}"; do wait "$p" || failed=1; done
+for t in "${TARGETS[@]}"; do
+    cat "$BUILD/fuzz-work/$t/result"
 done
 exit "$failed"
