@@ -7,6 +7,8 @@
 #include "survey/GaugeStore.h"
 #include "survey/ProjectDb.h"
 #include "survey/ProjectFiles.h"
+#include "survey/ProjectOverview.h"
+#include "views/ProjectOverviewView.h"
 #include "views/StormEventsPage.h"
 #include "views/SurveyRain.h"
 #include "views/SurveyWindow.h"
@@ -195,6 +197,10 @@ private slots:
         QCOMPARE(page->events().events.size(), before);
 
         if (qEnvironmentVariableIsSet("LMV_RAIN_SHOT")) {
+            const auto range = stormEventViewRange(page->events().events.front());
+            m_window->hydrograph->setTimeRange(double(range.first), double(range.second));
+            m_window->hydrograph->setCursor(Hydrograph::Cursor::A, double(range.first + 3600));
+            m_window->hydrograph->setCursor(Hydrograph::Cursor::B, double(range.second - 3600));
             m_window->showPage(SurveyWindow::HydrographPage);
             m_window->resize(1200, 900);
             QTest::qWait(50);
@@ -203,6 +209,46 @@ private slots:
             QTest::qWait(50);
             m_window->grab().save(qEnvironmentVariable("LMV_RAIN_SHOT") + "-events.png");
         }
+    }
+
+    // The overview's rain row: the gauge file's own rows summed per day (a row at 00:00 closes
+    // the day before), one decimal.
+    void overviewRainRowIsTheDailySum()
+    {
+        QFile csv(m_dir.filePath(kProject + "/" + kGauge + ".csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly | QIODevice::Text));
+        QMap<qint64, double> daily;
+        csv.readLine(); // header
+        while (!csv.atEnd()) {
+            const QList<QByteArray> fields = csv.readLine().trimmed().split(',');
+            QCOMPARE(fields.size(), 2);
+            const qint64 t = clockOf(fields[0].constData());
+            daily[(t - 1) / 86400] += fields[1].toDouble();
+        }
+        ProjectOverview overview = computeOverview(m_project);
+        overview.rain = overviewRain(m_index, overview.firstDay, overview.dayCount());
+        QCOMPARE(overview.rain.size(), 1);
+        ProjectOverviewModel model;
+        model.setOverview(overview);
+        const int row = int(overview.rows.size()) + 1;
+        QCOMPARE(model.rowCount(), row + 1);
+        QCOMPARE(model.headerData(row, Qt::Vertical, Qt::DisplayRole).toString(), kGauge + " (mm)");
+        int covered = 0;
+        double total = 0.0;
+        for (int d = 0; d < overview.dayCount(); ++d) {
+            const qint64 day = overview.firstDay + d;
+            const QString text = model.data(model.index(row, d), Qt::DisplayRole).toString();
+            if (!daily.contains(day)) {
+                QVERIFY2(text.isEmpty(), qPrintable(text));
+                continue;
+            }
+            ++covered;
+            total += daily[day];
+            QCOMPARE(text, QString::number(daily[day], 'f', 1));
+        }
+        QVERIFY(covered >= 50);
+        QCOMPARE(model.data(model.index(row, int(overview.dayCount())), Qt::DisplayRole).toString(),
+                 QString::number(total, 'f', 1));
     }
 };
 
