@@ -69,6 +69,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     assembleLayout();
     setupSurveyViews();
+    setupRainImport();
     prepareCacheAtStart();
 
     connectShell();
@@ -253,6 +254,8 @@ void MainWindow::connectShell()
 void MainWindow::applyModeActions(ShellMode mode)
 {
     const bool pc = mode == ShellMode::PcMode;
+    rain_pc_mode = pc;
+    updateRainImportAction();
     open_file_action->setEnabled(pc);
     open_prj_action->setEnabled(pc);
     select_all_action->setEnabled(true);

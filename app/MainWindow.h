@@ -7,6 +7,7 @@
 #include "app/DevSelection.h"
 #include "app/PathQuestion.h"
 #include "app/ProjectWindow.h"
+#include "app/RainImportAction.h"
 #include "app/SaveIndex.h"
 #include "app/ShownEntry.h"
 #include "data/ProjectIndex.h"
@@ -16,6 +17,7 @@
 #include "views/RVA_UsbRecordWindow.h"
 #include "views/RVB_RecordWindow.h"
 #include "views/RVB_UsbRecordWindow.h"
+#include "views/RainImportDialog.h"
 
 #include "app/AboutUsWindow.h"
 #include "app/CalendarBox.h"
@@ -446,4 +448,22 @@ private:
     void afterSurveyRemoval();
     QTreeWidgetItem *overviewProjectItem() const;
     QString overviewProjectKey; // column 0 and 1 of the project the overview shows
+
+public:
+    // ---- rain gauges (MainWindow_Rain.cpp) ----
+    // "导入雨量计数据" in the file menu: enabled in PC mode while the tree's current entry belongs
+    // to a project.
+    QAction *rain_import_action = nullptr;
+    // Shows the import dialog; true when the user confirmed (tests answer here instead).
+    std::function<bool(RainImportDialog &)> runRainImportDialog = [](RainImportDialog &dialog) {
+        return dialog.exec() == QDialog::Accepted;
+    };
+    void on_rain_import_action_triggered();
+    // The project of the tree's current entry, as the import needs it.
+    lmv::RainImportTarget rainImportTarget() const;
+
+private:
+    void setupRainImport();
+    void updateRainImportAction();
+    bool rain_pc_mode = false;
 };

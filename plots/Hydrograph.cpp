@@ -584,8 +584,26 @@ QString Hydrograph::cursorText() const
         const double volume = cursorVolume();
         if (!std::isnan(volume))
             text += QStringLiteral("   体积 %1 m³").arg(locale().toString(volume, 'f', 3));
+        if (m_cursorNote) {
+            const qint64 a = m_data->times[std::size_t(m_cursorA)];
+            const qint64 b = m_data->times[std::size_t(m_cursorB)];
+            const QString note = m_cursorNote(std::min(a, b), std::max(a, b));
+            if (!note.isEmpty())
+                text += QStringLiteral("   ") + note;
+        }
     }
     return text;
+}
+
+void Hydrograph::setCursorNote(CursorNote note)
+{
+    m_cursorNote = std::move(note);
+    m_cursorLabel->setText(cursorText());
+}
+
+void Hydrograph::addPaneAbove(QWidget *widget, int stretch)
+{
+    m_paneLayout->insertWidget(0, widget, stretch);
 }
 
 bool Hydrograph::doubleClickAt(QwtPlot *pane, const QPoint &pos)

@@ -21,6 +21,7 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -125,8 +126,15 @@ public:
     double valueAt(int series, qsizetype record) const;
     // The readout of a record: time and every series' value as the table writes it.
     QString readoutText(qsizetype record) const;
-    // The cursor line below the panes: A, B, Δt and volume.
+    // The cursor line below the panes: A, B, Δt, volume, then the note when both cursors are set.
     QString cursorText() const;
+    // Adds to the cursor line what another view knows of the time between the cursors (clock
+    // seconds, from <= to), such as the rain that fell; null removes it.
+    using CursorNote = std::function<QString(qint64 from, qint64 to)>;
+    void setCursorNote(CursorNote note);
+    // A widget drawn over the same time axis (a hyetograph) put above the first pane; it keeps
+    // its own height policy and follows the panes through navigator() and cursorsChanged().
+    void addPaneAbove(QWidget *widget, int stretch);
 
     // Lines across the level pane (kept from file to file until set again).
     void setLevelLines(const QVector<LevelLine> &lines);
@@ -228,4 +236,5 @@ private:
     qsizetype m_cursorB = -1;
     qsizetype m_hover = -1;
     qint64 m_mark = -1;
+    CursorNote m_cursorNote;
 };

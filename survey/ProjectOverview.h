@@ -4,6 +4,7 @@
 // volume (RVA) or record coverage (RVB) of the point's joined survey, with totals per point and
 // per day. Points are read in parallel, each joined and checked as its survey window would.
 
+#include "survey/OverviewRain.h"
 #include "survey/ProjectFiles.h"
 #include "survey/SurveyJoin.h"
 
@@ -42,6 +43,7 @@ struct ProjectOverview
     QVector<OverviewRow> rows;       // in the index's order
     QVector<OverviewCell> dayTotals; // per day: RVA volumes summed, records and counted time of all points
     OverviewCell total;
+    QVector<OverviewRainRow> rain; // one per gauge of the project, below the totals
 
     qsizetype dayCount() const { return dayTotals.size(); }
     // The mean coverage of all points on a day.

@@ -1,4 +1,5 @@
 #include "views/ProjectOverviewView.h"
+#include "views/OverviewRainCells.h"
 
 #include "data/SurveyCheck.h"
 
@@ -63,7 +64,9 @@ void ProjectOverviewModel::setOverview(ProjectOverview overview)
 
 int ProjectOverviewModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || m_overview.rows.isEmpty() ? 0 : int(m_overview.rows.size()) + 1;
+    return parent.isValid() || m_overview.rows.isEmpty()
+               ? 0
+               : int(m_overview.rows.size()) + 1 + int(m_overview.rain.size());
 }
 
 int ProjectOverviewModel::columnCount(const QModelIndex &parent) const
@@ -87,6 +90,8 @@ QVariant ProjectOverviewModel::data(const QModelIndex &index, int role) const
     const int days = int(m_overview.dayCount());
     const bool totalRow = index.row() == points;
     const bool totalColumn = index.column() == days;
+    if (index.row() > points)
+        return overviewRainData(m_overview.rain.value(index.row() - points - 1), index.column(), role);
     // The cell, its family and how many days (and points) its coverage is of.
     OverviewCell cell;
     Family family = totalsFamily();
@@ -141,6 +146,8 @@ QVariant ProjectOverviewModel::headerData(int section, Qt::Orientation orientati
             return {};
         if (section == points)
             return QStringLiteral("合计");
+        if (section > points && section <= points + m_overview.rain.size())
+            return overviewRainHeader(m_overview.rain[section - points - 1], role);
         if (section < 0 || section >= points)
             return {};
         const OverviewRow &row = m_overview.rows[section];
@@ -237,7 +244,10 @@ void ProjectOverviewView::showProject(const ProjectFiles &project)
     summaryLabel->setText(
         QStringLiteral("%1   正在读取 %2 个测点...").arg(project.name).arg(project.points.size()));
     auto result = std::make_shared<ProjectOverview>();
-    QThread *thread = QThread::create([project, result] { *result = computeOverview(project); });
+    QThread *thread = QThread::create([project, result] {
+        *result = computeOverview(project);
+        result->rain = overviewRain(project.indexPath, result->firstDay, result->dayCount());
+    });
     m_threads << thread;
     ++m_pending;
     connect(thread, &QThread::finished, this, [this, thread, result, generation] {

@@ -119,6 +119,10 @@ void RainImportDialog::buildWidgets()
     addRow(3, 0, QStringLiteral("分隔符:"), separatorBox);
     grid->addWidget(decimalCommaBox, 3, 3);
     addRow(4, 0, QStringLiteral("雨量计名称:"), nameEdit);
+    pointsList = new QListWidget(this);
+    pointsList->setMaximumHeight(80);
+    pointsList->setToolTip(QStringLiteral("勾选本雨量计服务的监测点"));
+    addRow(4, 1, QStringLiteral("指定给监测点:"), pointsList);
     grid->setColumnStretch(3, 1);
     layout->addLayout(grid);
 
@@ -171,6 +175,25 @@ RainImportMapping RainImportDialog::mapping() const
 QString RainImportDialog::gaugeName() const
 {
     return nameEdit->text().trimmed();
+}
+
+void RainImportDialog::setPoints(const QStringList &points, const QStringList &checked)
+{
+    pointsList->clear();
+    for (const QString &point : points) {
+        auto *item = new QListWidgetItem(point, pointsList);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(checked.contains(point) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+QStringList RainImportDialog::chosenPoints() const
+{
+    QStringList points;
+    for (int i = 0; i < pointsList->count(); ++i)
+        if (pointsList->item(i)->checkState() == Qt::Checked)
+            points << pointsList->item(i)->text();
+    return points;
 }
 
 QString RainImportDialog::blocker() const

@@ -35,6 +35,10 @@ public:
     QString gaugeName() const;
     // The file read under mapping() at the last reading.
     const lmv::survey::RainImportResult &result() const { return m_result; }
+    // The project's points, as a checkable list; `checked` start checked.
+    void setPoints(const QStringList &points, const QStringList &checked);
+    // The checked points, in the list's order.
+    QStringList chosenPoints() const;
     // Why "导入" is disabled; empty when it is enabled.
     QString blocker() const;
 
@@ -55,6 +59,7 @@ public:
     QLabel *countsLabel = nullptr;  // "读取 N 行，无法读取 M 行"
     QLabel *problemLabel = nullptr; // why the file is refused or cannot be read
     QListWidget *badRowsList = nullptr;
+    QListWidget *pointsList = nullptr; // points to assign the gauge to
     QDialogButtonBox *buttons = nullptr;
 
 signals:

@@ -1,4 +1,5 @@
 #include "views/SurveyWindow.h"
+#include "views/SurveyRain.h"
 
 #include "data/Hydraulics.h"
 #include "data/Tables.h"
@@ -95,6 +96,7 @@ SurveyWindow::SurveyWindow(QWidget *parent) : QWidget(parent)
     buildUpper();
     buildLower();
     splitter->setSizes({250, 474});
+    rain = new SurveyRain(this);
     clear();
 }
 
@@ -335,6 +337,8 @@ void SurveyWindow::clear()
     summaryLabel->clear();
     statusLabel->clear();
     m_scatterStale = false;
+    if (rain)
+        rain->clear();
 }
 
 void SurveyWindow::setLayerProvider(SurveyContent::LayerProvider provider)

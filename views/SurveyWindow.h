@@ -35,6 +35,7 @@ class QTabWidget;
 class QVBoxLayout;
 class Scattergraph;
 class SurveyCheckView;
+class SurveyRain;
 class VisitPanel;
 
 namespace lmv::survey {
@@ -122,6 +123,8 @@ public:
     Scattergraph *scattergraph = nullptr;
     SurveyCheckView *checkView = nullptr;
     QLabel *statusLabel = nullptr; // what the last click did
+    // The hyetograph above the hydrograph and the "降雨事件" page (SurveyRain.h).
+    SurveyRain *rain = nullptr;
 
 signals:
     // The user asked for a record in its own file: the file's path and the record's index there

@@ -1,0 +1,104 @@
+#include "app/MainWindow.h"
+
+#include "app/RainImportAction.h"
+#include "app/TreeItems.h"
+#include "views/RainImportDialog.h"
+#include "views/SurveyWindow.h"
+
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+
+// "导入雨量计数据": a gauge file read into the project of the tree's current entry, through the
+// import dialog; what is stored and why is decided in RainImportAction.
+
+namespace {
+
+// Where the index file a project entry came from lies (MainWindow_Survey.cpp sets it).
+constexpr int kIndexPathRole = Qt::UserRole + 40;
+
+const QTreeWidgetItem *projectOf(const QTreeWidgetItem *item)
+{
+    while (item && item->parent())
+        item = item->parent();
+    return item;
+}
+
+} // namespace
+
+void MainWindow::setupRainImport()
+{
+    rain_import_action = new QAction(QStringLiteral("导入雨量计数据"), this);
+    rain_import_action->setToolTip(QStringLiteral("把雨量计文件导入当前选中的项目"));
+    file_menu->insertAction(quit_action, rain_import_action);
+    connect(rain_import_action, &QAction::triggered, this, &MainWindow::on_rain_import_action_triggered);
+    connect(PrjTree, &QTreeWidget::currentItemChanged, this, [this] { updateRainImportAction(); });
+    updateRainImportAction();
+}
+
+void MainWindow::updateRainImportAction()
+{
+    if (rain_import_action)
+        rain_import_action->setEnabled(rain_pc_mode && projectOf(PrjTree->currentItem()) != nullptr);
+}
+
+lmv::RainImportTarget MainWindow::rainImportTarget() const
+{
+    lmv::RainImportTarget target;
+    const QTreeWidgetItem *current = PrjTree->currentItem();
+    const QTreeWidgetItem *project = projectOf(current);
+    if (!project)
+        return target;
+    target.project = project->text(0);
+    target.indexPath = project->data(0, kIndexPathRole).toString();
+    for (int p = 0; p < project->childCount(); ++p)
+        if (!target.points.contains(project->child(p)->text(0)))
+            target.points << project->child(p)->text(0);
+    const QTreeWidgetItem *point = isFileItem(current)    ? current->parent()
+                                   : isPointItem(current) ? current
+                                                          : nullptr;
+    if (point)
+        target.checked << point->text(0);
+    return target;
+}
+
+void MainWindow::on_rain_import_action_triggered()
+{
+    const lmv::RainImportTarget target = rainImportTarget();
+    const QString title = QStringLiteral("导入雨量计数据");
+    if (target.project.isEmpty())
+        return;
+    if (const QString problem = target.problem(); !problem.isEmpty()) {
+        QMessageBox::warning(this, title, problem);
+        return;
+    }
+    const QString path = askPath(
+        {PathQuestion::Kind::Open, title, QStringLiteral("雨量计文件 (*.csv *.txt *.dat);;所有文件 (*)")});
+    if (path.isEmpty())
+        return;
+    QByteArray bytes;
+    QString why;
+    if (!lmv::readRainFile(path, bytes, &why)) {
+        QMessageBox::warning(this, title, why);
+        return;
+    }
+    RainImportDialog dialog(bytes, QFileInfo(path).fileName(), this);
+    dialog.setPoints(target.points, target.checked);
+    if (!runRainImportDialog(dialog))
+        return;
+    lmv::RainImportRequest request{target.indexPath,     QFileInfo(path).fileName(), bytes,
+                                   dialog.result(),      dialog.mapping().bucketMm,  dialog.gaugeName(),
+                                   dialog.chosenPoints()};
+    const lmv::RainImportOutcome outcome = lmv::storeRainImport(request, target);
+    if (!outcome.stored) {
+        QMessageBox::warning(this, title, outcome.message);
+        return;
+    }
+    statusBar()->showMessage(outcome.message, 10000);
+    // The shown survey may be of a point the gauge now serves.
+    if (survey_window->isVisible())
+        survey_window->reload();
+}
