@@ -3,11 +3,13 @@
 #include "data/SurveyCheck.h"
 #include "plots/Hydrograph.h"
 #include "plots/LineItem.h"
+#include "survey/DwfCsv.h"
 #include "survey/ProjectDb.h"
 #include "views/SurveyWindow.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -47,25 +49,6 @@ QString weekdayName(qint64 day)
 {
     static const char *const names[] = {"周一", "周二", "周三", "周四", "周五", "周六", "周日"};
     return QString::fromUtf8(names[weekdayOf(day) - 1]);
-}
-
-// Why a day is not dry, in the list's words.
-QString reasonText(const DayStatus &d)
-{
-    if (d.dry())
-        return QStringLiteral("旱天");
-    QStringList why;
-    if (d.reasons & DayNoGauge)
-        why << QStringLiteral("雨量计未覆盖");
-    if (d.reasons & DayRain)
-        why << QStringLiteral("降雨 %1 mm").arg(number(d.rainMm, 1));
-    if (d.reasons & DayLowCoverage)
-        why << QStringLiteral("覆盖率 %1%").arg(number(d.coverage * 100.0, 0));
-    if (d.reasons & DayOutlier)
-        why << QStringLiteral("日均流量异常");
-    if (d.reasons & DayNotChosen)
-        why << QStringLiteral("未勾选");
-    return why.join(QStringLiteral(", "));
 }
 
 QDoubleSpinBox *spinIn(QWidget *parent, double low, double high, int decimals, const QString &suffix)
@@ -112,6 +95,10 @@ QTableWidgetItem *cell(const QString &text)
 
 SurveyDwfPane::SurveyDwfPane(SurveyWindow *window) : QWidget(window), m_window(window)
 {
+    chooseExportPath = [](QWidget *owner) {
+        return QFileDialog::getSaveFileName(owner, QStringLiteral("导出旱季流量"), QStringLiteral("./"),
+                                            QStringLiteral("CSV (*.csv)"));
+    };
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     auto *split = new QSplitter(Qt::Horizontal, this);
@@ -211,6 +198,9 @@ QWidget *SurveyDwfPane::buildRight()
     applyButton = new QPushButton(QStringLiteral("应用并保存设置"), right);
     connect(applyButton, &QPushButton::clicked, this, &SurveyDwfPane::applySettings);
     layout->addWidget(applyButton);
+    exportButton = new QPushButton(QStringLiteral("导出 CSV"), right);
+    connect(exportButton, &QPushButton::clicked, this, &SurveyDwfPane::exportCsv);
+    layout->addWidget(exportButton);
     statusLabel = new QLabel(right);
     statusLabel->setWordWrap(true);
     layout->addWidget(statusLabel);
@@ -332,7 +322,7 @@ void SurveyDwfPane::fillDays()
     const bool choose = !m_result.gauge;
     for (const DayStatus &d : m_result.dwf.days) {
         auto *item = new QListWidgetItem(
-            QStringLiteral("%1 %2  %3").arg(dayText(d.day), weekdayName(d.day), reasonText(d)), daysList);
+            QStringLiteral("%1 %2  %3").arg(dayText(d.day), weekdayName(d.day), dayReasonText(d)), daysList);
         item->setData(Qt::UserRole, d.day);
         if (d.dry())
             item->setForeground(QColor(0, 120, 40));
@@ -462,4 +452,14 @@ void SurveyDwfPane::eventActivated(int row)
     const RdiiEvent &e = events[std::size_t(row)];
     m_window->showPage(SurveyWindow::HydrographPage);
     m_window->hydrograph->setTimeRange(double(e.start - kLeadSeconds), double(e.windowEnd));
+}
+
+void SurveyDwfPane::exportCsv()
+{
+    const QString path = chooseExportPath ? chooseExportPath(this) : QString();
+    if (path.isEmpty())
+        return;
+    statusLabel->setText(writeDwfCsv(m_window->content().target().point.name, m_result, path)
+                             ? QStringLiteral("已导出: %1").arg(path)
+                             : QStringLiteral("导出失败: %1").arg(path));
 }

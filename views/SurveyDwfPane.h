@@ -15,6 +15,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QCheckBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -58,7 +60,11 @@ public:
     QDoubleSpinBox *responseEdit = nullptr;
     QLineEdit *holidaysEdit = nullptr; // "yyyy-MM-dd, ..."
     QPushButton *applyButton = nullptr;
+    QPushButton *exportButton = nullptr; // the figures, profiles, days and storms as CSV
     QLabel *statusLabel = nullptr;
+
+    // Where "导出 CSV" writes (a file dialog unless replaced); empty: nothing is written.
+    std::function<QString(QWidget *parent)> chooseExportPath;
 
 signals:
     // The figures were worked out again (tests wait on this).
@@ -79,6 +85,7 @@ private:
     void dayChanged(QListWidgetItem *item);
     void eventActivated(int row);
     bool store(const QString &what);
+    void exportCsv();
 
     SurveyWindow *m_window;
     int m_page = -1;

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -192,6 +193,47 @@ private slots:
         }
         QVERIFY(std::abs(sum / 7.0 - 0.121) < 0.002);
         QVERIFY2(largestStart.startsWith("2024-04-30"), qPrintable(largestStart));
+    }
+
+    // The CSV holds the figures, the profile of every slot, every day and every storm, as the
+    // JSON gives them; a file that cannot be written fails the command and leaves nothing.
+    void csvHoldsWhatTheJsonSays()
+    {
+        const QString csv = m_dir->filePath("dwf.csv");
+        const ToolRun r =
+            lmvtool({"dwf", m_index, "--point", kSurveyPoint, "--area", "120", "--csv", csv, "--json"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonObject json = QJsonDocument::fromJson(r.outBytes()).object();
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY(text.endsWith("\r\n") && !text.contains(QRegularExpression("[^\r]\n")));
+        const QStringList lines = text.split("\r\n");
+        QCOMPARE(lines[0], "测点," + kSurveyPoint);
+        QVERIFY(lines.contains("平均旱季流量ADWF(L/s)," + QString::number(json["adwf"].toDouble(), 'f', 3)));
+        const int header = lines.indexOf(QRegularExpression("时刻,.*"));
+        QVERIFY(header > 0);
+        const QJsonArray weekday = json["weekday"].toArray();
+        for (int slot : {0, 239, 719}) {
+            const QStringList cells = lines[header + 1 + slot].split(',');
+            QCOMPARE(
+                cells[0],
+                QString("%1:%2").arg(slot / 30, 2, 10, QChar('0')).arg(slot % 30 * 2, 2, 10, QChar('0')));
+            QCOMPARE(cells[1], QString::number(weekday[slot].toDouble(), 'f', 3));
+        }
+        QCOMPARE(lines[header + 721], QString()); // 720 slots of 2 minutes, then the days
+        QCOMPARE(lines.filter(QRegularExpression(",旱天$")).size(), 28);
+        const QStringList storms =
+            lines.filter(QRegularExpression("^2024-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d,"));
+        QCOMPARE(storms.size(), 7);
+        for (const QString &storm : storms) {
+            const double ratio = storm.split(',').last().toDouble();
+            QVERIFY2(ratio > 0.10 && ratio < 0.15, qPrintable(storm));
+        }
+
+        const QString nowhere = m_dir->filePath("no/such/folder/dwf.csv");
+        QCOMPARE(lmvtool({"dwf", m_index, "--point", kSurveyPoint, "--csv", nowhere}).exitCode, 1);
+        QVERIFY(!QFile::exists(nowhere));
     }
 
     // The text form names the figures and the dry days.

@@ -186,6 +186,15 @@ private slots:
         show(kSurveyPoint);
         QCOMPARE(m_pane->areaEdit->value(), 120.0);
         QCOMPARE(m_pane->settings().dry.holidays.size(), std::size_t(2));
+
+        // "导出 CSV" writes where it is told.
+        const QString csv = m_dir.filePath("dwf-page.csv");
+        m_pane->chooseExportPath = [&csv](QWidget *) { return csv; };
+        m_pane->exportButton->click();
+        QVERIFY(m_pane->statusLabel->text().startsWith("已导出"));
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readLine().startsWith(("测点," + kSurveyPoint).toUtf8()));
     }
 
     // Without a gauge the user ticks the dry days; each tick is stored and counts at once.

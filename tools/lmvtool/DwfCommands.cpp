@@ -1,6 +1,7 @@
 #include "tools/lmvtool/DwfCommands.h"
 
 #include "data/SurveyCheck.h"
+#include "survey/DwfCsv.h"
 #include "survey/DwfJson.h"
 #include "survey/PointDwf.h"
 #include "survey/PointSurvey.h"
@@ -152,13 +153,20 @@ int runDwf(const QStringList &args)
     Options o;
     if (!parseOptions(args,
                       kReadOptions + QStringList{QStringLiteral("antecedent"), QStringLiteral("max-rain"),
-                                                 QStringLiteral("min-coverage"), QStringLiteral("fence")},
+                                                 QStringLiteral("min-coverage"), QStringLiteral("fence"),
+                                                 QStringLiteral("area"), QStringLiteral("response"),
+                                                 QStringLiteral("csv")},
                       {QStringLiteral("json"), QStringLiteral("raw")}, o))
         return kExitUsage;
     DwfInput in;
     if (const int code = readInput(o, QStringLiteral("dwf"), in); code != kExitOk)
         return code;
     const PointDwf r = analyse(in);
+    if (o.values.contains(QStringLiteral("csv")) &&
+        !writeDwfCsv(in.point, r, o.values.value(QStringLiteral("csv")))) {
+        printError(o.values.value(QStringLiteral("csv")), QStringLiteral("cannot be written"));
+        return kExitFileError;
+    }
     if (o.flags.contains(QStringLiteral("json")))
         printJson(dwfJson(r.dwf));
     else

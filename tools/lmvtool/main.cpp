@@ -50,7 +50,7 @@ const char kUsage[] =
     "  lmvtool events PROJECT_INDEX --gauge NAME [--ietd H] [--min-depth MM] [--verify-depth MM]\n"
     "               [--verify-peak5 MM_PER_H] [--json]\n"
     "  lmvtool dwf PROJECT_INDEX --point NAME [--from T] [--to T] [--raw] [--antecedent H] [--max-rain MM]\n"
-    "               [--min-coverage X] [--fence K] [--json]\n"
+    "               [--min-coverage X] [--fence K] [--area HA] [--response H] [--csv FILE] [--json]\n"
     "  lmvtool rdii PROJECT_INDEX --point NAME [--area HA] [--response H] [--from T] [--to T] [--raw] "
     "[--json]\n"
     "\n"
