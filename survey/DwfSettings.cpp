@@ -84,30 +84,43 @@ bool parseDayList(const QString &text, std::vector<qint64> &days)
     return true;
 }
 
-PointDwfSettings PointDwfSettings::load(const ProjectDb &db, const QString &point, QStringList *problems)
+PointDwfSettings
+PointDwfSettings::fromTexts(const std::function<std::optional<QString>(const QString &key)> &text,
+                            QStringList *problems)
 {
     PointDwfSettings s;
-    const auto said = [&](const QString &key, const QString &text) {
+    const auto said = [&](const QString &key, const QString &value) {
         if (problems)
-            *problems << QStringLiteral("测点 %1 的设置 %2 无法读取: %3").arg(point, key, text);
+            *problems << QStringLiteral("设置 %1 无法读取: %2").arg(key, value.left(100));
     };
     for (const Limit &l : limits()) {
-        const std::optional<QString> text = db.textSetting(point, l.key);
-        if (!text)
+        const std::optional<QString> value = text(l.key);
+        if (!value)
             continue;
         bool ok = false;
-        const double v = text->toDouble(&ok);
+        const double v = value->toDouble(&ok);
         if (ok && inside(l, v))
             *valueOf(s, l.key) = v;
         else
-            said(l.key, *text);
+            said(l.key, *value);
     }
     for (const auto &[key, list] :
          {std::pair{dwfkey::holidays, &s.dry.holidays}, std::pair{dwfkey::chosenDays, &s.chosenDays}}) {
-        const std::optional<QString> text = db.textSetting(point, key);
-        if (text && !parseDayList(*text, *list))
-            said(key, *text);
+        const std::optional<QString> value = text(key);
+        if (value && !parseDayList(*value, *list))
+            said(key, *value);
     }
+    return s;
+}
+
+PointDwfSettings PointDwfSettings::load(const ProjectDb &db, const QString &point, QStringList *problems)
+{
+    QStringList said;
+    PointDwfSettings s =
+        fromTexts([&](const QString &key) { return db.textSetting(point, key); }, problems ? &said : nullptr);
+    if (problems)
+        for (const QString &p : std::as_const(said))
+            *problems << QStringLiteral("测点 %1 的%2").arg(point, p);
     return s;
 }
 

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace lmv::survey {
@@ -38,6 +40,9 @@ struct PointDwfSettings
     // The point's settings; defaults where nothing is stored or the database is absent. Values that
     // cannot be read go to *problems by key and the default stands.
     static PointDwfSettings load(const ProjectDb &db, const QString &point, QStringList *problems = nullptr);
+    // The same from the stored texts by key (none: unset); what load reads through.
+    static PointDwfSettings fromTexts(const std::function<std::optional<QString>(const QString &key)> &text,
+                                      QStringList *problems = nullptr);
     // Stores every setting of the point in one transaction (nothing is written when one fails or
     // the settings are unsound).
     bool save(ProjectDb &db, const QString &point, QString *error = nullptr) const;
