@@ -98,7 +98,7 @@ QByteArray dwfCsv(const QString &point, const PointDwf &r)
     }
 
     out += QStringLiteral("\r\n");
-    out += line({QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("雨量(mm)"),
+    out += line({QStringLiteral("日期"), QStringLiteral("类别"), QStringLiteral("当日及前期雨量(mm)"),
                  QStringLiteral("覆盖率"), QStringLiteral("日均流量(L/s)"), QStringLiteral("判定")});
     for (const DayStatus &day : d.days)
         out += line({dayText(day.day),
