@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTableWidget>
@@ -103,7 +104,13 @@ SurveyDwfPane::SurveyDwfPane(SurveyWindow *window) : QWidget(window), m_window(w
     layout->setContentsMargins(2, 2, 2, 2);
     auto *split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(buildLeft());
-    split->addWidget(buildRight());
+    // The figures, settings and days scroll together when the window is low.
+    auto *scroll = new QScrollArea(split);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(buildRight());
+    scroll->setMinimumWidth(300);
+    split->addWidget(scroll);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
     layout->addWidget(split);
@@ -126,6 +133,7 @@ QWidget *SurveyDwfPane::buildLeft()
     connect(quantityTabs, &QTabBar::currentChanged, this, [this] { drawProfiles(); });
     profilePlot = new QwtPlot(top);
     profilePlot->setCanvasBackground(Qt::white);
+    profilePlot->setMinimumSize(200, 150); // below its own hint, so that the storms get room
     profilePlot->setAxisScale(QwtPlot::xBottom, 0.0, 24.0, 3.0);
     profilePlot->setAxisTitle(QwtPlot::xBottom, QStringLiteral("时刻 (h)"));
     profilePlot->insertLegend(new QwtLegend, QwtPlot::TopLegend);
@@ -163,6 +171,7 @@ QWidget *SurveyDwfPane::buildLeft()
     bottomLayout->addWidget(eventsSummary);
     left->setStretchFactor(0, 3);
     left->setStretchFactor(1, 2);
+    left->setSizes({300, 200}); // the plot's own size hint would leave the storms a row or two
     return left;
 }
 
@@ -208,6 +217,7 @@ QWidget *SurveyDwfPane::buildRight()
     layout->addWidget(new QLabel(QStringLiteral("日期 (旱天判定)"), right));
     daysList = new QListWidget(right);
     connect(daysList, &QListWidget::itemChanged, this, &SurveyDwfPane::dayChanged);
+    daysList->setMinimumHeight(160);
     layout->addWidget(daysList, 1);
     return right;
 }

@@ -219,6 +219,10 @@ private slots:
                 m_pane->figuresLabel->text().contains("周末 1 天"));
         const ProjectDb db(ProjectDb::pathFor(m_index));
         QCOMPARE(db.textSetting(kBarePoint, "dwf.chosen_days"), std::optional<QString>(date));
+        if (const QString shots = qEnvironmentVariable("LMV_SHOT_DIR"); !shots.isEmpty()) {
+            m_window->showPage(m_pane->page());
+            QVERIFY(m_window->grab().save(shots + "/dwf-no-gauge.png"));
+        }
     }
 
     void rvbSurveyHasNoPage()
