@@ -3,6 +3,7 @@
 #include "app/TreeItems.h"
 #include "plots/Hydrograph.h"
 #include "views/ProjectOverviewView.h"
+#include "views/SurveyDwfPane.h"
 #include "views/SurveyWindow.h"
 
 #include <QSplitter>
@@ -47,6 +48,7 @@ QString projectKeyOf(const QTreeWidgetItem *project)
 void MainWindow::setupSurveyViews()
 {
     survey_window = new SurveyWindow(splitter);
+    new SurveyDwfPane(survey_window); // a page of the window, owned by it
     overview_view = new ProjectOverviewView(splitter);
     splitter->addWidget(survey_window);
     splitter->addWidget(overview_view);

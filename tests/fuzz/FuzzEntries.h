@@ -24,7 +24,7 @@
     X(file_list, fileList)                                                                                   \
     /* The content of an RVB node table reply. */                                                            \
     X(node_table, nodeTable)                                                                                 \
-    /* Replies, timer expiries and clicks fed to a connected link session (LinkEntries.cpp). */             \
+    /* Replies, timer expiries and clicks fed to a connected link session (LinkEntries.cpp). */              \
     X(link_session, linkSession)                                                                             \
     /* Files a user opens (FileEntries.cpp); the first input byte is an option byte. */                      \
     /* A data file read as the record windows read it, possibly grown past the size limit. */                \
@@ -48,6 +48,8 @@
     X(survey_join, surveyJoin)                                                                               \
     /* A point's edit history from its project database applied to a small survey (EditEntries.cpp). */      \
     X(survey_edits, surveyEdits)                                                                             \
+    /* A point's dry-weather settings as stored texts, read and used (DwfEntries.cpp). */                    \
+    X(dwf_settings, dwfSettings)                                                                             \
     /* The sediment sweep of the scattergraph and how far its estimate can be trusted. */                    \
     X(sediment_fit, sedimentFit)
 

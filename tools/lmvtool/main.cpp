@@ -1,6 +1,7 @@
 // lmvtool: works on data files without the window.
 
 #include "tools/lmvtool/CheckCommand.h"
+#include "tools/lmvtool/DwfCommands.h"
 #include "tools/lmvtool/EditCommands.h"
 #include "tools/lmvtool/RainCommands.h"
 #include "tools/lmvtool/ScatterCommands.h"
@@ -48,6 +49,10 @@ const char kUsage[] =
     "  lmvtool rain list PROJECT_INDEX [--json]\n"
     "  lmvtool events PROJECT_INDEX --gauge NAME [--ietd H] [--min-depth MM] [--verify-depth MM]\n"
     "               [--verify-peak5 MM_PER_H] [--json]\n"
+    "  lmvtool dwf PROJECT_INDEX --point NAME [--from T] [--to T] [--raw] [--antecedent H] [--max-rain MM]\n"
+    "               [--min-coverage X] [--fence K] [--area HA] [--response H] [--csv FILE] [--json]\n"
+    "  lmvtool rdii PROJECT_INDEX --point NAME [--area HA] [--response H] [--from T] [--to T] [--raw] "
+    "[--json]\n"
     "\n"
     "Pipe sizes (--h --w --t --y) are millimetres, each 1 to 20000 (sediment --y from 0, below the\n"
     "top); the slope is in per mille (0.001 to 1000, as the window asks); Manning's n up to 1,\n"
@@ -106,6 +111,10 @@ int main(int argc, char *argv[])
         return lmvtool::runRain(args);
     if (command == QLatin1String("events"))
         return lmvtool::runEvents(args);
+    if (command == QLatin1String("dwf"))
+        return lmvtool::runDwf(args);
+    if (command == QLatin1String("rdii"))
+        return lmvtool::runRdii(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;
