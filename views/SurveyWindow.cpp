@@ -9,6 +9,7 @@
 #include "survey/ProjectDb.h"
 #include "views/SurveyCheckLink.h"
 #include "views/SurveyCheckView.h"
+#include "views/SurveyEditPane.h"
 #include "views/VisitPanel.h"
 
 #include <QButtonGroup>
@@ -95,6 +96,7 @@ SurveyWindow::SurveyWindow(QWidget *parent) : QWidget(parent)
     buildUpper();
     buildLower();
     splitter->setSizes({250, 474});
+    editPane = new SurveyEditPane(this);
     clear();
 }
 
@@ -303,8 +305,8 @@ void SurveyWindow::pageShown(int index)
 
 void SurveyWindow::showSurvey(const SurveyTarget &target, const SurveyPeriod &period)
 {
-    m_content.load(target, period);
-    openDatabase();
+    openDatabase(target.indexPath);
+    m_content.load(target, period, m_db.get());
     showContent();
 }
 
@@ -312,7 +314,7 @@ void SurveyWindow::setPeriod(const SurveyPeriod &period)
 {
     if (!m_content.loaded())
         return;
-    m_content.load(m_content.target(), period);
+    m_content.load(m_content.target(), period, m_db.get());
     showContent();
 }
 
@@ -347,13 +349,19 @@ void SurveyWindow::refreshLayer()
 {
     if (!m_content.loaded())
         return;
-    m_content.remakeLayer();
+    m_content.refreshEdits();
     showContent();
 }
 
-void SurveyWindow::openDatabase()
+void SurveyWindow::setLayerChoice(LayerChoice choice)
 {
-    const QString index = m_content.target().indexPath;
+    m_content.setLayerChoice(choice);
+    if (m_content.loaded())
+        showContent();
+}
+
+void SurveyWindow::openDatabase(const QString &index)
+{
     // A new connection for every point shown: what another window or lmvtool stored since is read.
     m_db = index.isEmpty() ? nullptr : std::make_unique<ProjectDb>(ProjectDb::pathFor(index));
 }

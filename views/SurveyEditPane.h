@@ -1,0 +1,75 @@
+#pragma once
+
+// Editing in the survey window: the tab "修正记录" above (the point's edit history with undo and
+// redo, and buttons to edit the range between the hydrograph's cursors or the days selected in
+// the daily table), the switch "修正后 / 原始数据" in the bar of the views, and the raw line drawn
+// faint behind the edited one where they differ. Edits go to the project database (EditStore);
+// the window then reads them again and every view follows.
+
+#include "survey/Edits.h"
+#include "views/SurveyEditing.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class LineItem;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+class QwtPlot;
+class SurveyEditDialog;
+class SurveyWindow;
+
+class SurveyEditPane : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Joins the window: a tab of its upper part, the switch in its bar of views.
+    explicit SurveyEditPane(SurveyWindow *window);
+    ~SurveyEditPane() override;
+
+    // Opens the edit dialog over a range (after a warning in the pane when there is none).
+    void editRange(const lmv::EditRange &range);
+    // The range between the cursors, and the days selected in the daily table.
+    lmv::EditRange cursorRange() const;
+    lmv::EditRange selectedDaysRange() const;
+    // Stores an edit of the shown point and shows the result; false with *error when refused.
+    bool storeEdit(lmv::survey::Edit &edit, QString *error = nullptr);
+    // Undoes or redoes the point's latest edit (as the history shows it); false when nothing was.
+    bool undo();
+    bool redo();
+    // The dialog open now, or null.
+    SurveyEditDialog *dialog() const;
+
+    // How a dialog is shown (open(): window-modal, not blocking); tests replace it.
+    std::function<void(SurveyEditDialog *)> showDialog;
+
+    QComboBox *layerSwitch = nullptr; // 0: 修正后, 1: 原始数据
+    QPushButton *cursorEditButton = nullptr;
+    QPushButton *daysEditButton = nullptr;
+    QPushButton *undoButton = nullptr;
+    QPushButton *redoButton = nullptr;
+    QTableWidget *historyTable = nullptr;
+    QLabel *messageLabel = nullptr;
+
+signals:
+    // An edit was stored, undone or redone and the window shows the result.
+    void editsChanged();
+
+private:
+    void surveyChanged();
+    void fillHistory();
+    void drawRawLines();
+    void clearRawLines();
+    void afterChange(const QString &message);
+
+    SurveyWindow *m_window;
+    QPointer<SurveyEditDialog> m_dialog;
+    // The faint raw lines and the panes they are attached to (a pane may go with its items).
+    std::vector<std::pair<QPointer<QwtPlot>, LineItem *>> m_rawLines;
+};
