@@ -9,6 +9,7 @@
 #include "survey/ProjectDb.h"
 #include "views/SurveyCheckView.h"
 #include "views/SurveyEditDialog.h"
+#include "views/SurveyRecordModel.h"
 #include "views/SurveyWindow.h"
 #include "views/VisitPanel.h"
 
@@ -20,8 +21,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <limits>
 
 using namespace lmv;
 using namespace lmv::survey;
@@ -51,14 +55,14 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
     auto *bar = new QHBoxLayout;
     cursorEditButton = new QPushButton(QStringLiteral("修正光标 A-B 之间…"), this);
     cursorEditButton->setToolTip(QStringLiteral("过程线上单击设光标 A, Shift+单击设光标 B"));
-    daysEditButton = new QPushButton(QStringLiteral("修正所选日期…"), this);
-    daysEditButton->setToolTip(QStringLiteral("在数据检查的日表中选择日期"));
+    selectionEditButton = new QPushButton(QStringLiteral("修正表中所选…"), this);
+    selectionEditButton->setToolTip(QStringLiteral("记录表中所选的记录, 或数据检查日表中所选的日期"));
     undoButton = new QPushButton(QStringLiteral("撤销"), this);
     redoButton = new QPushButton(QStringLiteral("重做"), this);
     messageLabel = new QLabel(this);
     messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(cursorEditButton);
-    bar->addWidget(daysEditButton);
+    bar->addWidget(selectionEditButton);
     bar->addWidget(undoButton);
     bar->addWidget(redoButton);
     bar->addWidget(messageLabel, 1);
@@ -76,6 +80,14 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
     layout->addWidget(historyTable, 1);
     window->upperTabs->addTab(this, QStringLiteral("修正记录"));
 
+    recordTable = new QTableView;
+    recordModel = new SurveyRecordModel(recordTable);
+    recordTable->setModel(recordModel);
+    recordTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    recordTable->verticalHeader()->setDefaultSectionSize(20);
+    recordTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    recordPage = window->addPage(QStringLiteral("记录表"), recordTable);
+
     layerSwitch = new QComboBox(window->pageBar);
     layerSwitch->addItems({QStringLiteral("修正后"), QStringLiteral("原始数据")});
     layerSwitch->setToolTip(QStringLiteral("各视图显示修正后的数据或原始数据"));
@@ -87,7 +99,7 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
         m_window->setLayerChoice(index == 1 ? LayerChoice::Raw : LayerChoice::Edited);
     });
     connect(cursorEditButton, &QPushButton::clicked, this, [this] { editRange(cursorRange()); });
-    connect(daysEditButton, &QPushButton::clicked, this, [this] { editRange(selectedDaysRange()); });
+    connect(selectionEditButton, &QPushButton::clicked, this, [this] { editRange(selectedRange()); });
     connect(undoButton, &QPushButton::clicked, this, &SurveyEditPane::undo);
     connect(redoButton, &QPushButton::clicked, this, &SurveyEditPane::redo);
     connect(window, &SurveyWindow::surveyChanged, this, &SurveyEditPane::surveyChanged);
@@ -111,8 +123,21 @@ EditRange SurveyEditPane::cursorRange() const
                             h->cursorRecord(Hydrograph::Cursor::B));
 }
 
-EditRange SurveyEditPane::selectedDaysRange() const
+EditRange SurveyEditPane::selectedRange() const
 {
+    const QModelIndexList records = recordTable->selectionModel()->selectedRows();
+    if (!records.isEmpty()) {
+        qint64 from = std::numeric_limits<qint64>::max(), to = std::numeric_limits<qint64>::min();
+        for (const QModelIndex &i : records) {
+            from = std::min(from, recordModel->rowTime(i.row()));
+            to = std::max(to, recordModel->rowTime(i.row()));
+        }
+        EditRange range;
+        range.valid = true;
+        range.from = from;
+        range.to = to;
+        return range;
+    }
     const QTableWidget *table = m_window->checkView->daysTable;
     std::optional<qint64> first, last;
     for (const DayVolume &d : m_window->content().figures().days) {
@@ -127,7 +152,7 @@ EditRange SurveyEditPane::selectedDaysRange() const
     }
     if (!first) {
         EditRange none;
-        none.message = QStringLiteral("请先在数据检查的日表中选择日期");
+        none.message = QStringLiteral("请先在记录表中选择记录, 或在数据检查的日表中选择日期");
         return none;
     }
     return rangeFromDays(*first, *last);
@@ -229,7 +254,7 @@ void SurveyEditPane::surveyChanged()
     layerSwitch->setCurrentIndex(c.shownChoice() == LayerChoice::Raw ? 1 : 0);
     layerSwitch->setEnabled(c.loaded() && problem.isEmpty());
     cursorEditButton->setEnabled(writable);
-    daysEditButton->setEnabled(writable);
+    selectionEditButton->setEnabled(writable);
     const QString point = c.point().point();
     undoButton->setEnabled(writable && undoableEdit(*db, point).has_value());
     redoButton->setEnabled(writable && redoableEdit(*db, point).has_value());
@@ -238,7 +263,16 @@ void SurveyEditPane::surveyChanged()
                           : db && db->readOnly() ? db->message()
                                                  : QString());
     fillHistory();
-    drawRawLines();
+    // The raw values in the shown units, for the faint line and the removed rows of the table.
+    std::shared_ptr<const PlotData> raw;
+    const std::shared_ptr<const PlotData> shown = m_window->hydrograph->data();
+    if (c.loaded() && shown && c.shownChoice() == LayerChoice::Edited && c.point().hasActiveEdits())
+        raw = surveyLayerPlotData(c.point().raw(), refreshUnitFactors(), RvaUnitLabels);
+    drawRawLines(raw.get());
+    if (shown && c.loaded())
+        recordModel->setLayers(c.layer(), shown, raw ? &c.point().raw() : nullptr, raw);
+    else
+        recordModel->clear();
 }
 
 void SurveyEditPane::fillHistory()
@@ -276,15 +310,12 @@ void SurveyEditPane::clearRawLines()
     m_rawLines.clear();
 }
 
-void SurveyEditPane::drawRawLines()
+void SurveyEditPane::drawRawLines(const PlotData *raw)
 {
     clearRawLines();
-    const SurveyContent &c = m_window->content();
     const std::shared_ptr<const PlotData> edited = m_window->hydrograph->data();
-    if (!c.loaded() || !edited || c.shownChoice() != LayerChoice::Edited || !c.point().hasActiveEdits())
+    if (!raw || !edited)
         return;
-    const std::shared_ptr<const PlotData> raw =
-        surveyLayerPlotData(c.point().raw(), refreshUnitFactors(), RvaUnitLabels);
     QPen pen(kRawLineColour);
     pen.setWidthF(1.0);
     for (std::size_t s = 0; s < edited->series.size(); ++s) {

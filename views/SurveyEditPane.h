@@ -1,9 +1,10 @@
 #pragma once
 
 // Editing in the survey window: the tab "修正记录" above (the point's edit history with undo and
-// redo, and buttons to edit the range between the hydrograph's cursors or the days selected in
-// the daily table), the switch "修正后 / 原始数据" in the bar of the views, and the raw line drawn
-// faint behind the edited one where they differ. Edits go to the project database (EditStore);
+// redo, and buttons to edit the range between the hydrograph's cursors or the rows selected in
+// the record table or the daily table), the page "记录表" (the records with their flags, the
+// removed ones among them), the switch "修正后 / 原始数据" in the bar of the views, and the raw
+// line drawn faint behind the edited one where they differ. Edits go to the project database (EditStore);
 // the window then reads them again and every view follows.
 
 #include "survey/Edits.h"
@@ -19,7 +20,9 @@ class LineItem;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QTableView;
 class QTableWidget;
+class SurveyRecordModel;
 class QwtPlot;
 class SurveyEditDialog;
 class SurveyWindow;
@@ -35,9 +38,10 @@ public:
 
     // Opens the edit dialog over a range (after a warning in the pane when there is none).
     void editRange(const lmv::EditRange &range);
-    // The range between the cursors, and the days selected in the daily table.
+    // The range between the cursors; that of the records selected in the record table, or
+    // without any, of the days selected in the daily table.
     lmv::EditRange cursorRange() const;
-    lmv::EditRange selectedDaysRange() const;
+    lmv::EditRange selectedRange() const;
     // Stores an edit of the shown point and shows the result; false with *error when refused.
     bool storeEdit(lmv::survey::Edit &edit, QString *error = nullptr);
     // Undoes or redoes the point's latest edit (as the history shows it); false when nothing was.
@@ -51,11 +55,14 @@ public:
 
     QComboBox *layerSwitch = nullptr; // 0: 修正后, 1: 原始数据
     QPushButton *cursorEditButton = nullptr;
-    QPushButton *daysEditButton = nullptr;
+    QPushButton *selectionEditButton = nullptr;
     QPushButton *undoButton = nullptr;
     QPushButton *redoButton = nullptr;
     QTableWidget *historyTable = nullptr;
     QLabel *messageLabel = nullptr;
+    QTableView *recordTable = nullptr; // the page "记录表"
+    SurveyRecordModel *recordModel = nullptr;
+    int recordPage = -1;
 
 signals:
     // An edit was stored, undone or redone and the window shows the result.
@@ -64,7 +71,7 @@ signals:
 private:
     void surveyChanged();
     void fillHistory();
-    void drawRawLines();
+    void drawRawLines(const lmv::PlotData *raw);
     void clearRawLines();
     void afterChange(const QString &message);
 

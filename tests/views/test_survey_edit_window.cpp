@@ -10,6 +10,7 @@
 #include "views/SurveyCheckView.h"
 #include "views/SurveyEditDialog.h"
 #include "views/SurveyEditPane.h"
+#include "views/SurveyRecordModel.h"
 #include "views/SurveyWindow.h"
 
 #include "../data/FileBytes.h"
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -229,6 +231,18 @@ private slots:
                 faint += static_cast<const LineItem *>(item)->samples();
         QCOMPARE(faint.size(), 3);
         QCOMPARE(faint[1].x(), double(clockOf("2024-05-21 20:00:00")));
+        // The record table keeps the removed record among the others, flagged and tinted.
+        const SurveyRecordModel *model = pane()->recordModel;
+        QCOMPARE(model->rowCount(), int(records));
+        int removedRow = -1;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->rowTime(r) == clockOf("2024-05-21 20:00:00"))
+                removedRow = r;
+        QVERIFY(removedRow > 0);
+        QCOMPARE(model->index(removedRow, model->flagColumn()).data().toString(), QStringLiteral("删除"));
+        QVERIFY(model->index(removedRow, 1).data(Qt::BackgroundRole).isValid());
+        QCOMPARE(model->index(removedRow - 1, model->flagColumn()).data().toString(), QStringLiteral("原始"));
+        QVERIFY(!model->index(removedRow - 1, 1).data(Qt::BackgroundRole).isValid());
 
         QVERIFY(pane()->undoButton->isEnabled());
         QTest::mouseClick(pane()->undoButton, Qt::LeftButton);
@@ -238,6 +252,51 @@ private slots:
         QVERIFY(!pane()->undoButton->isEnabled());
         QTest::mouseClick(pane()->redoButton, Qt::LeftButton);
         QCOMPARE(cells(w->checkView->daysTable), edited);
+    }
+
+    // Rows selected in the record table give the dialog its range; an offset flags them corrected.
+    void offsetOverTableSelectionFlagsItsRecords()
+    {
+        const SurveyRecordModel *model = pane()->recordModel;
+        const qint64 from = clockOf("2024-05-21 10:00:00"), to = clockOf("2024-05-21 10:30:00");
+        pane()->recordTable->clearSelection();
+        QVector<int> rows;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->rowTime(r) >= from && model->rowTime(r) <= to) {
+                pane()->recordTable->selectionModel()->select(
+                    model->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                rows << r;
+            }
+        QCOMPARE(rows.size(), 7);
+        QTest::mouseClick(pane()->selectionEditButton, Qt::LeftButton);
+        SurveyEditDialog *d = pane()->dialog();
+        QVERIFY(d);
+        QCOMPARE(d->fromEdit->dateTime().toSecsSinceEpoch(), from);
+        QCOMPARE(d->toEdit->dateTime().toSecsSinceEpoch(), to);
+        choose(d, EditOp::Offset);
+        d->valueSpin->setValue(40.0);
+        d->reasonEdit->setText(QStringLiteral("探头标定"));
+        QTest::mouseClick(d->okButton, Qt::LeftButton);
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        const SurveyLayer &raw = w->content().point().raw();
+        const SurveyLayer &edited = w->content().layer();
+        int corrected = 0;
+        for (qsizetype i = 0; i < edited.size(); ++i) {
+            const auto r =
+                std::lower_bound(raw.times.begin(), raw.times.end(), edited.times[std::size_t(i)]) -
+                raw.times.begin();
+            const bool inside = edited.times[std::size_t(i)] >= from && edited.times[std::size_t(i)] <= to;
+            QCOMPARE(edited.flag(i) == FlagCorrected, inside);
+            const float shift = edited.rva[std::size_t(i)].level - raw.rva[std::size_t(r)].level;
+            QVERIFY(std::abs(shift - (inside ? 0.040f : 0.0f)) < 1e-5f);
+            corrected += inside;
+        }
+        QCOMPARE(corrected, 7);
+        for (const int r : std::as_const(rows)) {
+            QCOMPARE(model->index(r, model->flagColumn()).data().toString(), QStringLiteral("修正"));
+            QVERIFY(model->index(r, 1).data(Qt::BackgroundRole).isValid());
+        }
+        pane()->recordTable->clearSelection();
     }
 
     // The switch shows the raw layer in every view and back; the edit stays in the database.
@@ -260,6 +319,7 @@ private slots:
     void secondWindowsEditIsSeenOnRefresh()
     {
         ProjectDb other(ProjectDb::pathFor(m_index));
+        const std::size_t inForce = activeEdits(editsOf(other, kPoint)).size();
         Edit e;
         e.op = EditOp::Offset;
         e.from = clockOf("2024-05-21 10:00:00");
@@ -272,7 +332,7 @@ private slots:
         // The window still shows the spike as its latest: undo refuses and shows the new edit.
         QVERIFY(!pane()->undo());
         QCOMPARE(pane()->historyTable->rowCount(), shown + 1);
-        QCOMPARE(activeEdits(editsOf(other, kPoint)).size(), std::size_t(2));
+        QCOMPARE(activeEdits(editsOf(other, kPoint)).size(), inForce + 1);
     }
 
     // Last: a damaged database leaves the window on the raw layer and says so.
