@@ -5,6 +5,7 @@
 #include "plots/Hydrograph.h"
 #include "plots/LineItem.h"
 #include "plots/SurveyPlotData.h"
+#include "survey/EditExport.h"
 #include "survey/EditStore.h"
 #include "survey/ProjectDb.h"
 #include "views/SurveyCheckView.h"
@@ -16,6 +17,7 @@
 #include <qwt_plot.h>
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -49,6 +51,10 @@ QTableWidgetItem *cellItem(const QString &text, bool undone)
 SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs), m_window(window)
 {
     showDialog = [](SurveyEditDialog *d) { d->open(); };
+    askExportPath = [this](const QString &suggested) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("导出调查数据"), suggested,
+                                            QStringLiteral("文本文件 (*.txt);;CSV 文件 (*.csv)"));
+    };
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
@@ -59,12 +65,15 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
     selectionEditButton->setToolTip(QStringLiteral("记录表中所选的记录, 或数据检查日表中所选的日期"));
     undoButton = new QPushButton(QStringLiteral("撤销"), this);
     redoButton = new QPushButton(QStringLiteral("重做"), this);
+    exportButton = new QPushButton(QStringLiteral("导出数据…"), this);
+    exportButton->setToolTip(QStringLiteral("导出所示数据; 有修正时加一列数据标记"));
     messageLabel = new QLabel(this);
     messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(cursorEditButton);
     bar->addWidget(selectionEditButton);
     bar->addWidget(undoButton);
     bar->addWidget(redoButton);
+    bar->addWidget(exportButton);
     bar->addWidget(messageLabel, 1);
     layout->addLayout(bar);
     historyTable = new QTableWidget(0, 9, this);
@@ -100,6 +109,13 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
     });
     connect(cursorEditButton, &QPushButton::clicked, this, [this] { editRange(cursorRange()); });
     connect(selectionEditButton, &QPushButton::clicked, this, [this] { editRange(selectedRange()); });
+    connect(exportButton, &QPushButton::clicked, this, [this] {
+        const SurveyContent &c = m_window->content();
+        const QString path =
+            askExportPath ? askExportPath(c.point().point() + QStringLiteral(".txt")) : QString();
+        if (!path.isEmpty())
+            exportLayer(path);
+    });
     connect(undoButton, &QPushButton::clicked, this, &SurveyEditPane::undo);
     connect(redoButton, &QPushButton::clicked, this, &SurveyEditPane::redo);
     connect(window, &SurveyWindow::surveyChanged, this, &SurveyEditPane::surveyChanged);
@@ -238,6 +254,24 @@ bool SurveyEditPane::redo()
     return true;
 }
 
+bool SurveyEditPane::exportLayer(const QString &path)
+{
+    const SurveyContent &c = m_window->content();
+    if (!c.loaded() || c.layer().empty()) {
+        messageLabel->setText(QStringLiteral("没有可导出的记录"));
+        return false;
+    }
+    const bool csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    // The flags belong to the edited layer; the raw layer is exported as the files hold it.
+    const bool flags = c.shownChoice() == LayerChoice::Edited && c.point().hasActiveEdits();
+    const int result = exportLayerRows(c.point().raw(), c.layer(), path,
+                                       csv ? ExportFormat::Csv : ExportFormat::Text, flags);
+    const bool ok = result == ExportOk;
+    messageLabel->setText(ok ? QStringLiteral("已导出 %1").arg(path)
+                             : QStringLiteral("无法写入 %1").arg(path));
+    return ok;
+}
+
 void SurveyEditPane::afterChange(const QString &message)
 {
     m_window->refreshLayer();
@@ -258,6 +292,7 @@ void SurveyEditPane::surveyChanged()
     const QString point = c.point().point();
     undoButton->setEnabled(writable && undoableEdit(*db, point).has_value());
     redoButton->setEnabled(writable && redoableEdit(*db, point).has_value());
+    exportButton->setEnabled(c.loaded() && !c.layer().empty());
     messageLabel->setText(!c.loaded()            ? QString()
                           : !problem.isEmpty()   ? problem
                           : db && db->readOnly() ? db->message()

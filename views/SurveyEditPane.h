@@ -47,6 +47,12 @@ public:
     // Undoes or redoes the point's latest edit (as the history shows it); false when nothing was.
     bool undo();
     bool redo();
+    // Exports the shown layer to a text (.txt) or CSV (.csv) file, with a flag column and the
+    // removed records when edits are in force; false with the reason shown when not written.
+    bool exportLayer(const QString &path);
+    // Where the export goes (a save dialog; tests replace it); empty: not exported.
+    std::function<QString(const QString &suggestedName)> askExportPath;
+
     // The dialog open now, or null.
     SurveyEditDialog *dialog() const;
 
@@ -58,6 +64,7 @@ public:
     QPushButton *selectionEditButton = nullptr;
     QPushButton *undoButton = nullptr;
     QPushButton *redoButton = nullptr;
+    QPushButton *exportButton = nullptr;
     QTableWidget *historyTable = nullptr;
     QLabel *messageLabel = nullptr;
     QTableView *recordTable = nullptr; // the page "记录表"

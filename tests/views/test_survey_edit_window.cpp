@@ -297,6 +297,14 @@ private slots:
             QVERIFY(model->index(r, 1).data(Qt::BackgroundRole).isValid());
         }
         pane()->recordTable->clearSelection();
+        // LMV_SHOT=path.png: a picture of the window as the README shows it.
+        if (qEnvironmentVariableIsSet("LMV_SHOT")) {
+            w->upperTabs->setCurrentWidget(pane());
+            w->showPage(SurveyWindow::HydrographPage);
+            w->hydrograph->setTimeRange(double(clockOf("2024-05-21 08:00:00")),
+                                        double(clockOf("2024-05-21 22:00:00")));
+            QVERIFY(w->grab().save(qEnvironmentVariable("LMV_SHOT")));
+        }
     }
 
     // The switch shows the raw layer in every view and back; the edit stays in the database.
@@ -305,11 +313,21 @@ private slots:
         QVERIFY(!activeEdits(editsOf(*w->database(), kPoint)).empty());
         const QStringList edited = cells(w->checkView->daysTable);
         QVERIFY(edited != m_rawDays);
+        // The export follows the switch: flags and the removed record only for the edited layer.
+        const QString editedCsv = m_dir.filePath("edited.csv"), rawCsv = m_dir.filePath("raw.csv");
+        QVERIFY(pane()->exportLayer(editedCsv));
+        const QByteArray editedRows = testbytes::readFile(editedCsv);
+        QVERIFY(editedRows.contains("数据标记"));
+        QVERIFY(editedRows.contains("删除"));
         pane()->layerSwitch->setCurrentIndex(1);
         emit pane()->layerSwitch->activated(1);
         QCOMPARE(w->content().shownChoice(), LayerChoice::Raw);
         QCOMPARE(cells(w->checkView->daysTable), m_rawDays);
         QCOMPARE(w->hydrograph->data()->times.size(), std::size_t(w->content().point().raw().size()));
+        QVERIFY(pane()->exportLayer(rawCsv));
+        const QByteArray rawRows = testbytes::readFile(rawCsv);
+        QVERIFY(!rawRows.contains("数据标记"));
+        QCOMPARE(rawRows.count('\n'), editedRows.count('\n'));
         pane()->layerSwitch->setCurrentIndex(0);
         emit pane()->layerSwitch->activated(0);
         QCOMPARE(cells(w->checkView->daysTable), edited);
