@@ -246,7 +246,8 @@ bool SurveyEditPane::redo()
         return false;
     qint64 id = 0;
     QString error;
-    if (!redoEdit(*db, m_window->content().point().point(), &id, &error)) {
+    if (!m_redoable || !redoEdit(*db, m_window->content().point().point(), &id, &error, m_redoable)) {
+        m_window->refreshLayer();
         messageLabel->setText(error.isEmpty() ? QStringLiteral("没有可重做的修正") : error);
         return false;
     }
@@ -291,7 +292,8 @@ void SurveyEditPane::surveyChanged()
     selectionEditButton->setEnabled(writable);
     const QString point = c.point().point();
     undoButton->setEnabled(writable && undoableEdit(*db, point).has_value());
-    redoButton->setEnabled(writable && redoableEdit(*db, point).has_value());
+    m_redoable = writable ? redoableEdit(*db, point) : std::nullopt;
+    redoButton->setEnabled(m_redoable.has_value());
     exportButton->setEnabled(c.loaded() && !c.layer().empty());
     messageLabel->setText(!c.loaded()            ? QString()
                           : !problem.isEmpty()   ? problem

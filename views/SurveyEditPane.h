@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class LineItem;
@@ -84,6 +85,7 @@ private:
 
     SurveyWindow *m_window;
     QPointer<SurveyEditDialog> m_dialog;
+    std::optional<qint64> m_redoable; // what redo brought back when the history was read
     // The faint raw lines and the panes they are attached to (a pane may go with its items).
     std::vector<std::pair<QPointer<QwtPlot>, LineItem *>> m_rawLines;
 };
