@@ -2,9 +2,12 @@
 // a two-hour gap) as the only file of a project's point in a temporary store. The data file's
 // bytes are compared after every case: editing never writes to it.
 
+#include "data/Hydraulics.h"
 #include "data/SurveyCheck.h"
+#include "data/Tables.h"
 #include "plots/Hydrograph.h"
 #include "plots/LineItem.h"
+#include "plots/SurveyPlotData.h"
 #include "survey/EditStore.h"
 #include "survey/ProjectDb.h"
 #include "views/SurveyCheckView.h"
@@ -107,6 +110,73 @@ class TestSurveyEditWindow : public QObject
     }
 
 private slots:
+    // The record table's rows and the faint raw line over a small layer: ten 5-min records of a
+    // channel, level 0.5 m but 0.9 m at record 3.
+    void flagRowsAndRawStretches_data()
+    {
+        QTest::addColumn<QString>("edits"); // op letter, from, to per edit: "r3-3 f2-4"
+        QTest::addColumn<QString>(
+            "flags"); // flag column, one letter a row: o raw, r removed, f filled, c corrected
+        QTest::addColumn<QList<int>>("stretches"); // points of each faint stretch of the level
+        QTest::newRow("none") << ""
+                              << "oooooooooo" << QList<int>{};
+        QTest::newRow("spike removed") << "r3-3"
+                                       << "oooroooooo" << QList<int>{3};
+        QTest::newRow("removed and filled") << "r3-3 f2-4"
+                                            << "ooorfoooooo" << QList<int>{3};
+        QTest::newRow("offset") << "o2-4"
+                                << "oocccooooo" << QList<int>{5};
+        QTest::newRow("end removed") << "r8-9"
+                                     << "oooooooorr" << QList<int>{3};
+    }
+    void flagRowsAndRawStretches()
+    {
+        QFETCH(QString, edits);
+        QFETCH(QString, flags);
+        QFETCH(QList<int>, stretches);
+        const PipeSaveIntoTfType pipe =
+            makePointRecord(QStringLiteral("城东"), QStringLiteral("1号井"), PipeRectangle, 2000, 1000, 0, 0);
+        CalcParams calc;
+        calc.recordInterval = 300;
+        std::vector<qint64> t;
+        std::vector<float> level, velocity, flow;
+        for (int i = 0; i < 10; ++i) {
+            t.push_back(clockOf("2024-05-21 00:00:00") + i * 300);
+            level.push_back(i == 3 ? 0.9f : 0.5f);
+            velocity.push_back(0.4f);
+            flow.push_back(recordFlow(pipeGeometryFrom(pipe), level.back(), velocity.back()));
+        }
+        const SurveyLayer raw = makeRvaLayer(t, level, velocity, flow, pipe, calc);
+        std::vector<Edit> list;
+        for (const QString &text : edits.split(' ', Qt::SkipEmptyParts)) {
+            Edit e;
+            e.id = qint64(list.size()) + 1;
+            e.op = text[0] == 'r' ? EditOp::Remove : text[0] == 'f' ? EditOp::Fill : EditOp::Offset;
+            const QStringList ends = text.mid(1).split('-');
+            e.from = t[std::size_t(ends[0].toInt())];
+            e.to = t[std::size_t(ends[1].toInt())];
+            e.value = 100.0;
+            e.reason = QStringLiteral("测试");
+            list.push_back(e);
+        }
+        const SurveyLayer edited = applyEdits(raw, list);
+        QString shown;
+        for (const FlagRow &row : flagRows(raw, edited))
+            shown += row.removed                   ? 'r'
+                     : (row.flags & FlagFilled)    ? 'f'
+                     : (row.flags & FlagCorrected) ? 'c'
+                                                   : 'o';
+        QCOMPARE(shown, flags);
+        const UnitFactors factors = refreshUnitFactors();
+        const QVector<QVector<QPointF>> faint =
+            rawStretches(*surveyLayerPlotData(raw, factors, RvaUnitLabels),
+                         *surveyLayerPlotData(edited, factors, RvaUnitLabels), 0);
+        QList<int> sizes;
+        for (const QVector<QPointF> &stretch : faint)
+            sizes << int(stretch.size());
+        QCOMPARE(sizes, stretches);
+    }
+
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
