@@ -40,6 +40,7 @@ QDoubleSpinBox *spinIn(QWidget *parent, double low, double high, int decimals)
 SurveyEditDialog::SurveyEditDialog(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("修正数据"));
+    setMinimumWidth(440);
     auto *layout = new QVBoxLayout(this);
     auto *form = new QFormLayout;
     opCombo = new QComboBox(this);
@@ -118,6 +119,7 @@ Edit SurveyEditDialog::edit() const
 void SurveyEditDialog::showProblem(const QString &text)
 {
     messageLabel->setText(text);
+    adjustSize();
 }
 
 bool SurveyEditDialog::takeDriftFromVisits()
@@ -146,6 +148,7 @@ void SurveyEditDialog::opChanged()
                         : op == EditOp::Drift        ? QStringLiteral("开始偏移(mm):")
                                                      : QStringLiteral("偏移(mm):"));
     valueSpin->setDecimals(offset ? 1 : 3);
+    value2Spin->setDecimals(1);
     if (op == EditOp::VelocityFactor && valueSpin->value() <= 0)
         valueSpin->setValue(1.0);
     valueLabel->setVisible(offset || op == EditOp::VelocityFactor);

@@ -275,7 +275,23 @@ bool SurveyEditPane::exportLayer(const QString &path)
 
 void SurveyEditPane::afterChange(const QString &message)
 {
+    // The hydrograph is drawn anew: the user keeps looking where the edit was made, with the
+    // cursors where they were.
+    Hydrograph *h = m_window->hydrograph;
+    const double from = h->viewFrom(), to = h->viewTo();
+    const SurveyLayer &before = m_window->content().layer();
+    std::optional<qint64> a, b;
+    if (const qsizetype i = h->cursorRecord(Hydrograph::Cursor::A); i >= 0 && i < before.size())
+        a = before.times[std::size_t(i)];
+    if (const qsizetype i = h->cursorRecord(Hydrograph::Cursor::B); i >= 0 && i < before.size())
+        b = before.times[std::size_t(i)];
     m_window->refreshLayer();
+    if (to > from)
+        h->setTimeRange(from, to);
+    if (a)
+        h->setCursor(Hydrograph::Cursor::A, double(*a));
+    if (b)
+        h->setCursor(Hydrograph::Cursor::B, double(*b));
     messageLabel->setText(message);
     emit editsChanged();
 }

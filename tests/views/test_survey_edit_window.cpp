@@ -279,10 +279,17 @@ private slots:
         QVERIFY(d);
         choose(d, EditOp::Remove);
         d->reasonEdit->setText(QStringLiteral("流速尖峰"));
+        const double viewFrom = double(clockOf("2024-05-21 19:00:00")),
+                     viewTo = double(clockOf("2024-05-21 21:00:00"));
+        w->hydrograph->setTimeRange(viewFrom, viewTo);
         QSignalSpy changed(w.get(), &SurveyWindow::surveyChanged);
         QTest::mouseClick(d->okButton, Qt::LeftButton);
         QCOMPARE(d->result(), int(QDialog::Accepted));
         QCOMPARE(changed.count(), 1);
+        // The hydrograph stays where the edit was made.
+        QCOMPARE(w->hydrograph->viewFrom(), viewFrom);
+        QCOMPARE(w->hydrograph->viewTo(), viewTo);
+        QVERIFY(w->hydrograph->cursorRecord(Hydrograph::Cursor::A) >= 0);
         QVERIFY(std::abs(dayVolume(QStringLiteral("2024-05-21")) - before - expected) < 1e-6);
         QCOMPARE(w->content().layer().size(), records - 1);
         const QStringList edited = cells(w->checkView->daysTable);
