@@ -101,6 +101,19 @@ PointSurvey PointSurvey::read(const QString &indexPath, const QString &point, co
     return s;
 }
 
+PointSurvey PointSurvey::fromJoined(JoinedSurvey survey, std::optional<SurveyLayer> wholeRaw,
+                                    LayerChoice choice, const ProjectDb *db)
+{
+    PointSurvey s;
+    s.m_choice = choice;
+    s.m_survey = std::move(survey);
+    if (s.m_survey.period.from || s.m_survey.period.to)
+        s.m_wholeRaw = std::move(wholeRaw);
+    if (db)
+        s.refreshEdits(*db);
+    return s;
+}
+
 bool PointSurvey::hasActiveEdits() const
 {
     return std::any_of(m_edits.begin(), m_edits.end(), [](const Edit &e) { return !e.undone; });

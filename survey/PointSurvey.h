@@ -44,6 +44,11 @@ public:
     // The same from a project or point index file (.lmvprj, .lmvpos).
     static PointSurvey read(const QString &indexPath, const QString &point, const SurveyPeriod &period = {},
                             LayerChoice choice = LayerChoice::Edited, const ProjectDb *db = nullptr);
+    // The same from a survey the caller has read and joined already (readSurvey over its period).
+    // wholeRaw: the raw layer of the whole survey, needed when a period cuts the survey (the
+    // survey's own layer is taken when it is absent). db: where the edits are read; none without.
+    static PointSurvey fromJoined(JoinedSurvey survey, std::optional<SurveyLayer> wholeRaw,
+                                  LayerChoice choice, const ProjectDb *db);
 
     // The files joined and cut to the period: files, duplicates, conflicts, findings, files left
     // out. Its layer is the raw layer of the period.

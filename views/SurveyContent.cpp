@@ -6,33 +6,75 @@
 
 namespace lmv {
 
-void SurveyContent::load(const SurveyTarget &target, const survey::SurveyPeriod &period)
+void SurveyContent::load(const SurveyTarget &target, const survey::SurveyPeriod &period,
+                         const survey::ProjectDb *db)
 {
     m_target = target;
     m_period = period;
-    m_joined = survey::readSurvey(target.project, target.point, period);
+    m_db = db;
+    survey::JoinedSurvey joined = survey::readSurvey(target.project, target.point, period);
+    // Edits apply to the whole survey; a period is cut from the edited whole.
+    std::optional<survey::SurveyLayer> whole;
+    if (period.from || period.to)
+        whole = survey::readSurvey(target.project, target.point, {}).layer;
+    m_point = survey::PointSurvey::fromJoined(std::move(joined), std::move(whole), m_choice, db);
     m_loaded = true;
     remakeLayer();
 }
 
+void SurveyContent::refreshEdits()
+{
+    if (!m_loaded)
+        return;
+    if (m_db)
+        m_point.refreshEdits(*m_db);
+    remakeLayer();
+}
+
+void SurveyContent::setLayerChoice(survey::LayerChoice choice)
+{
+    m_choice = choice;
+    if (m_loaded)
+        remakeLayer();
+}
+
+survey::LayerChoice SurveyContent::shownChoice() const
+{
+    return editsProblem().isEmpty() ? m_choice : survey::LayerChoice::Raw;
+}
+
+QString SurveyContent::editsProblem() const
+{
+    if (!m_db)
+        return QStringLiteral("单独打开的数据文件没有项目数据库, 不能修正数据; 请打开项目索引文件");
+    if (!m_point.editsReadable() || m_db->problem() == survey::DbProblem::NewerVersion) {
+        const QString why = m_point.dbMessage().isEmpty() ? m_db->message() : m_point.dbMessage();
+        return QStringLiteral("修正记录无法读取, 显示原始数据。%1").arg(why);
+    }
+    return {};
+}
+
 void SurveyContent::remakeLayer()
 {
-    m_layer = m_provider ? m_provider(m_joined) : m_joined.layer;
+    m_point.setChoice(shownChoice());
+    m_layer = m_provider ? m_provider(m_point.survey()) : m_point.layer();
     m_figures = survey::checkSurvey(m_layer, m_period);
 }
 
 void SurveyContent::clear()
 {
     LayerProvider provider = std::move(m_provider);
+    const survey::LayerChoice choice = m_choice;
     *this = SurveyContent();
     m_provider = std::move(provider);
+    m_choice = choice;
 }
 
 QVector<SurveyFileRow> SurveyContent::fileRows() const
 {
     QVector<SurveyFileRow> rows;
-    const std::vector<qsizetype> used = m_joined.recordsPerSource();
-    const std::vector<survey::SurveySource> &sources = m_joined.layer.sources;
+    const std::vector<qsizetype> used = joined().recordsPerSource();
+    const std::vector<survey::SurveySource> &sources = joined().layer.sources;
     for (std::size_t s = 0; s < sources.size(); ++s) {
         const survey::SurveySource &src = sources[s];
         SurveyFileRow row;
@@ -43,8 +85,8 @@ QVector<SurveyFileRow> SurveyContent::fileRows() const
         row.records = src.records;
         row.used = s < used.size() ? used[s] : 0;
         row.interval = src.intervalSeconds;
-        row.pipe = m_joined.layer.family == Family::Rva ? pipeDescription(src.header.point) : QString();
-        if (s > 0 && m_joined.layer.family == Family::Rva) {
+        row.pipe = joined().layer.family == Family::Rva ? pipeDescription(src.header.point) : QString();
+        if (s > 0 && joined().layer.family == Family::Rva) {
             const DataFileHeader &before = sources[s - 1].header;
             QStringList changes;
             if (!before.point.samePipeAs(src.header.point))
@@ -56,7 +98,7 @@ QVector<SurveyFileRow> SurveyContent::fileRows() const
         }
         rows.push_back(row);
     }
-    for (const survey::LeftOutFile &f : m_joined.leftOut) {
+    for (const survey::LeftOutFile &f : joined().leftOut) {
         SurveyFileRow row;
         row.name = f.name;
         row.path = f.path;
@@ -70,12 +112,12 @@ QVector<SurveyFileRow> SurveyContent::fileRows() const
 QStringList SurveyContent::joinNotes() const
 {
     QStringList notes;
-    if (m_joined.duplicates > 0 || !m_joined.conflicts.empty())
+    if (joined().duplicates > 0 || !joined().conflicts.empty())
         notes << QStringLiteral("重复记录 %1 条已合并, 数值冲突 %2 处(保留较新下载的记录)")
-                     .arg(m_joined.duplicates)
-                     .arg(qsizetype(m_joined.conflicts.size()));
-    for (const survey::JoinFinding &f : m_joined.findings)
-        notes << survey::joinFindingText(f, m_joined.layer);
+                     .arg(joined().duplicates)
+                     .arg(qsizetype(joined().conflicts.size()));
+    for (const survey::JoinFinding &f : joined().findings)
+        notes << survey::joinFindingText(f, joined().layer);
     return notes;
 }
 

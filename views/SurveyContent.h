@@ -1,10 +1,12 @@
 #pragma once
 
 // What the survey window shows of a monitoring point, worked out without widgets: the point's
-// files read and joined over the chosen period, the layer the views read (the joined one, or what
-// a provider makes of it), the check with the daily and weekly table, the rows of the file list,
-// and where each layer record comes from.
+// files read and joined over the chosen period, its edits from the project database, the layer
+// the views read (the edited layer, the raw one when asked or when the edits cannot be trusted,
+// or what a provider makes of the joined survey), the check with the daily and weekly table, the rows of the
+// file list, and where each layer record comes from.
 
+#include "survey/PointSurvey.h"
 #include "survey/ProjectFiles.h"
 #include "survey/SurveyFigures.h"
 #include "survey/SurveyJoin.h"
@@ -60,8 +62,25 @@ public:
     // provider the joined layer itself is read.
     using LayerProvider = std::function<survey::SurveyLayer(const survey::JoinedSurvey &)>;
 
-    // Reads and joins the point's files over the period, then makes the layer and its figures.
-    void load(const SurveyTarget &target, const survey::SurveyPeriod &period = {});
+    // Reads and joins the point's files over the period and the point's edits from `db` (none:
+    // no edits), then makes the layer and its figures. The database must outlive the content or
+    // be replaced by the next load.
+    void load(const SurveyTarget &target, const survey::SurveyPeriod &period = {},
+              const survey::ProjectDb *db = nullptr);
+    // Reads the point's edits again (after an edit, undo or redo) and makes the layer again; the
+    // files are not read again.
+    void refreshEdits();
+    // Which layer the views read; the edited one unless the edits cannot be read.
+    void setLayerChoice(survey::LayerChoice choice);
+    survey::LayerChoice layerChoice() const { return m_choice; }
+    // The layer shown: the raw one when chosen, or when the database is damaged or newer than
+    // this program (its edits may not be all there or mean something else).
+    survey::LayerChoice shownChoice() const;
+    // Why the edited layer cannot be shown or edits cannot be stored; empty when they can.
+    QString editsProblem() const;
+    // The point's survey with its raw and edited layers and its history.
+    const survey::PointSurvey &point() const { return m_point; }
+    const survey::ProjectDb *database() const { return m_db; }
     // Makes the layer again from the joined survey (after the provider or what it reads changed).
     void remakeLayer();
     void setLayerProvider(LayerProvider provider) { m_provider = std::move(provider); }
@@ -71,7 +90,7 @@ public:
     bool loaded() const { return m_loaded; }
     const SurveyTarget &target() const { return m_target; }
     const survey::SurveyPeriod &period() const { return m_period; }
-    const survey::JoinedSurvey &joined() const { return m_joined; }
+    const survey::JoinedSurvey &joined() const { return m_point.survey(); }
     // The layer every view reads.
     const survey::SurveyLayer &layer() const { return m_layer; }
     const survey::SurveyFigures &figures() const { return m_figures; }
@@ -94,7 +113,9 @@ public:
 private:
     SurveyTarget m_target;
     survey::SurveyPeriod m_period;
-    survey::JoinedSurvey m_joined;
+    survey::PointSurvey m_point;
+    const survey::ProjectDb *m_db = nullptr;
+    survey::LayerChoice m_choice = survey::LayerChoice::Edited;
     survey::SurveyLayer m_layer;
     survey::SurveyFigures m_figures;
     LayerProvider m_provider;

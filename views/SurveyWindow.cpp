@@ -10,6 +10,7 @@
 #include "survey/ProjectDb.h"
 #include "views/SurveyCheckLink.h"
 #include "views/SurveyCheckView.h"
+#include "views/SurveyEditPane.h"
 #include "views/VisitPanel.h"
 
 #include <QButtonGroup>
@@ -97,6 +98,7 @@ SurveyWindow::SurveyWindow(QWidget *parent) : QWidget(parent)
     buildLower();
     splitter->setSizes({250, 474});
     rain = new SurveyRain(this);
+    editPane = new SurveyEditPane(this);
     clear();
 }
 
@@ -305,8 +307,8 @@ void SurveyWindow::pageShown(int index)
 
 void SurveyWindow::showSurvey(const SurveyTarget &target, const SurveyPeriod &period)
 {
-    m_content.load(target, period);
-    openDatabase();
+    openDatabase(target.indexPath);
+    m_content.load(target, period, m_db.get());
     showContent();
 }
 
@@ -314,7 +316,7 @@ void SurveyWindow::setPeriod(const SurveyPeriod &period)
 {
     if (!m_content.loaded())
         return;
-    m_content.load(m_content.target(), period);
+    m_content.load(m_content.target(), period, m_db.get());
     showContent();
 }
 
@@ -351,13 +353,19 @@ void SurveyWindow::refreshLayer()
 {
     if (!m_content.loaded())
         return;
-    m_content.remakeLayer();
+    m_content.refreshEdits();
     showContent();
 }
 
-void SurveyWindow::openDatabase()
+void SurveyWindow::setLayerChoice(LayerChoice choice)
 {
-    const QString index = m_content.target().indexPath;
+    m_content.setLayerChoice(choice);
+    if (m_content.loaded())
+        showContent();
+}
+
+void SurveyWindow::openDatabase(const QString &index)
+{
     // A new connection for every point shown: what another window or lmvtool stored since is read.
     m_db = index.isEmpty() ? nullptr : std::make_unique<ProjectDb>(ProjectDb::pathFor(index));
 }

@@ -36,6 +36,7 @@ class QVBoxLayout;
 class Scattergraph;
 class SurveyCheckView;
 class SurveyRain;
+class SurveyEditPane;
 class VisitPanel;
 
 namespace lmv::survey {
@@ -92,8 +93,11 @@ public:
     // How the layer the views read is made from the joined survey (the edited layer, say); then
     // the views are drawn again. Null: the joined layer.
     void setLayerProvider(lmv::SurveyContent::LayerProvider provider);
-    // Makes the layer again through the provider and redraws (after edits were stored).
+    // Reads the point's edits again, makes the layer again through the provider and redraws
+    // (after edits were stored).
     void refreshLayer();
+    // Shows the edited layer (the default) or the raw one in every view.
+    void setLayerChoice(lmv::survey::LayerChoice choice);
     const lmv::SurveyContent &content() const { return m_content; }
     // The database of the shown point's project (null without an index file).
     lmv::survey::ProjectDb *database() const { return m_db.get(); }
@@ -125,6 +129,8 @@ public:
     QLabel *statusLabel = nullptr; // what the last click did
     // The hyetograph above the hydrograph and the "降雨事件" page (SurveyRain.h).
     SurveyRain *rain = nullptr;
+    QLabel *statusLabel = nullptr;      // what the last click did
+    SurveyEditPane *editPane = nullptr; // the edit history tab and the raw/edited switch
 
 signals:
     // The user asked for a record in its own file: the file's path and the record's index there
@@ -136,7 +142,7 @@ signals:
 private:
     void buildUpper();
     void buildLower();
-    void openDatabase();
+    void openDatabase(const QString &indexPath);
     void databaseBecameReadOnly();
     void showContent();
     void fillSummary();
