@@ -14,12 +14,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // off in one file) lists only the days that hold records.
 constexpr qint64 kMaxListedDays = 3660;
 
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    const qint64 q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
 // Flow counted on one day: seconds and volume (L/s × s), as the daily table counts them.
 struct DayFlow
 {
@@ -151,10 +145,7 @@ DayGroup DryWeatherResult::groupOf(qint64 day) const
     return dayGroup(day, holidays);
 }
 
-qint64 dayOf(qint64 clockSeconds)
-{
-    return floorDiv(clockSeconds, kSecondsPerDay);
-}
+// dayOf is defined with the daily table (SurveyFigures.cpp): one day count for every figure.
 
 int weekdayOf(qint64 day)
 {
