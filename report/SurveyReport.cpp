@@ -624,7 +624,8 @@ SurveyReportResult Assembly::run(const QString &path)
         return result;
     }
     m_plotFont = reportFont(7.5);
-    const ProjectFiles project = readProjectFiles(m_request.indexPath);
+    const ProjectFiles project =
+        m_request.project.opened ? m_request.project : readProjectFiles(m_request.indexPath);
     if (!project.opened) {
         result.error = QStringLiteral("无法读取 %1").arg(m_request.indexPath);
         return result;

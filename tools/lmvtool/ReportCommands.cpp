@@ -1,13 +1,12 @@
 #include "tools/lmvtool/ReportCommands.h"
 
-#include "report/DryWeatherProfiles.h"
-#include "report/ModelExport.h"
+#include "report/ModelExportJob.h"
 #include "report/SurveyReport.h"
-#include "survey/DryWeather.h"
-#include "survey/GaugeStore.h"
 #include "survey/PointSurvey.h"
 #include "survey/ProjectDb.h"
 #include "tools/lmvtool/ProjectArgs.h"
+
+#include <cmath>
 
 namespace lmvtool {
 
@@ -99,34 +98,40 @@ int runExportModel(const QStringList &args)
     SurveyPeriod period;
     if (!takePeriod(o, period) || !needOut(o, command))
         return kExitUsage;
-    const QString format = o.values.value(QStringLiteral("format"));
-    const QStringList formats = {QStringLiteral("swmm-series"), QStringLiteral("swmm-rain"),
-                                 QStringLiteral("swmm-dwf"), QStringLiteral("csv")};
-    if (!formats.contains(format)) {
+    report::ModelExportChoice choice;
+    const auto format = report::modelFormatFromName(o.values.value(QStringLiteral("format")));
+    if (!format) {
         printError(QStringLiteral("--format"), QStringLiteral("use swmm-series, swmm-rain, swmm-dwf or csv"));
         return kExitUsage;
     }
+    choice.format = *format;
     const auto series =
         report::modelSeriesFromName(o.values.value(QStringLiteral("series"), QStringLiteral("flow")));
     if (!series) {
         printError(QStringLiteral("--series"), QStringLiteral("use flow, level or velocity"));
         return kExitUsage;
     }
+    choice.series = *series;
     const auto unit =
         report::flowUnitFromName(o.values.value(QStringLiteral("units"), QStringLiteral("LPS")));
     if (!unit) {
         printError(QStringLiteral("--units"), QStringLiteral("use LPS, CMS, MLD, CFS, GPM or MGD"));
         return kExitUsage;
     }
+    choice.flowUnit = *unit;
     double stepMinutes = 0.0;
-    if (o.values.contains(QStringLiteral("step")) &&
-        (!takeNumber(o, QStringLiteral("step"), stepMinutes) || stepMinutes <= 0.0 ||
-         std::abs(stepMinutes * 60.0 - std::round(stepMinutes * 60.0)) > 1e-9)) {
-        printError(QStringLiteral("--step"),
-                   QStringLiteral("must be a positive number of minutes (whole seconds)"));
-        return kExitUsage;
+    if (o.values.contains(QStringLiteral("step"))) {
+        if (!takeNumber(o, QStringLiteral("step"), stepMinutes))
+            return kExitUsage;
+        const double seconds = stepMinutes * 60.0;
+        if (!(seconds >= 1.0 && seconds <= 86400.0) || std::abs(seconds - std::round(seconds)) > 1e-6) {
+            printError(QStringLiteral("--step"),
+                       QStringLiteral("must be minutes of whole seconds, up to a day"));
+            return kExitUsage;
+        }
+        choice.stepSeconds = qint64(std::llround(seconds));
     }
-    const qint64 stepSeconds = qint64(std::llround(stepMinutes * 60.0));
+    choice.gauge = o.values.value(QStringLiteral("gauge"));
     ProjectFiles project;
     if (!openProject(o, command, project))
         return kExitFileError;
@@ -134,70 +139,13 @@ int runExportModel(const QStringList &args)
     if (!point)
         return kExitFileError;
     const ProjectDb db(ProjectDb::pathFor(project.indexPath));
-    const LayerChoice choice =
+    const LayerChoice layer =
         o.flags.contains(QStringLiteral("raw")) ? LayerChoice::Raw : LayerChoice::Edited;
-    const PointSurvey ps = PointSurvey::read(project, point->name, period, choice, &db);
-    const SurveyLayer &layer = ps.layer();
-    if (format != QLatin1String("swmm-rain") && layer.family != Family::Rva) {
-        printError(point->name, layer.empty() ? QStringLiteral("no records in the period")
-                                              : QStringLiteral("model files are made of RVA flow records"));
-        return kExitFileError;
-    }
-    const qint64 from = period.from.value_or(layer.empty() ? 0 : layer.times.front());
-    const qint64 to = period.to.value_or(layer.empty() ? 0 : layer.times.back());
-    // The gauge named, else the one the point's figures use.
-    RainSeries rain;
-    QString gaugeName = o.values.value(QStringLiteral("gauge"));
+    const PointSurvey ps = PointSurvey::read(project, point->name, period, layer, &db);
     QString error;
-    if (!gaugeName.isEmpty()) {
-        if (!loadGaugeSeries(db, gaugeName, rain, &error)) {
-            printError(gaugeName, error);
-            return kExitFileError;
-        }
-    } else if (format == QLatin1String("swmm-rain") || format == QLatin1String("swmm-dwf")) {
-        PointRain pr = pointRain(db, point->name, from, to);
-        if (pr.gauge) {
-            gaugeName = pr.gauge->name;
-            rain = std::move(pr.series);
-        } else if (format == QLatin1String("swmm-rain")) {
-            printError(point->name, QStringLiteral("no rain gauge is assigned: name one with --gauge"));
-            return kExitFileError;
-        }
-    }
-    QByteArray bytes;
-    if (format == QLatin1String("swmm-series")) {
-        report::SwmmSeriesOptions options;
-        options.series = *series;
-        options.flowUnit = *unit;
-        options.pointName = point->name;
-        options.from = period.from;
-        options.to = period.to;
-        bytes = report::swmmTimeSeries(layer, options);
-    } else if (format == QLatin1String("swmm-rain")) {
-        report::SwmmRainOptions options;
-        options.stationId = gaugeName;
-        options.stepSeconds = stepSeconds;
-        options.from = period.from;
-        options.to = period.to;
-        bytes = report::swmmRainFile(rain, options, &error);
-    } else if (format == QLatin1String("swmm-dwf")) {
-        const DryWeatherResult dwf =
-            dryWeatherFlow(layer, rain.empty() ? nullptr : &rain, DryWeatherSettings{});
-        report::SwmmDwfOptions options;
-        options.nodeId = point->name;
-        options.pointName = point->name;
-        options.flowUnit = *unit;
-        bytes = report::swmmDryWeather(report::dryWeatherProfiles(dwf), options, &error);
-    } else {
-        report::FixedStepOptions options;
-        options.stepSeconds = stepSeconds > 0 ? stepSeconds : 300;
-        options.flowUnit = *unit;
-        options.from = period.from;
-        options.to = period.to;
-        bytes = report::fixedStepCsv(layer, options, &error);
-    }
+    const QByteArray bytes = report::pointModelFile(ps, db, choice, &error);
     if (bytes.isEmpty()) {
-        printError(point->name, error.isEmpty() ? QStringLiteral("nothing to write") : error);
+        printError(point->name, error);
         return kExitFileError;
     }
     const QString out = o.values.value(QStringLiteral("out"));
