@@ -28,7 +28,9 @@ inline constexpr char kCatchmentAreaSetting[] = "catchment_area_ha";
 
 struct SurveyReportRequest
 {
-    QString indexPath;           // .lmvprj or .lmvpos
+    QString indexPath; // .lmvprj or .lmvpos
+    // The project's points and files when already known (opened: used instead of the index).
+    survey::ProjectFiles project;
     QStringList points;          // empty: every point of the index
     survey::SurveyPeriod period; // unset ends: each point's own first and last record
     survey::LayerChoice layer = survey::LayerChoice::Edited;
