@@ -321,11 +321,19 @@ void Assembly::addSiteSheet(const PointPart &part)
                               .arg(curve.slopePermille,
                                    curve.law == 0 ? QStringLiteral("曼宁 n = %1").arg(curve.manningN)
                                                   : QStringLiteral("ks = %1 mm").arg(curve.roughnessMm))});
+    // One line when every file has the same factors, else a line per file.
     QStringList corrections;
-    for (const SurveySource &s : layer.sources)
-        corrections << QStringLiteral("%1: 流速 %2, 流量 %3")
-                           .arg(s.name, shortNumberText(s.header.calc.velocityCorrection, 3),
-                                shortNumberText(s.header.calc.flowCorrection, 3));
+    const auto factors = [](const SurveySource &src) {
+        return QStringLiteral("流速 %1, 流量 %2")
+            .arg(shortNumberText(src.header.calc.velocityCorrection, 3),
+                 shortNumberText(src.header.calc.flowCorrection, 3));
+    };
+    for (const SurveySource &src : layer.sources)
+        corrections << QStringLiteral("%1: %2").arg(src.name, factors(src));
+    const bool same = std::all_of(layer.sources.cbegin(), layer.sources.cend(),
+                                  [&](const SurveySource &src) { return factors(src) == factors(last); });
+    if (same)
+        corrections = QStringList{factors(last) + QStringLiteral(" (全部文件)")};
     rows.push_back({QStringLiteral("修正系数"), corrections.join(QStringLiteral("; "))});
     rows.push_back({QStringLiteral("汇水面积"),
                     part.areaHa ? QStringLiteral("%1 ha").arg(shortNumberText(*part.areaHa, 2))
