@@ -13,6 +13,8 @@
 #include "data/ProjectIndex.h"
 #include "device/UsbPort.h"
 #include "device/UsbPrjWindow.h"
+#include "report/ModelExportJob.h"
+#include "report/SurveyReport.h"
 #include "views/RVA_RecordWindow.h"
 #include "views/RVA_UsbRecordWindow.h"
 #include "views/RVB_RecordWindow.h"
@@ -466,4 +468,31 @@ private:
     void setupRainImport();
     void updateRainImportAction();
     bool rain_pc_mode = false;
+
+public:
+    // The points and files of a project entry as the tree lists them, with its index path.
+    lmv::survey::ProjectFiles projectFilesOf(QTreeWidgetItem *project) const;
+
+    // ---- reports and model files (MainWindow_Report.cpp) ----
+    QPushButton *survey_report_button = nullptr; // "生成报告" of the shown point
+    QPushButton *model_export_button = nullptr;  // "导出模型数据" of the shown point
+    QAction *project_report_action = nullptr;    // the file menu's report of the current project
+    // Asked for a project report's period (first, last: clock seconds to start from); a dialog
+    // unless replaced (tests). Nothing: cancelled.
+    std::function<std::optional<lmv::survey::SurveyPeriod>(const QString &project, qint64 first, qint64 last)>
+        askReportPeriod;
+    // Asked for a model file's format, series, unit, step and gauge; a dialog unless replaced.
+    std::function<std::optional<lmv::report::ModelExportChoice>(const QString &point,
+                                                                const QStringList &gauges)>
+        askModelExport;
+    // Tells why a report or an export failed; a message box unless replaced.
+    std::function<void(const QString &title, const QString &text)> tellReport;
+    void makePointReport();
+    void makeProjectReport();
+    void exportModelData();
+
+private:
+    void setupReportActions();
+    // Asks for the file, then writes the report under a progress dialog with a cancel button.
+    bool writeReport(lmv::report::SurveyReportRequest request, const QString &title);
 };

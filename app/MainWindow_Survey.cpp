@@ -58,6 +58,7 @@ void MainWindow::setupSurveyViews()
     connect(overview_view, &ProjectOverviewView::dayRequested, this, &MainWindow::openSurveyDay);
     connect(overview_view, &ProjectOverviewView::pointRequested, this,
             [this](const QString &point) { openSurveyDay(point, -1); });
+    setupReportActions();
 }
 
 void MainWindow::rememberIndexPath(int firstNewProject, const QString &indexPath)
@@ -99,12 +100,7 @@ void MainWindow::showProjectOverview(QTreeWidgetItem *project)
 {
     if (!project || project->parent())
         return;
-    lmv::survey::ProjectFiles files;
-    files.name = project->text(0);
-    files.indexPath = project->data(0, kIndexPathRole).toString();
-    files.opened = true;
-    for (int p = 0; p < project->childCount(); ++p)
-        files.points.push_back(pointFilesOf(project->child(p)));
+    const lmv::survey::ProjectFiles files = projectFilesOf(project);
     overviewProjectKey = projectKeyOf(project);
     localRvaView()->hide();
     localRvbView()->hide();
@@ -112,6 +108,17 @@ void MainWindow::showProjectOverview(QTreeWidgetItem *project)
     overview_view->show();
     splitter->setSizes({400, 0, 0, 0, width() - 485});
     overview_view->showProject(files);
+}
+
+lmv::survey::ProjectFiles MainWindow::projectFilesOf(QTreeWidgetItem *project) const
+{
+    lmv::survey::ProjectFiles files;
+    files.name = project->text(0);
+    files.indexPath = project->data(0, kIndexPathRole).toString();
+    files.opened = true;
+    for (int p = 0; p < project->childCount(); ++p)
+        files.points.push_back(pointFilesOf(project->child(p)));
+    return files;
 }
 
 QTreeWidgetItem *MainWindow::overviewProjectItem() const

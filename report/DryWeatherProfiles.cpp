@@ -21,6 +21,19 @@ const std::vector<double> &groupOf(const DryWeatherProfiles &profiles, const QDa
 
 } // namespace
 
+DryWeatherProfiles dryWeatherProfiles(const survey::DryWeatherResult &dwf)
+{
+    DryWeatherProfiles p;
+    p.slotSeconds = dwf.intervalSeconds;
+    if (dwf.weekday.present())
+        p.weekday = dwf.weekday.flow;
+    if (dwf.weekend.present())
+        p.weekend = dwf.weekend.flow;
+    for (qint64 day : dwf.holidays)
+        p.holidays.push_back(QDate(1970, 1, 1).addDays(day));
+    return p;
+}
+
 QDate clockDate(qint64 seconds)
 {
     return QDate(1970, 1, 1).addDays(dayOf(seconds));

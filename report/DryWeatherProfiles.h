@@ -3,6 +3,8 @@
 // A point's dry-weather profiles as the report and the model files take them: flow (L/s) per
 // time-of-day slot for weekdays and for weekends (holidays counted as weekend days).
 
+#include "survey/DryWeather.h"
+
 #include <QDate>
 #include <QPointF>
 #include <QVector>
@@ -22,6 +24,9 @@ struct DryWeatherProfiles
 
     bool empty() const { return slotSeconds <= 0 || (weekday.empty() && weekend.empty()); }
 };
+
+// The profiles of a point's dry-weather flow (flow per slot, holidays as dates).
+DryWeatherProfiles dryWeatherProfiles(const survey::DryWeatherResult &dwf);
 
 // The calendar date of clock seconds (the loggers' clock, counted as UTC).
 QDate clockDate(qint64 seconds);

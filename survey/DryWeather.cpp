@@ -145,7 +145,7 @@ DayGroup DryWeatherResult::groupOf(qint64 day) const
     return dayGroup(day, holidays);
 }
 
-// dayOf is SurveyFigures.cpp's (the daily table's day), declared in both headers.
+// dayOf is defined with the daily table (SurveyFigures.cpp): one day count for every figure.
 
 int weekdayOf(qint64 day)
 {

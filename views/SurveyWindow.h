@@ -126,7 +126,6 @@ public:
     Hydrograph *hydrograph = nullptr;
     Scattergraph *scattergraph = nullptr;
     SurveyCheckView *checkView = nullptr;
-    QLabel *statusLabel = nullptr; // what the last click did
     // The hyetograph above the hydrograph and the "降雨事件" page (SurveyRain.h).
     SurveyRain *rain = nullptr;
     QLabel *statusLabel = nullptr;      // what the last click did

@@ -4,6 +4,7 @@
 #include "tools/lmvtool/DwfCommands.h"
 #include "tools/lmvtool/EditCommands.h"
 #include "tools/lmvtool/RainCommands.h"
+#include "tools/lmvtool/ReportCommands.h"
 #include "tools/lmvtool/ScatterCommands.h"
 #include "tools/lmvtool/SurveyCommands.h"
 #include "tools/lmvtool/ToolCommands.h"
@@ -53,6 +54,11 @@ const char kUsage[] =
     "               [--min-coverage X] [--fence K] [--area HA] [--response H] [--csv FILE] [--json]\n"
     "  lmvtool rdii PROJECT_INDEX --point NAME [--area HA] [--response H] [--from T] [--to T] [--raw] "
     "[--json]\n"
+    "  lmvtool report PROJECT_INDEX [--point NAME] [--from T] [--to T] [--raw]\n"
+    "               [--slope PERMILLE [--manning N | --ks MM]] --out FILE.pdf\n"
+    "  lmvtool export-model PROJECT_INDEX --point NAME --format swmm-series|swmm-rain|swmm-dwf|csv\n"
+    "               [--series flow|level|velocity] [--units LPS|CMS|MLD|CFS|GPM|MGD] [--gauge NAME]\n"
+    "               [--step MIN] [--from T] [--to T] [--raw] --out FILE\n"
     "\n"
     "Pipe sizes (--h --w --t --y) are millimetres, each 1 to 20000 (sediment --y from 0, below the\n"
     "top); the slope is in per mille (0.001 to 1000, as the window asks); Manning's n up to 1,\n"
@@ -63,7 +69,7 @@ const char kUsage[] =
 int main(int argc, char *argv[])
 {
     // Drawing needs the widget toolkit; without a display it draws offscreen.
-    const bool plot = argc > 1 && qstrcmp(argv[1], "plot") == 0;
+    const bool plot = argc > 1 && (qstrcmp(argv[1], "plot") == 0 || qstrcmp(argv[1], "report") == 0);
     if (plot && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The toolkit's own notes (no runtime directory, no window manager) are not ours to print:
@@ -115,6 +121,10 @@ int main(int argc, char *argv[])
         return lmvtool::runDwf(args);
     if (command == QLatin1String("rdii"))
         return lmvtool::runRdii(args);
+    if (command == QLatin1String("report"))
+        return lmvtool::runReport(args);
+    if (command == QLatin1String("export-model"))
+        return lmvtool::runExportModel(args);
     lmvtool::printError(command, QStringLiteral("unknown command"));
     std::fputs(kUsage, stderr);
     return lmvtool::kExitUsage;

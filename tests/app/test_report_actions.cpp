@@ -1,0 +1,168 @@
+// "生成报告" and "导出模型数据" in the main window over a copy of the sample store: the shown
+// point's report and a project's report reach the chosen file, a model file carries the shown
+// period, and a file that cannot be written is told and leaves nothing.
+
+#include "app/MainWindow.h"
+#include "views/SurveyWindow.h"
+
+#include "../data/ToolRun.h"
+
+#include <QAction>
+#include <QDirIterator>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+using namespace lmv;
+
+namespace {
+
+const QString kProject = QStringLiteral("城东排水管网");
+const QString kPoint = QStringLiteral("建设路1号井");
+
+bool copyTree(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(source, target))
+            return false;
+    }
+    return true;
+}
+
+QString pdfText(const QString &path)
+{
+    return runProgram(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}).out;
+}
+
+} // namespace
+
+class TestReportActions : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir work;
+    std::unique_ptr<MainWindow> w;
+    QString answer; // what askPath answers
+    QStringList told;
+
+    QTreeWidgetItem *project()
+    {
+        for (int i = 0; i < w->PrjTree->topLevelItemCount(); ++i)
+            if (w->PrjTree->topLevelItem(i)->text(0) == kProject)
+                return w->PrjTree->topLevelItem(i);
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(work.isValid());
+        QVERIFY(copyTree(QStringLiteral(LMV_SAMPLES "/store"), work.path() + "/store"));
+        w = std::make_unique<MainWindow>();
+        w->resize(1366, 768);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTest::mouseClick(w->pc_button, Qt::LeftButton);
+        w->openLocalPath(work.path() + "/store/" + kProject + "/" + kProject + ".lmvprj");
+        QVERIFY(project());
+        w->askPath = [this](const PathQuestion &) { return answer; };
+        w->tellReport = [this](const QString &, const QString &text) { told << text; };
+        QTreeWidgetItem *point = nullptr;
+        for (int i = 0; i < project()->childCount(); ++i)
+            if (project()->child(i)->text(0) == kPoint)
+                point = project()->child(i);
+        QVERIFY(point);
+        w->on_file_item_clicked(point);
+        QVERIFY(w->survey_window->isVisible());
+        QVERIFY(w->survey_report_button->isVisible());
+        if (!qEnvironmentVariableIsEmpty("LMV_SHOT"))
+            w->grab().save(qEnvironmentVariable("LMV_SHOT"));
+    }
+
+    void cleanupTestCase() { w.reset(); }
+
+    // The shown point's report over the window's period; a name without suffix gets ".pdf".
+    void pointReportReachesTheChosenFile()
+    {
+        answer = work.filePath(QStringLiteral("point"));
+        told.clear();
+        QTest::mouseClick(w->survey_report_button, Qt::LeftButton);
+        QVERIFY2(told.isEmpty(), qPrintable(told.join(QLatin1Char('\n'))));
+        const QString pdf = answer + QStringLiteral(".pdf");
+        QVERIFY(QFile::exists(pdf));
+        QVERIFY(w->status_label->text().contains(pdf));
+        const QString text = pdfText(pdf);
+        QVERIFY(text.contains(QStringLiteral("测点 ") + kPoint));
+        QVERIFY(text.contains(QStringLiteral("逐日流量表")));
+        QVERIFY(text.contains(QStringLiteral("2024-03-12")));
+    }
+
+    // The project's report covers every point of the tree over the asked period; a period
+    // question answered with nothing writes nothing.
+    void projectReportCoversItsPoints()
+    {
+        w->PrjTree->setCurrentItem(project());
+        w->askReportPeriod = [](const QString &, qint64, qint64) { return std::nullopt; };
+        answer = work.filePath(QStringLiteral("none.pdf"));
+        w->project_report_action->trigger();
+        QVERIFY(!QFile::exists(answer));
+
+        w->askReportPeriod = [](const QString &project, qint64,
+                                qint64) -> std::optional<survey::SurveyPeriod> {
+            if (project != kProject)
+                return std::nullopt;
+            survey::SurveyPeriod p;
+            p.from = QDateTime(QDate(2024, 3, 11), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
+            p.to = *p.from + 2 * 86400 - 1;
+            return p;
+        };
+        answer = work.filePath(QStringLiteral("project.pdf"));
+        w->project_report_action->trigger();
+        QVERIFY(QFile::exists(answer));
+        const QString text = pdfText(answer);
+        for (int i = 0; i < project()->childCount(); ++i)
+            QVERIFY2(text.contains(QStringLiteral("测点 ") + project()->child(i)->text(0)),
+                     qPrintable(project()->child(i)->text(0)));
+        QVERIFY(text.contains(QStringLiteral("2024-03-11 00:00:00 至")));
+    }
+
+    // A fixed-step CSV of the shown point at the chosen step; an unwritable path is told.
+    void modelExportWritesTheChosenFormat()
+    {
+        report::ModelExportChoice choice;
+        choice.format = report::ModelFormat::Csv;
+        choice.stepSeconds = 600;
+        w->askModelExport = [&choice](const QString &point, const QStringList &) {
+            return point == kPoint ? std::optional(choice) : std::nullopt;
+        };
+        answer = work.filePath(QStringLiteral("steps.csv"));
+        told.clear();
+        QTest::mouseClick(w->model_export_button, Qt::LeftButton);
+        QVERIFY2(told.isEmpty(), qPrintable(told.join(QLatin1Char('\n'))));
+        QFile f(answer);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() > 2);
+        QVERIFY(lines.first().startsWith(QStringLiteral("time,")));
+        const QDateTime t1 = QDateTime::fromString(lines[1].section(QLatin1Char(','), 0, 0),
+                                                   QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QDateTime t2 = QDateTime::fromString(lines[2].section(QLatin1Char(','), 0, 0),
+                                                   QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QCOMPARE(t1.secsTo(t2), 600);
+
+        answer = work.filePath(QStringLiteral("no/such/folder/steps.csv"));
+        QTest::mouseClick(w->model_export_button, Qt::LeftButton);
+        QCOMPARE(told.size(), 1);
+        QVERIFY(!QFile::exists(answer));
+    }
+};
+
+QTEST_MAIN(TestReportActions)
+#include "test_report_actions.moc"
