@@ -34,6 +34,7 @@
 #include "views/ParameterModify.h"
 #include "views/PipeModifyWindow.h"
 
+class Hyetograph;
 class ProjectOverviewView;
 class QAction;
 class QHBoxLayout;
@@ -461,12 +462,16 @@ public:
         return dialog.exec() == QDialog::Accepted;
     };
     void on_rain_import_action_triggered();
+    // The hyetograph over the local RVA record window's hydrograph.
+    Hyetograph *file_rain = nullptr;
     // The project of the tree's current entry, as the import needs it.
     lmv::RainImportTarget rainImportTarget() const;
 
 private:
     void setupRainImport();
     void updateRainImportAction();
+    // The shown file's hydrograph (RVA) gets the rain of its point's gauge, if any; null withdraws it.
+    void offerFileRain(const QTreeWidgetItem *file);
     bool rain_pc_mode = false;
 
 public:

@@ -329,6 +329,7 @@ void MainWindow::showFile(QTreeWidgetItem *file)
     shownEntry.showFile(treeEntryKey(file), type);
     shownItem = file;
     syncEditActions();
+    offerFileRain(type == 5 ? file : nullptr);
     setEnabled(true);
 }
 

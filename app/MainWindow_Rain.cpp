@@ -2,6 +2,10 @@
 
 #include "app/RainImportAction.h"
 #include "app/TreeItems.h"
+#include "plots/Hydrograph.h"
+#include "plots/Hyetograph.h"
+#include "survey/GaugeStore.h"
+#include "survey/ProjectDb.h"
 #include "views/RainImportDialog.h"
 #include "views/SurveyWindow.h"
 
@@ -37,6 +41,25 @@ void MainWindow::setupRainImport()
     connect(rain_import_action, &QAction::triggered, this, &MainWindow::on_rain_import_action_triggered);
     connect(PrjTree, &QTreeWidget::currentItemChanged, this, [this] { updateRainImportAction(); });
     updateRainImportAction();
+    // A file's hydrograph shows the rain of its point's gauge where the gauge covers the file.
+    file_rain = new Hyetograph(RVA_RecordWindow::hydrograph);
+    file_rain->follow(RVA_RecordWindow::hydrograph);
+}
+
+void MainWindow::offerFileRain(const QTreeWidgetItem *file)
+{
+    const QTreeWidgetItem *project = projectOf(file);
+    const QString index = project ? project->data(0, kIndexPathRole).toString() : QString();
+    const QString dbPath = index.isEmpty() ? QString() : lmv::survey::ProjectDb::pathFor(index);
+    if (!file || !isFileItem(file) || dbPath.isEmpty() || !QFileInfo::exists(dbPath)) {
+        file_rain->offerRain({}, {});
+        return;
+    }
+    const lmv::survey::ProjectDb db(dbPath);
+    // Without a period: the point's first assigned gauge.
+    lmv::survey::PointRain rain = lmv::survey::pointRain(db, file->parent()->text(0), 0, 0);
+    file_rain->offerRain(rain.gauge ? std::move(rain.series) : lmv::survey::RainSeries(),
+                         rain.gauge ? rain.gauge->name : QString());
 }
 
 void MainWindow::updateRainImportAction()

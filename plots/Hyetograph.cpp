@@ -3,6 +3,7 @@
 #include "plots/Hydrograph.h"
 #include "plots/PlotNavigator.h"
 #include "plots/TimeAxis.h"
+#include "survey/GaugeStore.h"
 
 #include <QVBoxLayout>
 
@@ -163,6 +164,8 @@ void Hyetograph::follow(Hydrograph *hydrograph)
     connect(flow, &PlotNavigator::mouseMoved, this,
             [this](QwtPlot *, const QPointF &pos) { hoverAt(pos.x()); });
     connect(hydrograph, &Hydrograph::cursorsChanged, this, &Hyetograph::showCursors);
+    // A new data set clears the cursors: the offer is weighed again then.
+    connect(hydrograph, &Hydrograph::cursorsChanged, this, &Hyetograph::takeOffer);
     // What the user does in this pane acts on the hydrograph, which then moves this pane.
     connect(m_navigator, &PlotNavigator::userViewChanged, this,
             [this](const QRectF &view) { m_hydrograph->navigator()->setView(view); });
@@ -202,6 +205,29 @@ void Hyetograph::clearRain()
     if (m_hydrograph)
         m_hydrograph->setCursorNote(nullptr);
     hide();
+}
+
+void Hyetograph::offerRain(RainSeries rain, const QString &gauge)
+{
+    m_offered = std::move(rain);
+    m_offeredGauge = gauge;
+    clearRain();
+    takeOffer();
+}
+
+void Hyetograph::takeOffer()
+{
+    if (!m_hydrograph || m_offered.empty())
+        return;
+    const auto shown = m_hydrograph->data();
+    const bool covered =
+        shown && !shown->times.empty() &&
+        lmv::survey::coveredSeconds(m_offered, shown->times.front() - std::max<qint64>(shown->nominal, 1),
+                                    shown->times.back()) > 0;
+    if (covered && (m_rain.empty() || m_gauge != m_offeredGauge))
+        setRain(m_offered, m_offeredGauge);
+    else if (!covered && !m_rain.empty())
+        clearRain();
 }
 
 const RainBars &Hyetograph::bars() const

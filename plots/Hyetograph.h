@@ -61,6 +61,10 @@ public:
     void setRain(lmv::survey::RainSeries rain, const QString &gauge);
     // No rain: the pane hides and the cursor line loses the depth.
     void clearRain();
+    // Offers a gauge's rain to a hydrograph whose records come and go (a record window's): the
+    // rain is shown while the records lie partly in the gauge's record, hidden otherwise. An
+    // empty series withdraws the offer.
+    void offerRain(lmv::survey::RainSeries rain, const QString &gauge);
     bool hasRain() const { return !m_rain.empty(); }
     const lmv::survey::RainSeries &rain() const { return m_rain; }
     const QString &gauge() const { return m_gauge; }
@@ -79,6 +83,7 @@ private:
     void alignAxis();
     void showCursors();
     void hoverAt(double seconds);
+    void takeOffer();
 
     Hydrograph *m_hydrograph = nullptr;
     PlotNavigator *m_navigator = nullptr;
@@ -89,6 +94,8 @@ private:
     QwtPlotMarker *m_cursorB = nullptr;
     lmv::survey::RainSeries m_rain;
     QString m_gauge;
+    lmv::survey::RainSeries m_offered;
+    QString m_offeredGauge;
     qint64 m_bin = 0;
     bool m_forwarding = false;
 };

@@ -211,6 +211,32 @@ private slots:
         }
     }
 
+    // A record window's hydrograph takes the offered rain only for records the gauge covers.
+    void offeredRainFollowsTheRecords()
+    {
+        Hydrograph flow;
+        auto *pane = new Hyetograph(&flow);
+        pane->follow(&flow);
+        pane->offerRain(m_rain, kGauge);
+        QVERIFY(!pane->hasRain());
+        show(kRainPoint, SurveyPeriod{clockOf("2024-04-03 00:00"), clockOf("2024-04-04 00:00")});
+        flow.setData(m_window->hydrograph->data());
+        QVERIFY(pane->hasRain());
+        QCOMPARE(pane->gauge(), kGauge);
+        flow.setCursor(Hydrograph::Cursor::A, double(clockOf("2024-04-03 00:00")));
+        flow.setCursor(Hydrograph::Cursor::B, double(clockOf("2024-04-04 00:00")));
+        QVERIFY(flow.cursorText().endsWith(
+            rainDepthText(depthBetween(m_rain, clockOf("2024-04-03 00:00"), clockOf("2024-04-04 00:00")))));
+        show(kDryPoint);
+        flow.setData(m_window->hydrograph->data());
+        QVERIFY(!pane->hasRain());
+        QVERIFY(!flow.cursorText().contains("降雨"));
+        pane->offerRain({}, {});
+        show(kRainPoint);
+        flow.setData(m_window->hydrograph->data());
+        QVERIFY(!pane->hasRain());
+    }
+
     // The overview's rain row: the gauge file's own rows summed per day (a row at 00:00 closes
     // the day before), one decimal.
     void overviewRainRowIsTheDailySum()
