@@ -65,6 +65,8 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
     selectionEditButton->setToolTip(QStringLiteral("记录表中所选的记录, 或数据检查日表中所选的日期"));
     undoButton = new QPushButton(QStringLiteral("撤销"), this);
     redoButton = new QPushButton(QStringLiteral("重做"), this);
+    refreshButton = new QPushButton(QStringLiteral("刷新"), this);
+    refreshButton->setToolTip(QStringLiteral("读取其他窗口或命令行保存的修正"));
     exportButton = new QPushButton(QStringLiteral("导出数据…"), this);
     exportButton->setToolTip(QStringLiteral("导出所示数据; 有修正时加一列数据标记"));
     messageLabel = new QLabel(this);
@@ -73,6 +75,7 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
     bar->addWidget(selectionEditButton);
     bar->addWidget(undoButton);
     bar->addWidget(redoButton);
+    bar->addWidget(refreshButton);
     bar->addWidget(exportButton);
     bar->addWidget(messageLabel, 1);
     layout->addLayout(bar);
@@ -109,6 +112,7 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
     });
     connect(cursorEditButton, &QPushButton::clicked, this, [this] { editRange(cursorRange()); });
     connect(selectionEditButton, &QPushButton::clicked, this, [this] { editRange(selectedRange()); });
+    connect(refreshButton, &QPushButton::clicked, this, [this] { m_window->refreshLayer(); });
     connect(exportButton, &QPushButton::clicked, this, [this] {
         const SurveyContent &c = m_window->content();
         const QString path =
@@ -311,6 +315,7 @@ void SurveyEditPane::surveyChanged()
     m_redoable = writable ? redoableEdit(*db, point) : std::nullopt;
     redoButton->setEnabled(m_redoable.has_value());
     exportButton->setEnabled(c.loaded() && !c.layer().empty());
+    refreshButton->setEnabled(c.loaded() && db);
     messageLabel->setText(!c.loaded()            ? QString()
                           : !problem.isEmpty()   ? problem
                           : db && db->readOnly() ? db->message()

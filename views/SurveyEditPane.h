@@ -66,6 +66,7 @@ public:
     QPushButton *undoButton = nullptr;
     QPushButton *redoButton = nullptr;
     QPushButton *exportButton = nullptr;
+    QPushButton *refreshButton = nullptr; // reads what other windows or lmvtool stored since
     QTableWidget *historyTable = nullptr;
     QLabel *messageLabel = nullptr;
     QTableView *recordTable = nullptr; // the page "记录表"

@@ -427,7 +427,15 @@ private slots:
         // The window still shows the spike as its latest: undo refuses and shows the new edit.
         QVERIFY(!pane()->undo());
         QCOMPARE(pane()->historyTable->rowCount(), shown + 1);
-        QCOMPARE(activeEdits(editsOf(other, kPoint)).size(), inForce + 1);
+        // A refresh shows what was stored elsewhere since, in every view.
+        const QStringList days = cells(w->checkView->daysTable);
+        e.from = clockOf("2024-05-20 12:00:00");
+        e.to = clockOf("2024-05-20 13:00:00");
+        QVERIFY2(addEdit(other, kPoint, w->content().point().wholeRaw(), e, &error), qPrintable(error));
+        QTest::mouseClick(pane()->refreshButton, Qt::LeftButton);
+        QCOMPARE(pane()->historyTable->rowCount(), shown + 2);
+        QVERIFY(cells(w->checkView->daysTable) != days);
+        QCOMPARE(activeEdits(editsOf(other, kPoint)).size(), inForce + 2);
     }
 
     // Last: a damaged database leaves the window on the raw layer and says so.
