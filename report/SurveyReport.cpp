@@ -13,6 +13,7 @@
 #include "report/SurveyHydrograph.h"
 #include "survey/DryWeather.h"
 #include "survey/GaugeStore.h"
+#include "survey/PointDwf.h"
 #include "survey/ProjectDb.h"
 #include "survey/Rdii.h"
 #include "survey/StormEvents.h"
@@ -238,7 +239,11 @@ void Assembly::readPoint(PointPart &part, const ProjectFiles &project, const Pro
     part.from = m_request.period.from.value_or(layer.empty() ? 0 : layer.times.front());
     part.to = m_request.period.to.value_or(layer.empty() ? 0 : layer.times.back());
     part.visits = visitsOf(db, part.name);
-    part.areaHa = db.realSetting(part.name, QString::fromLatin1(kCatchmentAreaSetting));
+    // The point's own dry-weather thresholds, holidays, ticked days, area and response time, as
+    // its 旱季流量 page and lmvtool dwf use them.
+    const PointDwfSettings settings = PointDwfSettings::load(db, part.name);
+    if (std::isfinite(settings.rdii.areaHa) && settings.rdii.areaHa > 0.0)
+        part.areaHa = settings.rdii.areaHa;
     if (layer.empty())
         return;
     part.rain = pointRain(db, part.name, part.from, part.to);
@@ -247,16 +252,12 @@ void Assembly::readPoint(PointPart &part, const ProjectFiles &project, const Pro
         m_notes << QStringLiteral("%1: %2").arg(part.name, p);
     if (layer.family != Family::Rva)
         return;
-    part.dwf = dryWeatherFlow(layer, part.haveRain ? &part.rain.series : nullptr, DryWeatherSettings{});
+    PointDwf dwf = pointDwf(layer, db, part.name, settings);
+    part.dwf = std::move(dwf.dwf);
     part.profiles = dryWeatherProfiles(part.dwf);
     if (part.haveRain) {
         part.storms = findStormEvents(part.rain.series);
-        std::vector<RainEventSpan> spans;
-        for (const StormEvent &e : part.storms.events)
-            spans.push_back({e.start, e.end, e.depthMm});
-        RdiiSettings settings;
-        settings.areaHa = part.areaHa.value_or(0.0);
-        part.rdii = rdiiEvents(layer, part.dwf, spans, settings);
+        part.rdii = std::move(dwf.rdii);
     }
     part.scatter = std::make_unique<Scattergraph>();
     part.scatter->resize(900, 700);

@@ -23,8 +23,6 @@
 
 namespace lmv::report {
 
-// The point setting (project database) holding a point's catchment area in hectares.
-inline constexpr char kCatchmentAreaSetting[] = "catchment_area_ha";
 
 struct SurveyReportRequest
 {
