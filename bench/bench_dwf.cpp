@@ -27,21 +27,21 @@ constexpr int kGaugeDays = 365;
 // A storm every four to six days over the gauge's year, of 2 to 30 mm.
 SyntheticSpec yearSpec()
 {
-    SyntheticSpec spec;
-    spec.start = clockSeconds(RecordTime{0, 0, 0, 0, 2024, 4, 1});
-    spec.days = kSurveyDays;
-    spec.gaugeDaysBefore = kGaugeDays - kSurveyDays;
+    SyntheticSpec plan;
+    plan.start = clockSeconds(RecordTime{0, 0, 0, 0, 2024, 4, 1});
+    plan.days = kSurveyDays;
+    plan.gaugeDaysBefore = kGaugeDays - kSurveyDays;
     quint32 state = 7u;
     auto next = [&state](int range) {
         state = state * 1664525u + 1013904223u;
         return int((state >> 8) % quint32(range));
     };
-    for (qint64 t = spec.start - qint64(spec.gaugeDaysBefore) * 86400;
-         t < spec.start + kSurveyDays * 86400LL;) {
+    for (qint64 t = plan.start - qint64(plan.gaugeDaysBefore) * 86400;
+         t < plan.start + kSurveyDays * 86400LL;) {
         t += (96 + next(48)) * 3600LL;
-        spec.storms.push_back({t - t % 300, 1.0 + next(6), 0.2 * (10 + next(140))});
+        plan.storms.push_back({t - t % 300, 1.0 + next(6), 0.2 * (10 + next(140))});
     }
-    return spec;
+    return plan;
 }
 
 // Median CPU time of this thread (what a step costs, whatever else the shared machine runs) and

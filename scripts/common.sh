@@ -21,7 +21,9 @@ lmv_install() {
     fi
 }
 
+# Optimised as the benchmarks are (-O2), without debug information: a third less to compile and
+# link on a fresh machine. Configure by hand with RelWithDebInfo for a debugger.
 lmv_build() {
-    cmake -S "$LMV_ROOT" -B "$LMV_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake -S "$LMV_ROOT" -B "$LMV_BUILD" -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "$@"
     cmake --build "$LMV_BUILD" -j"$(nproc)"
 }

@@ -47,11 +47,11 @@ SurveyLayer hourlyLayer(const std::vector<double> &dayFlows, std::vector<qint64>
 // Six weeks at 2 min, a storm on a weekday of each week.
 SyntheticSpec knownSpec()
 {
-    SyntheticSpec spec;
-    spec.start = kMonday;
-    spec.days = 42;
-    auto storm = [&spec](int day, double hour, double hours, double depth) {
-        spec.storms.push_back({spec.start + day * kDay + qint64(hour * kHour), hours, depth});
+    SyntheticSpec plan;
+    plan.start = kMonday;
+    plan.days = 42;
+    auto storm = [&plan](int day, double hour, double hours, double depth) {
+        plan.storms.push_back({plan.start + day * kDay + qint64(hour * kHour), hours, depth});
     };
     storm(2, 14, 3, 16.0);
     storm(9, 2, 4, 10.0);
@@ -59,7 +59,7 @@ SyntheticSpec knownSpec()
     storm(23, 9, 5, 30.0);
     storm(31, 20, 1.5, 8.0);
     storm(37, 12, 3, 14.0);
-    return spec;
+    return plan;
 }
 
 double meanAbsRelativeError(const std::vector<double> &got, const std::vector<double> &known)
@@ -295,10 +295,10 @@ private slots:
 
     void noDryWeekendDayLeavesTheWeekendProfileOutAndSaysSo()
     {
-        SyntheticSpec spec = knownSpec();
+        SyntheticSpec plan = knownSpec();
         for (int week = 0; week < 6; ++week)
-            spec.storms.push_back({spec.start + (week * 7 + 5) * kDay + 6 * kHour, 2.0, 3.0});
-        const SyntheticSurvey s = makeSyntheticSurvey(spec);
+            plan.storms.push_back({plan.start + (week * 7 + 5) * kDay + 6 * kHour, 2.0, 3.0});
+        const SyntheticSurvey s = makeSyntheticSurvey(plan);
         const DryWeatherResult dwf = dryWeatherFlow(s.layer, &s.rain, DryWeatherSettings{});
         QVERIFY(dwf.weekday.present());
         QVERIFY(!dwf.weekend.present());
@@ -315,25 +315,25 @@ private slots:
 
     void aGaugeHoleLeavesItsDaysUnjudged()
     {
-        SyntheticSpec spec = knownSpec();
-        spec.gaugeDaysBefore = 1; // the first day's 48 h are not all covered
-        spec.gaugeHoles = {{spec.start + 10 * kDay + 12 * kHour, spec.start + 11 * kDay + 6 * kHour}};
-        const SyntheticSurvey s = makeSyntheticSurvey(spec);
+        SyntheticSpec plan = knownSpec();
+        plan.gaugeDaysBefore = 1; // the first day's 48 h are not all covered
+        plan.gaugeHoles = {{plan.start + 10 * kDay + 12 * kHour, plan.start + 11 * kDay + 6 * kHour}};
+        const SyntheticSurvey s = makeSyntheticSurvey(plan);
         const DryWeatherResult dwf = dryWeatherFlow(s.layer, &s.rain, DryWeatherSettings{});
         std::vector<qint64> unjudged;
         for (const DayStatus &d : dwf.days)
             if (d.reasons & DayNoGauge)
-                unjudged.push_back(d.day - dayOf(spec.start));
+                unjudged.push_back(d.day - dayOf(plan.start));
         QCOMPARE(unjudged, (std::vector<qint64>{0, 10, 11, 12, 13}));
         QVERIFY(relative(dwf.figures.adwf, s.adwf) < 0.01);
     }
 
     void overlappingResponsesAreCutAtTheNextStormAndCountedOnce()
     {
-        SyntheticSpec spec = knownSpec();
-        spec.storms.resize(1);
-        spec.storms.push_back({spec.start + 2 * kDay + 23 * kHour, 2.0, 12.0}); // 6 h after the first
-        const SyntheticSurvey s = makeSyntheticSurvey(spec);
+        SyntheticSpec plan = knownSpec();
+        plan.storms.resize(1);
+        plan.storms.push_back({plan.start + 2 * kDay + 23 * kHour, 2.0, 12.0}); // 6 h after the first
+        const SyntheticSurvey s = makeSyntheticSurvey(plan);
         const DryWeatherResult dwf = dryWeatherFlow(s.layer, &s.rain, DryWeatherSettings{});
         const RdiiResult r = rdiiEvents(s.layer, dwf, s.events, {24.0, 120.0});
         QCOMPARE(r.events.size(), std::size_t(2));

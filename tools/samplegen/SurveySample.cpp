@@ -152,15 +152,15 @@ bool writeSampleGauge(const QString &projectDir, const QString &project, const Q
 
 SyntheticSpec surveySampleSpec()
 {
-    SyntheticSpec spec;
-    spec.start = surveyStart();
-    spec.days = 56;
-    spec.intervalSeconds = 120;
-    spec.diameterMm = kDiameter;
-    spec.noise = 0.02;
-    spec.seed = 524u;
-    auto storm = [&spec](int day, double hour, double hours, double depth) {
-        spec.storms.push_back({spec.start + day * kDay + qint64(hour * kHour), hours, depth});
+    SyntheticSpec plan;
+    plan.start = surveyStart();
+    plan.days = 56;
+    plan.intervalSeconds = 120;
+    plan.diameterMm = kDiameter;
+    plan.noise = 0.02;
+    plan.seed = 524u;
+    auto storm = [&plan](int day, double hour, double hours, double depth) {
+        plan.storms.push_back({plan.start + day * kDay + qint64(hour * kHour), hours, depth});
     };
     storm(2, 15, 3, 16.4);  // Wednesday afternoon
     storm(6, 5, 2, 0.6);    // drizzle
@@ -174,8 +174,8 @@ SyntheticSpec surveySampleSpec()
     storm(46, 4, 2, 8.0);
     storm(51, 11, 1, 0.8); // minor
     const WeekFile gapBefore = weekFiles()[4], gapAfter = weekFiles()[5];
-    spec.flowGaps.push_back({gapBefore.until, gapAfter.from});
-    return spec;
+    plan.flowGaps.push_back({gapBefore.until, gapAfter.from});
+    return plan;
 }
 
 StorePointNode surveySamplePoint()

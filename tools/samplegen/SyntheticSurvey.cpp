@@ -74,10 +74,10 @@ double fallenShare(double tau, double duration)
 }
 
 // Rain fallen by clock seconds t, mm.
-double fallenBy(const SyntheticSpec &spec, qint64 t)
+double fallenBy(const SyntheticSpec &plan, qint64 t)
 {
     double sum = 0.0;
-    for (const SyntheticStorm &s : spec.storms)
+    for (const SyntheticStorm &s : plan.storms)
         sum += s.depthMm * fallenShare(double(t - s.start), s.hours * 3600.0);
     return sum;
 }
@@ -91,18 +91,18 @@ bool inside(const std::vector<TimeSpan> &spans, qint64 t, bool endInclusive)
 }
 
 // The gauge: whole bucket tips of the rain fallen, per 5-minute interval.
-survey::RainSeries makeRain(const SyntheticSpec &spec)
+survey::RainSeries makeRain(const SyntheticSpec &plan)
 {
     survey::RainSeries rain;
     rain.intervalSeconds = kRainInterval;
-    const qint64 from = spec.start - qint64(spec.gaugeDaysBefore) * kDay;
-    const qint64 to = spec.start + qint64(spec.days) * kDay;
-    qint64 tipsBefore = std::llround(fallenBy(spec, from) / spec.bucketMm);
+    const qint64 from = plan.start - qint64(plan.gaugeDaysBefore) * kDay;
+    const qint64 to = plan.start + qint64(plan.days) * kDay;
+    qint64 tipsBefore = std::llround(fallenBy(plan, from) / plan.bucketMm);
     for (qint64 t = from + kRainInterval; t <= to; t += kRainInterval) {
-        const qint64 tips = std::llround(fallenBy(spec, t) / spec.bucketMm);
-        const double depth = double(tips - tipsBefore) * spec.bucketMm;
+        const qint64 tips = std::llround(fallenBy(plan, t) / plan.bucketMm);
+        const double depth = double(tips - tipsBefore) * plan.bucketMm;
         tipsBefore = tips;
-        if (inside(spec.gaugeHoles, t, true))
+        if (inside(plan.gaugeHoles, t, true))
             continue;
         if (!rain.covered.isEmpty() && rain.covered.back().end == t - kRainInterval)
             rain.covered.back().end = t;
@@ -116,22 +116,22 @@ survey::RainSeries makeRain(const SyntheticSpec &spec)
 
 // Adds every wet interval's response through the three triangles to the inflow of the records
 // at start + j·interval.
-std::vector<double> inflow(const SyntheticSpec &spec, const survey::RainSeries &rain, std::size_t records)
+std::vector<double> inflow(const SyntheticSpec &plan, const survey::RainSeries &rain, std::size_t records)
 {
     std::vector<double> q(records, 0.0);
-    const double areaM2 = spec.areaHa * 10000.0;
+    const double areaM2 = plan.areaHa * 10000.0;
     for (std::size_t k = 0; k < rain.times.size(); ++k) {
         if (rain.depthMm[k] <= 0.0)
             continue;
         const double onset = double(rain.times[k]) - kRainInterval / 2.0; // the middle of the interval
         const double volume = rain.depthMm[k] / 1000.0 * areaM2;          // m³
-        for (const UnitTriangle &tri : spec.triangles) {
+        for (const UnitTriangle &tri : plan.triangles) {
             const double peak = tri.peakHours * 3600.0, base = peak * (1.0 + tri.k);
             const double top = 2.0 * tri.r * volume / base * 1000.0; // L/s
             const qint64 firstRecord =
-                std::max<qint64>(0, qint64(std::ceil((onset - double(spec.start)) / spec.intervalSeconds)));
+                std::max<qint64>(0, qint64(std::ceil((onset - double(plan.start)) / plan.intervalSeconds)));
             for (qint64 j = firstRecord; j < qint64(records); ++j) {
-                const double tau = double(spec.start + j * spec.intervalSeconds) - onset;
+                const double tau = double(plan.start + j * plan.intervalSeconds) - onset;
                 if (tau >= base)
                     break;
                 q[std::size_t(j)] += tau < peak ? top * tau / peak : top * (base - tau) / (base - peak);
@@ -174,50 +174,50 @@ private:
 
 } // namespace
 
-double syntheticDryFlow(const SyntheticSpec &spec, bool weekend, double hourOfDay)
+double syntheticDryFlow(const SyntheticSpec &plan, bool weekend, double hourOfDay)
 {
     static const double means[2] = {shapeMean(false), shapeMean(true)};
-    const double sanitary = weekend ? spec.weekendSanitary : spec.weekdaySanitary;
-    return spec.infiltration + sanitary * rawShape(weekend, hourOfDay) / means[weekend ? 1 : 0];
+    const double sanitary = weekend ? plan.weekendSanitary : plan.weekdaySanitary;
+    return plan.infiltration + sanitary * rawShape(weekend, hourOfDay) / means[weekend ? 1 : 0];
 }
 
-SyntheticSurvey makeSyntheticSurvey(const SyntheticSpec &spec)
+SyntheticSurvey makeSyntheticSurvey(const SyntheticSpec &plan)
 {
     SyntheticSurvey out;
-    out.rain = makeRain(spec);
-    for (const SyntheticStorm &s : spec.storms) {
+    out.rain = makeRain(plan);
+    for (const SyntheticStorm &s : plan.storms) {
         const qint64 end = s.start + std::llround(s.hours * 3600.0);
         out.events.push_back({s.start, end, survey::depthBetween(out.rain, s.start, end)});
     }
-    const int perDay = survey::slotCount(spec.intervalSeconds);
+    const int perDay = survey::slotCount(plan.intervalSeconds);
     double weekdaySum = 0.0, weekendSum = 0.0;
     for (int s = 0; s < perDay; ++s) {
-        const double hour = double(s) * spec.intervalSeconds / 3600.0;
-        out.weekday.push_back(syntheticDryFlow(spec, false, hour));
-        out.weekend.push_back(syntheticDryFlow(spec, true, hour));
+        const double hour = double(s) * plan.intervalSeconds / 3600.0;
+        out.weekday.push_back(syntheticDryFlow(plan, false, hour));
+        out.weekend.push_back(syntheticDryFlow(plan, true, hour));
         weekdaySum += out.weekday.back();
         weekendSum += out.weekend.back();
     }
     out.adwf = (5.0 * weekdaySum + 2.0 * weekendSum) / (7.0 * perDay);
-    for (const UnitTriangle &t : spec.triangles)
+    for (const UnitTriangle &t : plan.triangles)
         out.runoffRatio += t.r;
 
-    const std::size_t grid = std::size_t(spec.days) * std::size_t(kDay / spec.intervalSeconds);
-    const std::vector<double> storm = inflow(spec, out.rain, grid);
+    const std::size_t grid = std::size_t(plan.days) * std::size_t(kDay / plan.intervalSeconds);
+    const std::vector<double> storm = inflow(plan, out.rain, grid);
     const PipeSaveIntoTfType point = makePointRecord(QStringLiteral("合成"), QStringLiteral("合成井"),
-                                                     PipeCircle, spec.diameterMm, 0, 0, 0);
+                                                     PipeCircle, plan.diameterMm, 0, 0, 0);
     const PipeGeometry pipe = pipeGeometryFrom(point);
-    const NormalDepth depth(pipe, spec.slope, spec.manningN);
-    Noise noise(spec.seed);
+    const NormalDepth depth(pipe, plan.slope, plan.manningN);
+    Noise noise(plan.seed);
     std::vector<qint64> times;
     std::vector<float> level, velocity, flow;
     for (std::size_t j = 0; j < grid; ++j) {
-        const qint64 t = spec.start + qint64(j) * spec.intervalSeconds;
+        const qint64 t = plan.start + qint64(j) * plan.intervalSeconds;
         const qint64 day = survey::dayOf(t);
         const bool weekend = survey::weekdayOf(day) >= 6;
-        const double dry = syntheticDryFlow(spec, weekend, double(t - day * kDay) / 3600.0);
-        const double q = dry * (1.0 + spec.noise * noise.next()) + storm[j];
-        if (inside(spec.flowGaps, t, false))
+        const double dry = syntheticDryFlow(plan, weekend, double(t - day * kDay) / 3600.0);
+        const double q = dry * (1.0 + plan.noise * noise.next()) + storm[j];
+        if (inside(plan.flowGaps, t, false))
             continue;
         const float h = float(depth.levelFor(q));
         const float area = wettedArea(pipe, h * 1000.0f) / 1.0e6f; // m²
@@ -229,7 +229,7 @@ SyntheticSurvey makeSyntheticSurvey(const SyntheticSpec &spec)
         out.rdii.push_back(storm[j]);
     }
     CalcParams calc;
-    calc.recordInterval = quint32(spec.intervalSeconds);
+    calc.recordInterval = quint32(plan.intervalSeconds);
     out.layer = survey::makeRvaLayer(times, level, velocity, flow, point, calc);
     for (std::size_t i = 0; i < times.size(); ++i) {
         const double hour = double(times[i] % kDay) / 3600.0;

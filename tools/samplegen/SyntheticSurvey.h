@@ -59,7 +59,7 @@ struct SyntheticSpec
 
 struct SyntheticSurvey
 {
-    survey::SurveyLayer layer; // one source, the pipe and interval of the spec
+    survey::SurveyLayer layer; // one source, the pipe and interval of the plan
     survey::RainSeries rain;
     std::vector<double> weekday; // dry-weather flow per slot, L/s, before noise
     std::vector<double> weekend;
@@ -70,9 +70,9 @@ struct SyntheticSurvey
 };
 
 // Dry-weather flow (L/s) at an hour of the day.
-double syntheticDryFlow(const SyntheticSpec &spec, bool weekend, double hourOfDay);
-// The survey of a spec; the same spec gives the same survey.
-SyntheticSurvey makeSyntheticSurvey(const SyntheticSpec &spec);
+double syntheticDryFlow(const SyntheticSpec &plan, bool weekend, double hourOfDay);
+// The survey of a plan; the same plan gives the same survey.
+SyntheticSurvey makeSyntheticSurvey(const SyntheticSpec &plan);
 
 // The gauge as a CSV file: "时间,雨量(mm)" then one "yyyy-MM-dd HH:mm,depth" line per interval,
 // the time ending the interval, UTF-8.
