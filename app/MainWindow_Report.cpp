@@ -77,6 +77,7 @@ void MainWindow::makePointReport()
     request.indexPath = content.target().indexPath;
     request.points = QStringList{content.target().point.name};
     request.period = content.period();
+    request.layer = content.shownChoice(); // the layer the window shows: edited, or raw when switched
     writeReport(request, QStringLiteral("生成报告 - %1").arg(content.target().point.name));
 }
 
@@ -160,7 +161,7 @@ void MainWindow::exportModelData()
     const lmv::survey::ProjectFiles project{
         content.target().indexPath, content.target().project, {content.target().point}, true};
     const lmv::survey::PointSurvey point = lmv::survey::PointSurvey::read(
-        project, content.target().point.name, content.period(), lmv::survey::LayerChoice::Edited, &db);
+        project, content.target().point.name, content.period(), content.shownChoice(), &db);
     QString error;
     const QByteArray bytes = lmv::report::pointModelFile(point, db, *choice, &error);
     if (bytes.isEmpty() || !lmv::report::writeModelFile(path, bytes, &error)) {

@@ -3,6 +3,8 @@
 // period, and a file that cannot be written is told and leaves nothing.
 
 #include "app/MainWindow.h"
+#include "survey/EditStore.h"
+#include "survey/ProjectDb.h"
 #include "views/SurveyWindow.h"
 
 #include "../data/ToolRun.h"
@@ -161,6 +163,43 @@ private slots:
         QTest::mouseClick(w->model_export_button, Qt::LeftButton);
         QCOMPARE(told.size(), 1);
         QVERIFY(!QFile::exists(answer));
+    }
+
+    // The point's files follow the layer the window shows: edited values flagged, the raw switch
+    // without them.
+    void modelExportFollowsTheShownLayer()
+    {
+        const survey::SurveyLayer &layer = w->survey_window->content().layer();
+        QVERIFY(layer.size() > 100);
+        const std::size_t mid = std::size_t(layer.size() / 2);
+        survey::Edit e;
+        e.op = survey::EditOp::Offset;
+        e.from = layer.times[mid];
+        e.to = layer.times[mid + 20];
+        e.value = 30.0;
+        e.reason = QStringLiteral("探头偏移");
+        {
+            survey::ProjectDb db(survey::ProjectDb::pathFor(w->survey_window->content().target().indexPath));
+            QString error;
+            QVERIFY2(survey::addEdit(db, kPoint, w->survey_window->content().point().wholeRaw(), e, &error),
+                     qPrintable(error));
+        }
+        w->survey_window->refreshLayer();
+        report::ModelExportChoice choice;
+        choice.format = report::ModelFormat::Csv;
+        choice.stepSeconds = 600;
+        w->askModelExport = [&choice](const QString &, const QStringList &) { return std::optional(choice); };
+        auto flagsOf = [this](const QString &name) {
+            answer = work.filePath(name);
+            QTest::mouseClick(w->model_export_button, Qt::LeftButton);
+            QFile f(answer);
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).count(QStringLiteral(",edited"))
+                                               : -1;
+        };
+        QVERIFY(flagsOf(QStringLiteral("edited.csv")) > 0);
+        w->survey_window->setLayerChoice(survey::LayerChoice::Raw);
+        QCOMPARE(flagsOf(QStringLiteral("raw.csv")), 0);
+        w->survey_window->setLayerChoice(survey::LayerChoice::Edited);
     }
 };
 
