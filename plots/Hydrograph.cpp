@@ -13,6 +13,7 @@
 #include "data/PlotReduce.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -604,6 +605,24 @@ void Hydrograph::setCursorNote(CursorNote note)
 void Hydrograph::addPaneAbove(QWidget *widget, int stretch)
 {
     m_paneLayout->insertWidget(0, widget, stretch);
+    m_panesAbove.prepend(widget);
+}
+
+QList<QwtPlot *> Hydrograph::picturePanes() const
+{
+    QList<QwtPlot *> out;
+    if (!m_data)
+        return out;
+    // A pane above (the hyetograph) goes into pictures while it is shown, above the others.
+    for (const QPointer<QWidget> &above : m_panesAbove)
+        if (above && !above->isHidden()) {
+            QwtPlot *plot = qobject_cast<QwtPlot *>(above.data());
+            if (!plot)
+                plot = above->findChild<QwtPlot *>();
+            if (plot)
+                out << plot;
+        }
+    return out + m_panes;
 }
 
 bool Hydrograph::doubleClickAt(QwtPlot *pane, const QPoint &pos)
@@ -646,13 +665,13 @@ bool Hydrograph::doubleClickAt(QwtPlot *pane, const QPoint &pos)
 
 bool Hydrograph::exportImage(const QString &path, QSize size, QString *error)
 {
-    return plotexport::exportPanes(panes(), path, size, error, pictureTitle());
+    return plotexport::exportPanes(picturePanes(), path, size, error, pictureTitle());
 }
 
 void Hydrograph::printPreview()
 {
     if (m_data)
-        plotexport::printPreview(m_panes, this, pictureTitle());
+        plotexport::printPreview(picturePanes(), this, pictureTitle());
 }
 
 QStringList Hydrograph::pictureTitle() const
@@ -720,7 +739,7 @@ void Hydrograph::askExport()
     if (!m_data)
         return;
     plotexport::askAndExport(
-        this, plotexport::shownSize(panes()),
+        this, plotexport::shownSize(picturePanes()),
         [this](const QString &path, QSize size, QString *error) { return exportImage(path, size, error); });
 }
 

@@ -19,6 +19,7 @@
 #include <QPen>
 #include <QSize>
 #include <QVector>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -88,6 +89,8 @@ public:
 
     // The panes top to bottom (export, print and tests use them).
     QList<QwtPlot *> panes() const { return m_data ? m_panes : QList<QwtPlot *>(); }
+    // What pictures and prints show: the panes, under the shown panes added above them.
+    QList<QwtPlot *> picturePanes() const;
     // The navigation of the panes (view, history, zoom).
     PlotNavigator *navigator() const { return m_navigator; }
 
@@ -229,6 +232,7 @@ private:
     };
     QMap<int, TimeMarks> m_timeMarks;
     QMap<int, PointMarks> m_pointMarks;
+    QList<QPointer<QWidget>> m_panesAbove; // addPaneAbove's, top first
     QMap<int, QPair<double, double>> m_fixedAxes;
     QPair<Cursor, qsizetype> m_lastClick{Cursor::A, -1}; // the cursor the last click moved, and from where
     QElapsedTimer m_lastClickTime;

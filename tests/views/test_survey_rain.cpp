@@ -122,6 +122,12 @@ private slots:
         QVERIFY(rain->hyetograph->isVisibleTo(m_window.get()));
         QVERIFY(m_window->pageAvailable(rain->eventsPageIndex));
         QVERIFY(!rain->hyetograph->bars().empty());
+        // Pictures and prints carry the hyetograph above the hydrograph's panes.
+        QCOMPARE(m_window->hydrograph->picturePanes().size(), m_window->hydrograph->panes().size() + 1);
+        QCOMPARE(m_window->hydrograph->picturePanes().front(), rain->hyetograph->pane);
+        if (!qEnvironmentVariableIsEmpty("LMV_SHOT_DIR"))
+            QVERIFY(m_window->hydrograph->exportImage(qEnvironmentVariable("LMV_SHOT_DIR") + "/survey-picture.png",
+                                                      QSize(1600, 900)));
 
         // Assigned, but its record starts after this point's survey ends.
         ProjectDb db(ProjectDb::pathFor(m_index));
@@ -130,6 +136,7 @@ private slots:
         QVERIFY(!rain->choice().shown());
         QVERIFY(!rain->hyetograph->isVisibleTo(m_window.get()));
         QVERIFY(!m_window->pageAvailable(rain->eventsPageIndex));
+        QCOMPARE(m_window->hydrograph->picturePanes(), m_window->hydrograph->panes());
         QVERIFY(unassignGauge(db, kGauge, kDryPoint));
 
         // A short period: the bars are the gauge's intervals over it.
