@@ -9,6 +9,8 @@
 #include "survey/ProjectDb.h"
 #include "tests/data/FileBytes.h"
 
+#include "KilledWriter.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QSqlQuery>
@@ -338,26 +340,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("p.lmvdb"));
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QString::fromLatin1(kChildMode), QStringLiteral("editor"));
-        env.insert(QString::fromLatin1(kChildPath), path);
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), QStringList());
-        QVERIFY(child.waitForStarted());
-        int lastCommitted = 0;
-        QByteArray pending;
-        while (lastCommitted < 40 && child.waitForReadyRead(10000)) {
-            pending += child.readAllStandardOutput();
-            const QList<QByteArray> lines = pending.split('\n');
-            for (int i = 0; i + 1 < lines.size(); ++i)
-                lastCommitted = std::max(lastCommitted, lines[i].toInt());
-            pending = lines.last();
-        }
-        QVERIFY2(lastCommitted >= 40, child.readAllStandardError().constData());
-        child.kill(); // SIGKILL, mid-series
-        QVERIFY(child.waitForFinished(10000));
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        const KilledWriter run = killWriterAfter(kChildMode, QStringLiteral("editor"), kChildPath, path, 40);
+        QVERIFY2(run.lastCommitted >= 40, run.errors.constData());
+        QVERIFY(run.killed);
+        const int lastCommitted = run.lastCommitted;
 
         const ProjectDb db(path);
         QCOMPARE(db.status(), DbStatus::Open);
