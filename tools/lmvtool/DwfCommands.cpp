@@ -29,12 +29,6 @@ struct DwfInput
     PointDwfSettings settings;
 };
 
-// An option that sets a threshold; absent options leave the stored value.
-bool takeSetting(const Options &o, const QString &name, double &out)
-{
-    return !o.values.contains(name) || takeNumber(o, name, out);
-}
-
 int readInput(const Options &o, const QString &command, DwfInput &in)
 {
     SurveyPeriod period;
@@ -66,12 +60,12 @@ int readInput(const Options &o, const QString &command, DwfInput &in)
     in.settings = PointDwfSettings::load(db, in.point, &problems);
     for (const QString &p : std::as_const(problems))
         printError(db.path(), p);
-    if (!takeSetting(o, QStringLiteral("antecedent"), in.settings.dry.antecedentHours) ||
-        !takeSetting(o, QStringLiteral("max-rain"), in.settings.dry.maxRainMm) ||
-        !takeSetting(o, QStringLiteral("min-coverage"), in.settings.dry.minCoverage) ||
-        !takeSetting(o, QStringLiteral("fence"), in.settings.dry.fenceIqr) ||
-        !takeSetting(o, QStringLiteral("area"), in.settings.rdii.areaHa) ||
-        !takeSetting(o, QStringLiteral("response"), in.settings.rdii.responseHours))
+    if (!takeOptionalNumber(o, QStringLiteral("antecedent"), in.settings.dry.antecedentHours) ||
+        !takeOptionalNumber(o, QStringLiteral("max-rain"), in.settings.dry.maxRainMm) ||
+        !takeOptionalNumber(o, QStringLiteral("min-coverage"), in.settings.dry.minCoverage) ||
+        !takeOptionalNumber(o, QStringLiteral("fence"), in.settings.dry.fenceIqr) ||
+        !takeOptionalNumber(o, QStringLiteral("area"), in.settings.rdii.areaHa) ||
+        !takeOptionalNumber(o, QStringLiteral("response"), in.settings.rdii.responseHours))
         return kExitUsage;
     if (const QString why = in.settings.problem(); !why.isEmpty()) {
         printError(command, why);

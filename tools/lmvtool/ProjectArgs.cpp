@@ -57,12 +57,17 @@ bool takeNumber(const Options &o, const QString &name, double &out)
     }
     bool ok = false;
     out = o.values.value(name).toDouble(&ok);
-    if (!ok) {
+    if (!ok || !std::isfinite(out)) {
         printError(QStringLiteral("--") + name,
                    QStringLiteral("needs a number: %1").arg(o.values.value(name)));
         return false;
     }
     return true;
+}
+
+bool takeOptionalNumber(const Options &o, const QString &name, double &out)
+{
+    return !o.values.contains(name) || takeNumber(o, name, out);
 }
 
 // The project index named first, read; false after an error line.

@@ -25,8 +25,10 @@ QJsonValue orNull(const std::optional<double> &v);
 // endOfDay its last), in clock seconds; out untouched when the option is absent. False after an
 // error line.
 bool takeClock(const Options &o, const QString &name, bool endOfDay, std::optional<qint64> &out);
-// --name as a number; false after an error line when missing or no number.
+// --name as a number; false after an error line when missing or no finite number.
 bool takeNumber(const Options &o, const QString &name, double &out);
+// The same for an option that may be left out (out then untouched).
+bool takeOptionalNumber(const Options &o, const QString &name, double &out);
 
 // The one PROJECT_INDEX of a command, read; false after an error line.
 bool openProject(const Options &o, const QString &command, lmv::survey::ProjectFiles &project);

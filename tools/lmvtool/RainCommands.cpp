@@ -6,6 +6,7 @@
 #include "survey/ProjectFiles.h"
 #include "survey/RainImport.h"
 #include "survey/StormEvents.h"
+#include "tools/lmvtool/ProjectArgs.h"
 #include "tools/lmvtool/ToolCommands.h"
 
 #include <QFile>
@@ -27,17 +28,6 @@ namespace {
 
 // Larger gauge files are no gauge's: decades of one-minute rows take a few hundred MB.
 constexpr qint64 kMaxGaugeFileBytes = qint64(1) << 30;
-
-void printOut(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-}
-
-void printJson(const QJsonObject &o)
-{
-    printOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
-}
 
 double rounded(double v)
 {
@@ -117,20 +107,6 @@ bool takeInt(const Options &o, const QString &name, int &out)
     return true;
 }
 
-bool takeReal(const Options &o, const QString &name, double &out)
-{
-    if (!o.values.contains(name))
-        return true;
-    bool ok = false;
-    out = o.values.value(name).toDouble(&ok);
-    if (!ok || !std::isfinite(out)) {
-        printError(QStringLiteral("--") + name,
-                   QStringLiteral("needs a number: %1").arg(o.values.value(name)));
-        return false;
-    }
-    return true;
-}
-
 // "tab", "space" or a single character.
 bool takeSeparator(const Options &o, char &out)
 {
@@ -171,7 +147,7 @@ bool mappingOf(const Options &o, RainImportMapping &m)
     if (!takeKind(o, m.kind) || !takeInt(o, QStringLiteral("time-col"), m.timeColumn) ||
         !takeInt(o, QStringLiteral("value-col"), m.valueColumn) ||
         !takeInt(o, QStringLiteral("skip"), m.skipRows) || !takeSeparator(o, m.separator) ||
-        !takeReal(o, QStringLiteral("bucket"), m.bucketMm))
+        !takeOptionalNumber(o, QStringLiteral("bucket"), m.bucketMm))
         return false;
     if (o.values.contains(QStringLiteral("bucket")) && m.kind != RainKind::Tips) {
         printError(QStringLiteral("--bucket"), QStringLiteral("only with --kind tips"));
@@ -450,10 +426,10 @@ int runEvents(const QStringList &args)
         return kExitUsage;
     }
     StormEventOptions options;
-    if (!takeReal(o, QStringLiteral("ietd"), options.interEventHours) ||
-        !takeReal(o, QStringLiteral("min-depth"), options.minDepthMm) ||
-        !takeReal(o, QStringLiteral("verify-depth"), options.verifyDepthMm) ||
-        !takeReal(o, QStringLiteral("verify-peak5"), options.verifyPeak5MmPerHour))
+    if (!takeOptionalNumber(o, QStringLiteral("ietd"), options.interEventHours) ||
+        !takeOptionalNumber(o, QStringLiteral("min-depth"), options.minDepthMm) ||
+        !takeOptionalNumber(o, QStringLiteral("verify-depth"), options.verifyDepthMm) ||
+        !takeOptionalNumber(o, QStringLiteral("verify-peak5"), options.verifyPeak5MmPerHour))
         return kExitUsage;
     if (const QString problem = stormEventOptionsProblem(options); !problem.isEmpty()) {
         printError(QStringLiteral("events"), problem);
