@@ -1,6 +1,7 @@
 #include "bench/bench_edits_commit.h"
 
 #include "bench/BenchMeasure.h"
+#include "bench/SurveyStore.h"
 #include "data/DataFile.h"
 #include "data/StoreIndex.h"
 #include "data/TimeSteps.h"
@@ -24,55 +25,8 @@ namespace bench {
 
 namespace {
 
-constexpr int kInterval = 120;
-constexpr int kWeeks = 8;
-constexpr qint64 kWeekRecords = 7 * 86400 / kInterval; // 5040
 constexpr int kCommits = 21;
-const QString kProject = QStringLiteral("基准项目");
 const QString kPoint = QStringLiteral("测点01");
-
-// One week of a DN800 sewer at 2 min with a daily rhythm, as a complete data file.
-QByteArray weekFile(qint64 start)
-{
-    QByteArray file(int(kHeaderSize + kRvaRecordSize * std::size_t(kWeekRecords)), '\0');
-    ByteWriter out(file);
-    makePointRecord(kProject, kPoint, PipeCircle, 800, 0, 0, 40).encode(out, 0);
-    CalcParams calc;
-    calc.recordInterval = kInterval;
-    calc.encode(out, kCalcParamsOffset);
-    out.u8(kTypeCodeOffset, kTypeCodeRva);
-    for (qint64 i = 0; i < kWeekRecords; ++i) {
-        const qint64 t = start + i * kInterval;
-        const double hour = double(t % 86400) / 3600.0;
-        RvaRecord r;
-        r.time = recordTimeOf(t);
-        r.sequence = quint32(i + 1);
-        r.level = float(0.2 + 0.08 * std::sin((hour - 8.0) / 24.0 * 2.0 * M_PI));
-        r.velocity = float(0.5 + 0.6 * r.level);
-        r.flow = r.level * r.velocity * 480.0f;
-        r.temperature = 14.0f;
-        r.encode(out, kHeaderSize + kRvaRecordSize * std::size_t(i));
-    }
-    return file;
-}
-
-// The point's eight weekly files and the project index; returns the index path.
-QString writeStore(const QString &root, qint64 start)
-{
-    QStringList lines{QStringLiteral("$prj$") + kProject, QStringLiteral("$pos$%1/%2").arg(kProject, kPoint)};
-    QDir().mkpath(QStringLiteral("%1/%2/%3").arg(root, kProject, kPoint));
-    for (int w = 0; w < kWeeks; ++w) {
-        const qint64 weekStart = start + qint64(w) * 7 * 86400;
-        const QString name =
-            QDateTime::fromSecsSinceEpoch(weekStart, Qt::UTC).toString(QStringLiteral("yyyyMMdd")) + ".lmv";
-        QFile f(QStringLiteral("%1/%2/%3/%4").arg(root, kProject, kPoint, name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(weekFile(weekStart)) < 0)
-            return {};
-        lines << QStringLiteral("$record$%1/%2/%3").arg(kProject, kPoint, name);
-    }
-    writeIndexFiles(root + QLatin1Char('/'), lines);
-    return QStringLiteral("%1/%2/%2.lmvprj").arg(root, kProject);
-}
 
 // The k-th edit of the series: removals, offsets and fills taking turns over the weeks.
 Edit nthEdit(int k, qint64 start)
@@ -112,7 +66,7 @@ bool benchEditCommit()
 {
     QTemporaryDir dir;
     const qint64 start = QDateTime(QDate(2024, 3, 4), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
-    const QString index = writeStore(dir.path(), start);
+    const QString index = writeStore(dir.path(), 1); // one point, 测点01, from that Monday on
     if (index.isEmpty())
         return false;
     ProjectDb db(ProjectDb::pathFor(index));
