@@ -2,6 +2,7 @@
 // point's report and a project's report reach the chosen file, a model file carries the shown
 // period, and a file that cannot be written is told and leaves nothing.
 
+#include "../CopyTree.h"
 #include "app/MainWindow.h"
 #include "survey/EditStore.h"
 #include "survey/ProjectDb.h"
@@ -25,18 +26,6 @@ namespace {
 
 const QString kProject = QStringLiteral("城东排水管网");
 const QString kPoint = QStringLiteral("建设路1号井");
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(source, target))
-            return false;
-    }
-    return true;
-}
 
 QString pdfText(const QString &path)
 {
@@ -193,8 +182,9 @@ private slots:
             answer = work.filePath(name);
             QTest::mouseClick(w->model_export_button, Qt::LeftButton);
             QFile f(answer);
-            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).count(QStringLiteral(",edited"))
-                                               : -1;
+            return f.open(QIODevice::ReadOnly)
+                       ? QString::fromUtf8(f.readAll()).count(QStringLiteral(",edited"))
+                       : -1;
         };
         QVERIFY(flagsOf(QStringLiteral("edited.csv")) > 0);
         w->survey_window->setLayerChoice(survey::LayerChoice::Raw);

@@ -2,6 +2,7 @@
 // through the project tree as a user clicks it. One window over a copy of the sample store is
 // shared by the cases: nothing is written into samples/.
 
+#include "../CopyTree.h"
 #include "app/MainWindow.h"
 #include "data/SurveyCheck.h"
 #include "plots/Hydrograph.h"
@@ -56,18 +57,6 @@ QDateTime clockDateTime(const QString &text, const QString &form = QStringLitera
 qint64 clockOf(const QString &text)
 {
     return clockDateTime(text).toSecsSinceEpoch();
-}
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(source, target))
-            return false;
-    }
-    return true;
 }
 
 QTreeWidgetItem *child(QTreeWidgetItem *parent, const QString &name)

@@ -1,3 +1,4 @@
+#include "../CopyTree.h"
 #include <QAction>
 #include <QDir>
 #include <QDirIterator>
@@ -44,19 +45,6 @@ float f32At(const QByteArray &b, int at)
     float f;
     std::memcpy(&f, &v, 4);
     return f;
-}
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString src = it.next();
-        const QString dst = to + src.mid(from.size());
-        QDir().mkpath(QFileInfo(dst).path());
-        if (!QFile::copy(src, dst))
-            return false;
-    }
-    return true;
 }
 
 // Indices of the bytes in which two files differ (all bytes past the shorter end count).

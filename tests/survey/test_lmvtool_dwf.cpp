@@ -2,6 +2,7 @@
 // the sample survey's figures, options over stored settings, points without a gauge, refusals,
 // and reading that never makes the database.
 
+#include "../CopyTree.h"
 #include "survey/DwfSettings.h"
 #include "survey/ProjectDb.h"
 #include "tests/data/ToolRun.h"
@@ -25,18 +26,6 @@ namespace {
 const QString kProject = QStringLiteral("城东排水管网");
 const QString kSurveyPoint = QStringLiteral("人民路5号井"); // eight weeks with the gauge 雨量计_城东
 const QString kBarePoint = QStringLiteral("建设路1号井");   // no gauge
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + file.mid(from.size());
-        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(file, target))
-            return false;
-    }
-    return true;
-}
 
 // A value of the output: "key", "key#" for an array's length, "events.N.key" into arrays.
 QJsonValue pick(const QJsonObject &root, const QString &path)

@@ -1,6 +1,7 @@
 // lmvtool survey, visit add and visits on a copy of the sample store: the joined survey's JSON,
 // files left out, the period, visits beside the logger, and the store's files never written.
 
+#include "../CopyTree.h"
 #include "data/DataFile.h"
 #include "data/TimeSteps.h"
 #include "tests/data/FileBytes.h"
@@ -23,19 +24,6 @@ namespace {
 
 const QString kProject = QStringLiteral("城东排水管网");
 const QString kPoint = QStringLiteral("建设路1号井");
-
-// Copies a folder tree.
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + file.mid(from.size());
-        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(file, target))
-            return false;
-    }
-    return true;
-}
 
 // SHA-256 of every data file under a folder, by path.
 QMap<QString, QByteArray> dataFileHashes(const QString &root)

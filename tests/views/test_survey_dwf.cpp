@@ -4,6 +4,7 @@
 // The lines the hydrograph gets are checked with numbers worked out by hand.
 // LMV_SHOT_DIR=DIR saves a picture of the page of 人民路5号井 as DIR/dwf.png.
 
+#include "../CopyTree.h"
 #include "plots/DwfOverlay.h"
 #include "plots/Hydrograph.h"
 #include "plots/LineItem.h"
@@ -37,18 +38,6 @@ namespace {
 const QString kProject = QStringLiteral("城东排水管网");
 const QString kSurveyPoint = QStringLiteral("人民路5号井");
 const QString kBarePoint = QStringLiteral("建设路1号井");
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(source, target))
-            return false;
-    }
-    return true;
-}
 
 // 2024-04-01 is a Monday.
 const qint64 kMonday = QDateTime(QDate(2024, 4, 1), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
