@@ -40,13 +40,40 @@ CircleBand<F> circleBand(const PipeGeometry &pipe, F level)
     return {r, y0, y1, t0, t1};
 }
 
+// The side of a circle's band that does not move with the water: the sediment top's angle and
+// its height times the angle's cosine. Worked out once for a pipe, each level's area then costs
+// one arcsine and one cosine instead of two of each, with the same result to the last bit.
+template <typename F>
+struct CircleBottom
+{
+    F r, s, t0, y0cos;
+};
+
+template <typename F>
+CircleBottom<F> circleBottom(const PipeGeometry &pipe)
+{
+    const F r = circleRadius<F>(pipe);
+    const auto s = static_cast<F>(pipe.sediment);
+    const F y0 = std::clamp(s - r, -r, r);
+    const F t0 = r > F(0) ? std::asin(std::clamp(y0 / r, F(-1), F(1))) : F(0);
+    return {r, s, t0, y0 * std::cos(t0)};
+}
+
+// circleBand's water side and the area of the band, in the order circleArea has always summed it.
+template <typename F>
+F circleArea(const CircleBottom<F> &b, F level)
+{
+    if (b.r <= F(0))
+        return F(0);
+    const F y1 = std::clamp(std::min(F(2) * b.r, level + b.s) - b.r, -b.r, b.r);
+    const F t1 = std::asin(std::clamp(y1 / b.r, F(-1), F(1)));
+    return (t1 - b.t0) * b.r * b.r + (y1 * std::cos(t1) - b.y0cos) * b.r;
+}
+
 template <typename F>
 F circleArea(const PipeGeometry &pipe, F level)
 {
-    if (circleRadius<F>(pipe) <= F(0))
-        return F(0);
-    const CircleBand<F> b = circleBand(pipe, level);
-    return (b.t1 - b.t0) * b.r * b.r + (b.y1 * std::cos(b.t1) - b.y0 * std::cos(b.t0)) * b.r;
+    return circleArea(circleBottom<F>(pipe), level);
 }
 
 template <typename F>

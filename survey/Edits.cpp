@@ -207,6 +207,19 @@ void reserveMapped(std::vector<T> &list, std::size_t n)
 #endif
 }
 
+// Room for n records in every list of a layer (those of its family).
+void reserveLayer(SurveyLayer &layer, Family family, std::size_t n)
+{
+    reserveMapped(layer.times, n);
+    reserveMapped(layer.source, n);
+    reserveMapped(layer.sourceRecord, n);
+    reserveMapped(layer.flags, n);
+    if (family == Family::Rva)
+        reserveMapped(layer.rva, n);
+    else
+        reserveMapped(layer.rvb, n);
+}
+
 // Recomputes the flows of the filled and corrected records of an RVA layer from their levels and
 // velocities with their files' pipes, while the layer is being built: the pipe's area is the
 // costly part of a layer. With a helper, a second thread follows the records as they are appended
@@ -215,9 +228,9 @@ void reserveMapped(std::vector<T> &list, std::size_t n)
 class FlowPass
 {
 public:
-    FlowPass(SurveyLayer &layer, const std::vector<PipeGeometry> &geometry, std::size_t total, bool helper)
+    FlowPass(SurveyLayer &layer, const std::vector<PipeFlow> &flow, std::size_t total, bool helper)
         : m_records(layer.rva.data()), m_flags(layer.flags.data()), m_sources(layer.source.data()),
-          m_geometry(geometry), m_total(total)
+          m_flow(flow), m_total(total)
     {
         if (!helper)
             return;
@@ -278,7 +291,7 @@ private:
             for (std::size_t j = begin; j < end; ++j)
                 if (m_flags[j] & (FlagFilled | FlagCorrected)) {
                     RvaRecord &r = m_records[j];
-                    r.flow = recordFlow(m_geometry[m_sources[j]], r.level, r.velocity);
+                    r.flow = m_flow[m_sources[j]](r.level, r.velocity);
                 }
         }
     }
@@ -286,7 +299,7 @@ private:
     RvaRecord *m_records;
     const quint8 *m_flags;
     const quint32 *m_sources;
-    const std::vector<PipeGeometry> &m_geometry;
+    const std::vector<PipeFlow> &m_flow;
     const std::size_t m_total;
     std::size_t m_published = 0; // building thread only
     std::atomic<std::size_t> m_built{0};
@@ -305,7 +318,7 @@ public:
     explicit EditEngine(const SurveyLayer &raw) : m_raw(raw), m_usable(wellFormed(raw))
     {
         for (const SurveySource &s : raw.sources)
-            m_geometry.push_back(pipeGeometryFrom(s.header.point));
+            m_flow.emplace_back(pipeGeometryFrom(s.header.point));
         if (raw.times.size() > 1)
             m_step = (double(raw.times.back()) - double(raw.times.front())) / double(raw.times.size() - 1);
         if (m_usable) {
@@ -383,17 +396,10 @@ public:
         out.intervalSeconds = m_raw.intervalSeconds;
         const bool rva = m_raw.family == Family::Rva;
         const std::size_t total = m_raw.times.size() - m_removed + m_filled.size();
-        reserveMapped(out.times, total);
-        reserveMapped(out.source, total);
-        reserveMapped(out.sourceRecord, total);
-        reserveMapped(out.flags, total);
-        if (rva)
-            reserveMapped(out.rva, total);
-        else
-            reserveMapped(out.rvb, total);
+        reserveLayer(out, m_raw.family, total);
         std::optional<FlowPass> flows;
         if (rva)
-            flows.emplace(out, m_geometry, total, total >= kHelperRecords && m_valuesChanged);
+            flows.emplace(out, m_flow, total, total >= kHelperRecords && m_valuesChanged);
         // Runs of present raw records between removed ones and filled ones, copied whole.
         const std::size_t n = m_raw.times.size();
         auto f = m_filled.begin();
@@ -489,7 +495,7 @@ private:
         const CalcParams &calc = m_raw.sources[s].header.calc;
         float flow;
         if (r.filled || (m_flags[std::size_t(r.raw)] & FlagCorrected))
-            flow = recordFlow(m_geometry[s], levelOf(r), velocityOf(r));
+            flow = m_flow[s](levelOf(r), velocityOf(r));
         else
             flow = m_raw.rva[std::size_t(r.raw)].flow;
         return flow * calc.velocityCorrection * calc.flowCorrection;
@@ -709,8 +715,8 @@ private:
     bool m_changed = false;
     bool m_valuesChanged = false; // some flow to recompute
     std::size_t m_removed = 0;
-    std::vector<PipeGeometry> m_geometry; // of every source
-    std::vector<char> m_mask;             // sources the current edit touches
+    std::vector<PipeFlow> m_flow; // the pipe of every source
+    std::vector<char> m_mask;     // sources the current edit touches
     bool m_allSources = true;
     double m_step = 0.0;         // mean step of the raw times
     std::vector<quint8> m_flags; // of the raw records: RecordFlag and working bits
@@ -818,11 +824,7 @@ QString validateEdit(const SurveyLayer &layer, const Edit &edit)
 
 SurveyLayer applyEdits(const SurveyLayer &raw, std::span<const Edit> edits)
 {
-    EditEngine engine(raw);
-    for (const Edit *e : inOrder(edits))
-        if (engine.applicable(*e))
-            engine.apply(*e);
-    return engine.take();
+    return applyEdits(raw, edits, SurveyLayer());
 }
 
 SurveyLayer applyEdits(const SurveyLayer &raw, std::span<const Edit> edits, SurveyLayer &&room)
