@@ -2,7 +2,8 @@
 // records) in a 1600 × 900 window: the hydrograph's first draw (series made from the joined layer,
 // panes laid out and painted) and the whole window opening (read, join, daily table, files, first
 // draw); and the project overview's matrix of 50 points × 12 weeks: filled and painted, then
-// scrolled a page. Prints "name: value unit" lines, medians of several runs in new windows.
+// scrolled a page; and one edit stored from the open window with every view redrawn. Prints "name: value
+// unit" lines, medians of several runs in new windows.
 
 #include "bench/BenchMeasure.h"
 #include "bench/BenchWindow.h"
@@ -13,9 +14,11 @@
 #include "survey/ProjectFiles.h"
 #include "survey/SurveyJoin.h"
 #include "views/ProjectOverviewView.h"
+#include "views/SurveyEditPane.h"
 #include "views/SurveyWindow.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLayout>
 #include <QScrollBar>
 #include <QTableView>
@@ -122,6 +125,36 @@ int main(int argc, char *argv[])
         opens.push_back(threadMs() - cpu);
     }
     print("survey_window_open", median(opens), "ms");
+
+    // One edit stored from the open window and everything it shows redrawn: a record removed at
+    // noon of another day each time, through the edit tab as the dialog's OK does it.
+    {
+        QWidget parent;
+        auto *window = new SurveyWindow;
+        showAt1600x900(parent, window);
+        window->showSurvey(target);
+        drawNow(parent);
+        std::vector<double> commits, walls;
+        for (int run = 0; run < 9; ++run) {
+            Edit edit;
+            edit.op = EditOp::Remove;
+            edit.from = edit.to = joined.layer.times[std::size_t(360 + 720 * (run + 1))];
+            edit.reason = QStringLiteral("基准");
+            QString error;
+            QElapsedTimer wall;
+            wall.start();
+            const double cpu = threadMs();
+            if (!window->editPane->storeEdit(edit, &error)) {
+                std::fprintf(stderr, "bench_survey_gui: edit not stored: %s\n", qPrintable(error));
+                return 1;
+            }
+            drawNow(parent);
+            commits.push_back(threadMs() - cpu);
+            walls.push_back(double(wall.nsecsElapsed()) / 1e6);
+        }
+        print("edit_commit_window", median(walls), "ms");
+        print("edit_commit_window_cpu", median(commits), "ms");
+    }
 
     // The overview matrix: filled and painted, then a page further down and right.
     const ProjectOverview big = bigOverview();

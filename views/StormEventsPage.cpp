@@ -1,4 +1,5 @@
 #include "views/StormEventsPage.h"
+#include "views/TableFill.h"
 
 #include "survey/ProjectDb.h"
 
@@ -202,6 +203,7 @@ void StormEventsPage::fillTable()
     if (m_rain.intervalSeconds > kVerifyCoarsestInterval)
         summary += QStringLiteral("; 间隔长于5分钟, 无法判断验证条件");
     summaryLabel->setText(summary);
+    const ColumnsMeasuredOnce measure(table);
     table->setRowCount(int(events.size()));
     for (int row = 0; row < int(events.size()); ++row) {
         const StormEvent &e = events[std::size_t(row)];

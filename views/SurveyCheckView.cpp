@@ -1,4 +1,5 @@
 #include "views/SurveyCheckView.h"
+#include "views/TableFill.h"
 
 #include "data/CheckExport.h"
 
@@ -321,6 +322,7 @@ void SurveyCheckView::fillDays()
     if (!rva)
         return;
     const int days = int(check().days.size());
+    const ColumnsMeasuredOnce measure(daysTable);
     daysTable->setRowCount(days + 1);
     for (int row = 0; row < days; ++row)
         setDayRow(daysTable, row, dayText(check().days[row].day), check().days[row], 1);
@@ -343,6 +345,7 @@ void SurveyCheckView::showSurveyCheck(SurveyCheck check, const QVector<DayVolume
     daysTable->setRowCount(0);
     if (check.family == Family::Unknown)
         return;
+    const ColumnsMeasuredOnce measure(daysTable);
     daysTable->setRowCount(int(days.size() + totals.size()));
     auto setRow = [&](int row, const QString &label, const DayVolume &d, qsizetype count) {
         if (flows)

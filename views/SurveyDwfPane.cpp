@@ -1,4 +1,5 @@
 #include "views/SurveyDwfPane.h"
+#include "views/TableFill.h"
 
 #include "data/SurveyCheck.h"
 #include "plots/Hydrograph.h"
@@ -351,6 +352,7 @@ void SurveyDwfPane::fillDays()
 void SurveyDwfPane::fillEvents()
 {
     const RdiiResult &r = m_result.rdii;
+    const ColumnsMeasuredOnce measure(eventsTable);
     eventsTable->setRowCount(int(r.events.size()));
     for (int row = 0; row < int(r.events.size()); ++row) {
         const RdiiEvent &e = r.events[std::size_t(row)];

@@ -1,4 +1,5 @@
 #include "views/SurveyEditPane.h"
+#include "views/TableFill.h"
 
 #include "data/SurveyCheck.h"
 #include "data/Tables.h"
@@ -337,6 +338,7 @@ void SurveyEditPane::fillHistory()
 {
     const SurveyContent &c = m_window->content();
     const QVector<EditHistoryRow> rows = c.loaded() ? editHistoryRows(c.point()) : QVector<EditHistoryRow>();
+    const ColumnsMeasuredOnce measure(historyTable);
     historyTable->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const EditHistoryRow &h = rows[r];

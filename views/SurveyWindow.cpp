@@ -1,5 +1,6 @@
 #include "views/SurveyWindow.h"
 #include "views/SurveyRain.h"
+#include "views/TableFill.h"
 
 #include "data/Hydraulics.h"
 #include "data/Tables.h"
@@ -450,6 +451,7 @@ void SurveyWindow::applyPeriodEdits()
 void SurveyWindow::fillFiles()
 {
     const QVector<SurveyFileRow> rows = m_content.fileRows();
+    const ColumnsMeasuredOnce measure(filesTable);
     filesTable->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const SurveyFileRow &f = rows[r];

@@ -1,4 +1,5 @@
 #include "views/VisitPanel.h"
+#include "views/TableFill.h"
 
 #include "data/SurveyCheck.h"
 #include "survey/ProjectDb.h"
@@ -119,6 +120,7 @@ void VisitPanel::updateButtons()
 
 void VisitPanel::fill()
 {
+    const ColumnsMeasuredOnce measure(table);
     table->setRowCount(int(m_visits.size()));
     for (int row = 0; row < m_visits.size(); ++row) {
         const Visit &v = m_visits[row];

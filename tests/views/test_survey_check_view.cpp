@@ -10,9 +10,11 @@
 #include "views/RVB_RecordWindow.h"
 #include "views/RVB_UsbRecordWindow.h"
 #include "views/SurveyCheckView.h"
+#include "views/TableFill.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QHeaderView>
 #include <qwt_plot.h>
 
 #include <QLabel>
@@ -64,6 +66,31 @@ class TestSurveyCheckView : public QObject
     Q_OBJECT
 
 private slots:
+    // A table filled under ColumnsMeasuredOnce ends with every column fitting its widest cell
+    // and with the header's own modes back, a stretched last column included.
+    void columnsFilledOnceFitTheirWidestCell()
+    {
+        QTableWidget table(0, 3);
+        table.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        table.horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+        table.resize(900, 300);
+        table.show();
+        const QString wide = QStringLiteral("2024-05-20 23:58:00 管道与上一文件不同");
+        {
+            const ColumnsMeasuredOnce measure(&table);
+            table.setRowCount(40);
+            for (int r = 0; r < 40; ++r)
+                for (int c = 0; c < 3; ++c)
+                    table.setItem(r, c, new QTableWidgetItem(r == 37 ? wide : QString::number(r)));
+        }
+        QCoreApplication::processEvents(); // a delayed measure of single columns
+        const int text = table.fontMetrics().horizontalAdvance(wide);
+        QVERIFY2(table.columnWidth(0) >= text, qPrintable(QString::number(table.columnWidth(0))));
+        QVERIFY(table.columnWidth(1) >= text);
+        QCOMPARE(table.horizontalHeader()->sectionResizeMode(0), QHeaderView::ResizeToContents);
+        QCOMPARE(table.horizontalHeader()->sectionResizeMode(2), QHeaderView::Stretch);
+    }
+
     void findingsClickAndDoubleClickNameTimeAndRecord()
     {
         const SurveyCheck c = sampleCheck();
