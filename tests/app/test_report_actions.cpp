@@ -13,8 +13,10 @@
 #include <QAction>
 #include <QDirIterator>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -93,6 +95,35 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("测点 ") + kPoint));
         QVERIFY(text.contains(QStringLiteral("逐日流量表")));
         QVERIFY(text.contains(QStringLiteral("2024-03-12")));
+    }
+
+    // "取消" pressed in the progress dialog while pages are drawn: the run stops, nothing is left
+    // in the folder (no half-written report, no temporary file) and the status says so.
+    void cancelledReportLeavesNothing()
+    {
+        QTemporaryDir folder;
+        answer = folder.filePath(QStringLiteral("cancelled.pdf"));
+        told.clear();
+        bool pressed = false;
+        QTimer presser;
+        connect(&presser, &QTimer::timeout, this, [this, &pressed] {
+            auto *progress = w->findChild<QProgressDialog *>();
+            if (pressed || !progress || !progress->isVisible())
+                return;
+            auto *cancel = progress->findChild<QPushButton *>();
+            QVERIFY(cancel);
+            QCOMPARE(cancel->text(), QStringLiteral("取消"));
+            pressed = true;
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        presser.start(0);
+        QTest::mouseClick(w->survey_report_button, Qt::LeftButton);
+        presser.stop();
+        QVERIFY(pressed);
+        QVERIFY2(told.isEmpty(), qPrintable(told.join(QLatin1Char('\n'))));
+        QCOMPARE(w->status_label->text(), QStringLiteral("报告已取消, 未写入文件"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     // The project's report covers every point of the tree over the asked period; a period
