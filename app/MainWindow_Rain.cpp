@@ -16,6 +16,10 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
+#include <algorithm>
+#include <optional>
+#include <utility>
+
 // "导入雨量计数据": a gauge file read into the project of the tree's current entry, through the
 // import dialog; what is stored and why is decided in RainImportAction.
 
@@ -29,6 +33,19 @@ const QTreeWidgetItem *projectOf(const QTreeWidgetItem *item)
     while (item && item->parent())
         item = item->parent();
     return item;
+}
+
+// First and last time of the records that name a moment; {0, 0} without one.
+std::pair<qint64, qint64> possibleTimeRange(const lmv::PlotData &data)
+{
+    std::optional<std::pair<qint64, qint64>> range;
+    for (std::size_t i = 0; i < data.times.size(); ++i) {
+        if (!data.possible.empty() && !data.possible[i])
+            continue;
+        const qint64 t = data.times[i];
+        range = range ? std::pair{std::min(range->first, t), std::max(range->second, t)} : std::pair{t, t};
+    }
+    return range.value_or(std::pair<qint64, qint64>{0, 0});
 }
 
 } // namespace
@@ -56,8 +73,12 @@ void MainWindow::offerFileRain(const QTreeWidgetItem *file)
         return;
     }
     const lmv::survey::ProjectDb db(dbPath);
-    // Without a period: the point's first assigned gauge.
-    lmv::survey::PointRain rain = lmv::survey::pointRain(db, file->parent()->text(0), 0, 0);
+    // Of the point's gauges, the one covering most of the file's records (the first assigned
+    // when none does, or when the file has no record with a possible time).
+    const std::shared_ptr<const lmv::PlotData> shown = RVA_RecordWindow::plotData();
+    const auto [first, last] = shown ? possibleTimeRange(*shown) : std::pair<qint64, qint64>{0, 0};
+    lmv::survey::PointRain rain = lmv::survey::pointRain(
+        db, file->parent()->text(0), first < last ? first - 1 : 0, first < last ? last : 0);
     file_rain->offerRain(rain.gauge ? std::move(rain.series) : lmv::survey::RainSeries(),
                          rain.gauge ? rain.gauge->name : QString());
 }

@@ -112,6 +112,36 @@ private slots:
         QVERIFY(m_w->RVA_RecordWindow::hydrograph->data());
         QVERIFY(!m_w->file_rain->hasRain());
     }
+
+    // A point with two gauges: the file's pane shows the one covering the file, though another
+    // was assigned first.
+    void fileHydrographTakesTheGaugeCoveringTheFile()
+    {
+        const QString point = QStringLiteral("建设路1号井");
+        RainSeries march;
+        march.intervalSeconds = 300;
+        const qint64 start = QDateTime(QDate(2024, 3, 10), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
+        for (qint64 t = start + 300; t <= start + 5 * 86400; t += 300) {
+            march.times.push_back(t);
+            march.depthMm.push_back(t % 3600 == 0 ? 0.4 : 0.0);
+        }
+        march.covered = {lmv::TimeSpan{start, march.times.back()}};
+        ProjectDb db(ProjectDb::pathFor(m_index));
+        GaugeImport gauge;
+        gauge.name = QStringLiteral("三月站");
+        gauge.sourceName = QStringLiteral("march.csv");
+        gauge.sourceSha256 = QString(64, QLatin1Char('0'));
+        gauge.points = QStringList{point};
+        QString error;
+        QVERIFY2(importGauge(db, gauge, march, &error), qPrintable(error));
+        QVERIFY(pointGauges(db, point).size() >= 2);
+        QVERIFY(pointGauges(db, point).front().name != gauge.name);
+
+        m_w->on_file_item_clicked(child(project(), point)->child(0));
+        m_w->RVA_RecordWindow::showLowerView(1);
+        QVERIFY(m_w->file_rain->hasRain());
+        QCOMPARE(m_w->file_rain->gauge(), gauge.name);
+    }
 };
 
 QTEST_MAIN(TestRainWindow)
