@@ -3,6 +3,7 @@
 #include "data/PlotSeries.h"
 #include "data/Tables.h"
 #include "plots/Hydrograph.h"
+#include "views/FileEditing.h"
 #include "views/SurveyCheckLink.h"
 
 #include <QHeaderView>
@@ -117,6 +118,9 @@ std::shared_ptr<const lmv::PlotData> RvaWindowBase::plotData() const
 
 void RvaWindowBase::clearRvaWindow()
 {
+    m_rawRecords.clear();
+    m_rawLines.clear();
+    setRecordFlags({});
     recordInterval = 0;
     m_shownPoint = {};
     clearInfoAndRecords(lmv::RvaUnitLabels);
@@ -145,6 +149,55 @@ void RvaWindowBase::showRvaFile(const lmv::DataFileHeader &header, std::vector<l
     }
     if (RecordTable)
         RecordTable->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+}
+
+void RvaWindowBase::showEditedRvaFile(const lmv::DataFileHeader &header, const lmv::FileEditView &view,
+                                      const lmv::UnitFactors &factors)
+{
+    lmv::DataFileHeader shown = header;
+    lmv::computeRvaSummary(view.edited.rva, shown.summary);
+    showRvaFile(shown, view.edited.rva, factors);
+    m_rawRecords = view.raw.rva;
+    std::vector<quint8> flags = view.edited.flags;
+    flags.resize(view.edited.rva.size(), lmv::survey::FlagRaw);
+    setRecordFlags(std::move(flags));
+}
+
+void RvaWindowBase::setRecordFlags(std::vector<quint8> flags)
+{
+    if (!UnitModel || !RecordTable)
+        return;
+    const bool shown = !flags.empty();
+    UnitModel->setFlags(std::move(flags));
+    const int columns = shown ? RvaRecordModel::ColumnCount + 1 : RvaRecordModel::ColumnCount;
+    if (RecordTable->columnCount() == columns)
+        return;
+    RecordTable->setColumnCount(columns);
+    if (shown) {
+        RecordTable->setHorizontalHeaderItem(RvaRecordModel::FlagColumn,
+                                             new QTableWidgetItem(QStringLiteral("标记")));
+        // Narrow: the flag texts are two characters.
+        constexpr int kFlagWidth = 56;
+        RecordTable->setColumnWidth(RvaRecordModel::FlagColumn, kFlagWidth);
+        UnitTable->setColumnWidth(RvaRecordModel::FlagColumn, kFlagWidth);
+    }
+}
+
+void RvaWindowBase::hydrographRedrawn()
+{
+    if (m_rawRecords.empty() || !UnitModel) {
+        m_rawLines.clear();
+        return;
+    }
+    // The raw records in the units and with the corrections the edited ones are drawn with.
+    lmv::CalcParams corrections;
+    corrections.velocityCorrection = UnitModel->velocityCorrection();
+    corrections.flowCorrection = UnitModel->flowCorrection();
+    const lmv::UnitFactors factors{UnitModel->levelFactor(), UnitModel->velocityFactor(),
+                                   UnitModel->flowFactor()};
+    const lmv::PlotData raw =
+        lmv::rvaPlotData(m_rawRecords, recordInterval, corrections, factors, UnitModel->headerLabels());
+    m_rawLines.draw(hydrograph, &raw);
 }
 
 float RvaWindowBase::shownVelocityCorrection() const
