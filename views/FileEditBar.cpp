@@ -48,9 +48,14 @@ FileEditBar::FileEditBar(RvaWindowBase *window, QWidget *parent) : QWidget(paren
     layerSwitch->setToolTip(QStringLiteral("显示监测点修正后的本文件记录, 或文件中的原始数据"));
     bar->addWidget(layerSwitch);
     buttons = addEditButtons(bar, this, QStringLiteral("明细表中所选的记录"));
+    // Short texts: the bar shares the window's width with the line about the file.
+    buttons.cursor->setText(QStringLiteral("修正 A-B…"));
+    buttons.selection->setText(QStringLiteral("修正所选…"));
     summaryLabel = new QLabel(this);
+    summaryLabel->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred); // whole, before the message
     messageLabel = new QLabel(this);
     messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    messageLabel->setContentsMargins(8, 0, 0, 0);
     bar->addWidget(buttons.exportData);
     bar->addWidget(summaryLabel);
     bar->addWidget(messageLabel, 1);
@@ -78,6 +83,12 @@ SurveyEditDialog *FileEditBar::dialog() const
     return m_dialog;
 }
 
+void FileEditBar::say(const QString &text)
+{
+    messageLabel->setText(text);
+    messageLabel->setToolTip(text); // the line may be cut short
+}
+
 void FileEditBar::showFile(const SurveyTarget &target, const QString &path)
 {
     if (m_dialog) // it was opened for the file shown before
@@ -91,7 +102,7 @@ void FileEditBar::showFile(const SurveyTarget &target, const QString &path)
     m_db = std::make_unique<ProjectDb>(ProjectDb::pathFor(target.indexPath));
     m_content.load(target, {}, m_db.get());
     m_view = fileEditView(m_content.point(), m_path);
-    messageLabel->clear();
+    say(QString());
     updateState();
     show();
 }
@@ -213,8 +224,7 @@ bool FileEditBar::undo()
     const std::vector<Edit> &edits = m_content.point().edits();
     const Edit *latest = editById(edits, latestEditInForce(edits));
     if (latest && !editTouchesFile(*latest, m_view)) {
-        messageLabel->setText(
-            QStringLiteral("最近的修正 %1 不涉及本文件, 请在监测点的调查窗口中撤销").arg(latest->id));
+        say(QStringLiteral("最近的修正 %1 不涉及本文件, 请在监测点的调查窗口中撤销").arg(latest->id));
         return false;
     }
     return finishStep(undoShownEdit(m_db.get(), m_content.point()));
@@ -231,7 +241,7 @@ bool FileEditBar::finishStep(const HistoryStep &step)
         return false;
     if (!step.done) {
         readEdits();
-        messageLabel->setText(step.message);
+        say(step.message);
         return false;
     }
     afterChange(step.message);
@@ -247,7 +257,7 @@ void FileEditBar::afterChange(const QString &message)
         reshow();
     m_window->refreshHydrograph();
     place.restore(m_window->hydrograph);
-    messageLabel->setText(message);
+    say(message);
     emit editsChanged();
 }
 
@@ -266,7 +276,6 @@ bool FileEditBar::exportShown(const QString &path)
     const int result = showsEdited() ? exportLayerRows(m_view.raw, m_view.edited, path, format, true)
                                      : exportFile(m_path, path, format);
     const bool ok = result == ExportOk;
-    messageLabel->setText(ok ? QStringLiteral("已导出 %1").arg(path)
-                             : QStringLiteral("无法写入 %1").arg(path));
+    say(ok ? QStringLiteral("已导出 %1").arg(path) : QStringLiteral("无法写入 %1").arg(path));
     return ok;
 }

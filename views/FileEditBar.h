@@ -96,6 +96,7 @@ private:
     void updateState();
     std::vector<qint64> shownTimes() const; // of the records shown, in file order
     void afterChange(const QString &message);
+    void say(const QString &text);
     bool finishStep(const lmv::HistoryStep &step);
 
     RvaWindowBase *m_window;

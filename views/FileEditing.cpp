@@ -1,5 +1,7 @@
 #include "views/FileEditing.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -80,11 +82,16 @@ QString fileEditSummary(const FileEditView &view)
         return QStringLiteral("本文件不在监测点的调查中, 不能修正");
     if (!view.touched())
         return QStringLiteral("没有涉及本文件的修正");
-    return QStringLiteral("%1 条修正涉及本文件: 删除 %2 条, 插补 %3 条, 修正 %4 条")
-        .arg(view.editsInForce)
-        .arg(view.removed)
-        .arg(view.filled)
-        .arg(view.corrected);
+    // Only what happened, to keep the line short.
+    QStringList parts;
+    const std::pair<qsizetype, QString> counts[] = {{view.removed, QStringLiteral("删除")},
+                                                    {view.filled, QStringLiteral("插补")},
+                                                    {view.corrected, QStringLiteral("修正")}};
+    for (const auto &[count, what] : counts)
+        if (count > 0)
+            parts << QStringLiteral("%1 %2 条").arg(what).arg(count);
+    const QString line = QStringLiteral("%1 条修正涉及本文件").arg(view.editsInForce);
+    return parts.isEmpty() ? line : line + QStringLiteral(": ") + parts.join(QStringLiteral(", "));
 }
 
 } // namespace lmv

@@ -42,7 +42,8 @@ bool editTouchesFile(const survey::Edit &edit, const FileEditView &file);
 // The file at `path` in a point's survey read without a period.
 FileEditView fileEditView(const survey::PointSurvey &point, const QString &path);
 
-// The edit bar's line: how many edits touch the file and what they did to its records.
+// The edit bar's line: how many edits touch the file and what they did to its records (the
+// kinds that did nothing left out).
 QString fileEditSummary(const FileEditView &view);
 
 } // namespace lmv

@@ -37,7 +37,21 @@ quint8 RvaRecordModel::flagAtRow(int row) const
 
 QVariant RvaRecordModel::cellBackground(int row, int column) const
 {
-    return m_flags.empty() || column == TimeColumn ? QVariant() : lmv::flagTint(flagAtRow(row));
+    if (m_flags.empty())
+        return QVariant();
+    const quint8 flags = flagAtRow(row);
+    // A correction changes level, velocity and flow; a filled record is made whole, temperature too.
+    switch (column) {
+    case LevelColumn:
+    case VelocityColumn:
+    case FlowColumn:
+    case FlagColumn:
+        return lmv::flagTint(flags);
+    case TemperatureColumn:
+        return (flags & lmv::survey::FlagFilled) ? lmv::flagTint(flags) : QVariant();
+    default:
+        return QVariant();
+    }
 }
 
 void RvaRecordModel::setLevelFactor(float factor)

@@ -1,5 +1,6 @@
 #include "views/RvaWindowBase.h"
 
+#include "data/Hydraulics.h"
 #include "data/PlotSeries.h"
 #include "data/Tables.h"
 #include "plots/Hydrograph.h"
@@ -10,6 +11,8 @@
 #include <QString>
 #include <QTableView>
 #include <QTableWidget>
+
+#include <array>
 
 namespace {
 
@@ -158,6 +161,7 @@ void RvaWindowBase::showEditedRvaFile(const lmv::DataFileHeader &header, const l
     lmv::computeRvaSummary(view.edited.rva, shown.summary);
     showRvaFile(shown, view.edited.rva, factors);
     m_rawRecords = view.raw.rva;
+    m_rawPipe = header.point;
     std::vector<quint8> flags = view.edited.flags;
     flags.resize(view.edited.rva.size(), lmv::survey::FlagRaw);
     setRecordFlags(std::move(flags));
@@ -195,8 +199,18 @@ void RvaWindowBase::hydrographRedrawn()
     corrections.flowCorrection = UnitModel->flowCorrection();
     const lmv::UnitFactors factors{UnitModel->levelFactor(), UnitModel->velocityFactor(),
                                    UnitModel->flowFactor()};
+    // A pipe tried on the view changes every shown flow; the raw flows follow it, so that only
+    // what the edits changed stands out.
+    const auto geometry = [](const lmv::PipeSaveIntoTfType &p) {
+        return std::array<quint32, 5>{p.pipeShape, p.heightOrDiameter, p.widthOrLowerBase, p.upperBase,
+                                      p.sediment};
+    };
+    std::vector<lmv::RvaRecord> records = m_rawRecords;
+    if (geometry(m_shownPoint) != geometry(m_rawPipe))
+        for (lmv::RvaRecord &r : records)
+            r.flow = lmv::recordFlow(shownPipe(), r.level, r.velocity);
     const lmv::PlotData raw =
-        lmv::rvaPlotData(m_rawRecords, recordInterval, corrections, factors, UnitModel->headerLabels());
+        lmv::rvaPlotData(records, recordInterval, corrections, factors, UnitModel->headerLabels());
     m_rawLines.draw(hydrograph, &raw);
 }
 

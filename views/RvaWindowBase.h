@@ -109,6 +109,7 @@ private:
     // The shown file's raw records in the survey while its edited ones are shown, and the faint
     // line they draw.
     std::vector<lmv::RvaRecord> m_rawRecords;
+    lmv::PipeSaveIntoTfType m_rawPipe; // the file's own pipe, which their flows were computed with
     RawLineOverlay m_rawLines;
     QString m_curveProject, m_curvePoint; // whose curve input the scattergraph holds
     ScatterState m_scatterState = ScatterState::Current;

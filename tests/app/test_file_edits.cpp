@@ -6,6 +6,7 @@
 
 #include "../TableCells.h"
 #include "SampleStoreWindow.h"
+#include "data/Hydraulics.h"
 #include "data/TimeSteps.h"
 #include "plots/Hydrograph.h"
 #include "plots/LineItem.h"
@@ -99,6 +100,15 @@ class TestFileEdits : public QObject
         shownDialog->reasonEdit->setText(reason);
         QTest::mouseClick(shownDialog->okButton, Qt::LeftButton);
         return !shownDialog || shownDialog->result() == QDialog::Accepted;
+    }
+    // With LMV_SHOT set to a folder, the window as it is now goes there as a picture.
+    void shot(const QString &name)
+    {
+        const QString folder = qEnvironmentVariable("LMV_SHOT");
+        if (!folder.isEmpty()) {
+            QCoreApplication::processEvents(); // the layouts follow the new texts
+            w->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+        }
     }
     QByteArray hash() const
     {
@@ -200,6 +210,7 @@ private slots:
             rawLines += item->title().text() == QStringLiteral("原始数据") ? 1 : 0;
         QCOMPARE(rawLines, 1);
         QCOMPARE(hash(), fileHash);
+        shot(QStringLiteral("file-edit-hydrograph"));
     }
 
     void theSurveyWindowOfThePointSeesTheFileEdit()
@@ -228,6 +239,8 @@ private slots:
         QCOMPARE(model()->rowCount(), rawRows - 3);
         QCOMPARE(cellText(w->RVA_RecordWindow::InfoTable, 4, 1), QString::number(rawRows - 3));
         QVERIFY(bar()->summaryLabel->text().contains(QStringLiteral("删除 3 条")));
+        w->RVA_RecordWindow::showRecordRow(15);
+        shot(QStringLiteral("file-edit-table"));
 
         const QString csv = work.path() + "/shown.csv";
         QVERIFY(bar()->exportShown(csv));
@@ -284,6 +297,31 @@ private slots:
         QVERIFY(!bar()->buttons.undo->isEnabled());
         QVERIFY(!bar()->undo());
         QCOMPARE(stored().back().undone, false);
+    }
+
+    void aPipeTriedOnTheViewKeepsTheRawLineToTheEditedRecords()
+    {
+        // The offset of the first case is in force: 11 records, their raw line 13 points long
+        // with a neighbour on either side. A pipe tried on the view changes every flow, raw ones
+        // too, so the flow's raw line stays where the edit is.
+        showEditedFile();
+        PipeSaveIntoTfType pipe = w->RVA_RecordWindow::shownPoint();
+        pipe.heightOrDiameter += 400;
+        w->RVA_RecordWindow::setShownPipe(pipe);
+        std::vector<float> flows;
+        for (const RvaRecord &r : model()->records())
+            flows.push_back(recordFlow(pipeGeometryFrom(pipe), r.level, r.velocity));
+        model()->setStoredFlows(flows);
+        w->RVA_RecordWindow::showLowerView(1);
+        w->RVA_RecordWindow::refreshHydrograph();
+        Hydrograph *h = w->RVA_RecordWindow::hydrograph;
+        for (const std::size_t s : {std::size_t(0), std::size_t(2)}) { // level, flow
+            qsizetype points = 0;
+            for (const QwtPlotItem *item : h->paneOf(h->data()->series[s].key)->itemList())
+                if (item->title().text() == QStringLiteral("原始数据"))
+                    points += static_cast<const LineItem *>(item)->samples().size();
+            QVERIFY2(points == 13, qPrintable(QStringLiteral("series %1: %2 points").arg(s).arg(points)));
+        }
     }
 
     void aCorrectionSavedToTheFileRebuildsTheEditedView()

@@ -149,6 +149,10 @@ private slots:
         point.setEdits(editsOf(QStringLiteral("r1-1 o2-3 f4-7")));
         QCOMPARE(fileEditSummary(fileEditView(point, QStringLiteral("/store/p/a.lmv"))),
                  QStringLiteral("3 条修正涉及本文件: 删除 1 条, 插补 2 条, 修正 2 条"));
+        // An edit that reaches the file without changing a record of it.
+        point.setEdits(editsOf(QStringLiteral("f4-7")));
+        QCOMPARE(fileEditSummary(fileEditView(point, QStringLiteral("/store/p/b.lmv"))),
+                 QStringLiteral("1 条修正涉及本文件"));
         // A file the survey does not hold cannot be edited from its window.
         const FileEditView none = fileEditView(point, QStringLiteral("/elsewhere/c.lmv"));
         QVERIFY(none.fileName.isEmpty());
