@@ -20,6 +20,7 @@
 #include "views/RVB_RecordWindow.h"
 #include "views/RVB_UsbRecordWindow.h"
 #include "views/RainImportDialog.h"
+#include "views/SurveyContent.h"
 
 #include "app/AboutUsWindow.h"
 #include "app/CalendarBox.h"
@@ -208,6 +209,9 @@ private:
     bool removeCheckedEntries(QTreeWidget *tree);
     void showLocalView(bool rva);
     void showFile(QTreeWidgetItem *file);
+    // Shows an RVA file entry in the local window (its point's edited records when the edit bar
+    // says so), with the point's pipe applied when it has one.
+    void showLocalRvaFile(const QTreeWidgetItem *file);
     void showPointSummaryRva(QTreeWidgetItem *point);
     void showPointSummaryRvb(QTreeWidgetItem *point);
 
@@ -430,6 +434,8 @@ public:
     ProjectOverviewView *overview_view = nullptr;
     // Shows the survey of a point entry: its files as the tree lists them, joined.
     void showPointSurvey(QTreeWidgetItem *point);
+    // The point of a point entry as a survey reads it (no index path for loose data files).
+    lmv::SurveyTarget surveyTargetOf(const QTreeWidgetItem *point) const;
     // Shows the overview of a project entry's points, computed on a thread of its own.
     void showProjectOverview(QTreeWidgetItem *project);
     // Hides the survey and the overview (a file is shown, the mode changes).

@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "views/FileEditBar.h"
+
 #include "app/TreeItems.h"
 
 #include "data/DataFile.h"
@@ -188,7 +190,8 @@ void MainWindow::on_RecievedGainCoefForSaving(float gain, float coefficient)
         return;
     const int result = lmv::updateCorrections(path, gain, coefficient);
     if (showsParameterTarget()) {
-        // Whatever happened, the view shows what the file now holds.
+        // Whatever happened, the view shows what the file now holds, with the point's edits.
+        RVA_RecordWindow::fileEdits->reload();
         clearLocalRvaView();
         loadLocalRvaFile(path);
         const QTreeWidgetItem *point = shownPointItem();
@@ -281,6 +284,7 @@ void MainWindow::on_RecievedPipeInfoForSaving(lmv::PipeSaveIntoTfType pipe)
     if (pointShown)
         refreshSurveyOf(point);
     if (!shownFile.isEmpty()) {
+        RVA_RecordWindow::fileEdits->reload();
         clearLocalRvaView();
         loadLocalRvaFile(shownFile);
         if (outcome.rvaFailed)

@@ -4,6 +4,7 @@
 #include "app/TreeItems.h"
 #include "data/DataFile.h"
 #include "data/ProjectIndex.h"
+#include "views/FileEditBar.h"
 
 #include <QAction>
 #include <QDir>
@@ -316,11 +317,8 @@ void MainWindow::showFile(QTreeWidgetItem *file)
     const std::uint8_t type = readFileTypeCode(path);
     if (type == 5) {
         showLocalView(true);
-        loadLocalRvaFile(path);
-        RVA_RecordWindow::setShownFileName(file->text(0));
-        const QTreeWidgetItem *point = file->parent();
-        if (!point->text(2).isEmpty())
-            applyPipeToLocalRva(pipeFieldsFromColumns(columnsOf(point)));
+        RVA_RecordWindow::fileEdits->showFile(surveyTargetOf(file->parent()), path);
+        showLocalRvaFile(file);
     } else if (type == 1) {
         showLocalView(false);
         loadLocalRvbFile(path);
@@ -331,6 +329,15 @@ void MainWindow::showFile(QTreeWidgetItem *file)
     syncEditActions();
     offerFileRain(type == 5 ? file : nullptr);
     setEnabled(true);
+}
+
+void MainWindow::showLocalRvaFile(const QTreeWidgetItem *file)
+{
+    loadLocalRvaFile(filePathOf(file));
+    RVA_RecordWindow::setShownFileName(file->text(0));
+    const QTreeWidgetItem *point = file->parent();
+    if (!point->text(2).isEmpty())
+        applyPipeToLocalRva(pipeFieldsFromColumns(columnsOf(point)));
 }
 
 void MainWindow::syncEditActions()

@@ -2,6 +2,7 @@
 
 #include "app/TreeItems.h"
 #include "plots/Hydrograph.h"
+#include "views/FileEditBar.h"
 #include "views/ProjectOverviewView.h"
 #include "views/SurveyDwfPane.h"
 #include "views/SurveyWindow.h"
@@ -47,6 +48,11 @@ QString projectKeyOf(const QTreeWidgetItem *project)
 
 void MainWindow::setupSurveyViews()
 {
+    // The local RVA window's edit bar shows its file again after an edit or a switch of layer.
+    RVA_RecordWindow::fileEdits->reshow = [this] {
+        if (isFileItem(shownItem) && shownEntry.kind() == lmv::ShownEntry::Kind::RvaFile)
+            showLocalRvaFile(shownItem);
+    };
     survey_window = new SurveyWindow(splitter);
     new SurveyDwfPane(survey_window); // a page of the window, owned by it
     overview_view = new ProjectOverviewView(splitter);
@@ -80,11 +86,7 @@ void MainWindow::showPointSurvey(QTreeWidgetItem *point)
 {
     if (!isPointItem(point))
         return;
-    const QTreeWidgetItem *project = point->parent();
-    lmv::SurveyTarget target;
-    target.project = project->text(0);
-    target.indexPath = project->data(0, kIndexPathRole).toString();
-    target.point = pointFilesOf(point);
+    const lmv::SurveyTarget target = surveyTargetOf(point);
     localRvaView()->hide();
     localRvbView()->hide();
     overview_view->hide();
@@ -94,6 +96,16 @@ void MainWindow::showPointSurvey(QTreeWidgetItem *point)
     // that a message box about the project database (modal, it keeps other input out) can be
     // answered.
     survey_window->showSurvey(target);
+}
+
+lmv::SurveyTarget MainWindow::surveyTargetOf(const QTreeWidgetItem *point) const
+{
+    const QTreeWidgetItem *project = point->parent();
+    lmv::SurveyTarget target;
+    target.project = project->text(0);
+    target.indexPath = project->data(0, kIndexPathRole).toString();
+    target.point = pointFilesOf(point);
+    return target;
 }
 
 void MainWindow::showProjectOverview(QTreeWidgetItem *project)

@@ -4,6 +4,7 @@
 #include "data/Hydraulics.h"
 #include "data/Statistics.h"
 #include "data/Tables.h"
+#include "views/FileEditBar.h"
 
 #include <QTableView>
 #include <QTableWidget>
@@ -63,6 +64,7 @@ void MainWindow::clearUnitTables()
 
 void MainWindow::resetLocalViews()
 {
+    RVA_RecordWindow::fileEdits->clear();
     clearLocalRvaView();
     clearLocalRvbView();
 }
@@ -93,7 +95,12 @@ void MainWindow::loadLocalRvaFile(const QString &path)
     lmv::DataFileContents contents;
     if (!readForDisplay(path, contents))
         return;
-    RVA_RecordWindow::showRvaFile(contents.header, std::move(contents.rva), lmv::refreshUnitFactors());
+    // A file of a point with edits that touch it shows the point's edited records.
+    const FileEditBar *edits = RVA_RecordWindow::fileEdits;
+    if (edits->filePath() == path && edits->showsEdited())
+        RVA_RecordWindow::showEditedRvaFile(contents.header, edits->view(), lmv::refreshUnitFactors());
+    else
+        RVA_RecordWindow::showRvaFile(contents.header, std::move(contents.rva), lmv::refreshUnitFactors());
 }
 
 void MainWindow::loadLocalRvbFile(const QString &path)

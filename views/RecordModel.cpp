@@ -59,6 +59,8 @@ QVariant RecordModel::data(const QModelIndex &index, int role) const
         return cellValue(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return int(Qt::AlignHCenter | Qt::AlignBottom);
+    case Qt::BackgroundRole:
+        return cellBackground(index.row(), index.column());
     default:
         return QVariant();
     }
@@ -108,6 +110,31 @@ void RecordModel::setHeaderLabel(int column, const QString &label)
 QString RecordModel::headerLabel(int column) const
 {
     return column >= 0 && column < m_labels.size() ? m_labels.at(column) : QString();
+}
+
+QVariant RecordModel::cellBackground(int, int) const
+{
+    return QVariant();
+}
+
+void RecordModel::setColumns(int count)
+{
+    if (count == m_columns || count < 1)
+        return;
+    const bool adding = count > m_columns;
+    if (adding)
+        beginInsertColumns(QModelIndex(), m_columns, count - 1);
+    else
+        beginRemoveColumns(QModelIndex(), count, m_columns - 1);
+    m_columns = count;
+    while (m_labels.size() < m_columns)
+        m_labels.append(QString());
+    while (m_labels.size() > m_columns)
+        m_labels.removeLast();
+    if (adding)
+        endInsertColumns();
+    else
+        endRemoveColumns();
 }
 
 void RecordModel::resetOrder(std::size_t rows)

@@ -60,6 +60,8 @@ public:
     virtual int writeCellLatin1(char *dst, int row, int column, const NumberText &numbers) const;
     // Removes all rows (the header labels stay).
     virtual void clearRecords() = 0;
+    // The background of a cell (its background role); none unless a model tints cells.
+    virtual QVariant cellBackground(int row, int column) const;
 
 protected:
     // A sort key of one record for a column; the keys of one column are compared as unsigned
@@ -93,6 +95,8 @@ protected:
         m_order = {};
         endRemoveRows();
     }
+    // Adds or takes away columns at the end (a column shown only at times); their labels follow.
+    void setColumns(int count);
     // Tells the view that the shown values of the given columns changed.
     void columnsChanged(std::initializer_list<int> columns);
 

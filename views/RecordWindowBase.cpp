@@ -2,6 +2,7 @@
 
 #include "views/ClipboardText.h"
 #include "views/RecordModel.h"
+#include "views/RvaRecordModel.h"
 
 #include "plots/Hydrograph.h"
 
@@ -297,6 +298,7 @@ void RecordWindowBase::refreshHydrograph()
         hydrograph->replaceValues(plotData());
     else
         hydrograph->setData(plotData());
+    hydrographRedrawn();
 }
 
 void RecordWindowBase::applyWidths(const ColumnWidths &widths)
@@ -381,7 +383,8 @@ void RecordWindowBase::sortFromNameClick(int column)
     QHeaderView *header = RecordTable->horizontalHeader();
     const Qt::SortOrder order = header->sortIndicatorOrder();
     const bool rva = windowKind == RecordWindowKind::RvaLocal || windowKind == RecordWindowKind::RvaDevice;
-    const int sortColumn = rva && column == recordModel->columnCount() - 1 ? 0 : column;
+    // The serial number column sorts by time; the flag column, when shown, after it sorts itself.
+    const int sortColumn = rva && column == RvaRecordModel::SequenceColumn ? 0 : column;
     recordModel->sort(sortColumn, order);
     header->setSortIndicator(column, order);
 }

@@ -116,6 +116,8 @@ protected:
     void setPictureSubject(const lmv::PipeSaveIntoTfType &point, bool withPipe);
     // Hands the subject to the plots; the RVA windows add the scattergraph.
     virtual void applyPictureSubject();
+    // Called after the hydrograph drew new data or values (what it draws over them follows).
+    virtual void hydrographRedrawn() {}
 
     RecordModel *recordModel = nullptr;
     plotexport::PictureSubject m_subject;

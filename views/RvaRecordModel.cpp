@@ -1,6 +1,8 @@
 #include "views/RvaRecordModel.h"
 
 #include "data/Statistics.h"
+#include "survey/Edits.h"
+#include "views/SurveyRecordModel.h"
 
 RvaRecordModel::RvaRecordModel(QObject *parent) : RecordModel(ColumnCount, parent) {}
 
@@ -8,6 +10,7 @@ void RvaRecordModel::setRecords(std::vector<lmv::RvaRecord> records, float veloc
                                 float flowCorrection)
 {
     removeRecords(m_records);
+    setFlags({});
     m_vc = velocityCorrection;
     m_fc = flowCorrection;
     insertRecords(m_records, std::move(records));
@@ -16,6 +19,39 @@ void RvaRecordModel::setRecords(std::vector<lmv::RvaRecord> records, float veloc
 void RvaRecordModel::clearRecords()
 {
     removeRecords(m_records);
+    setFlags({});
+}
+
+void RvaRecordModel::setFlags(std::vector<quint8> flags)
+{
+    m_flags = flags.size() == m_records.size() ? std::move(flags) : std::vector<quint8>();
+    setColumns(m_flags.empty() ? ColumnCount : ColumnCount + 1);
+    if (!m_flags.empty())
+        columnsChanged({TimeColumn, LevelColumn, VelocityColumn, FlowColumn, TemperatureColumn, FlagColumn});
+}
+
+quint8 RvaRecordModel::flagAtRow(int row) const
+{
+    return m_flags.empty() ? quint8(0) : m_flags[std::size_t(recordIndex(row))];
+}
+
+QVariant RvaRecordModel::cellBackground(int row, int column) const
+{
+    if (m_flags.empty())
+        return QVariant();
+    const quint8 flags = flagAtRow(row);
+    // A correction changes level, velocity and flow; a filled record is made whole, temperature too.
+    switch (column) {
+    case LevelColumn:
+    case VelocityColumn:
+    case FlowColumn:
+    case FlagColumn:
+        return lmv::flagTint(flags);
+    case TemperatureColumn:
+        return (flags & lmv::survey::FlagFilled) ? lmv::flagTint(flags) : QVariant();
+    default:
+        return QVariant();
+    }
 }
 
 void RvaRecordModel::setLevelFactor(float factor)
@@ -119,6 +155,8 @@ QVariant RvaRecordModel::cellValue(int row, int column) const
     }
     case SequenceColumn:
         return QVariant(uint(r.sequence));
+    case FlagColumn:
+        return lmv::survey::recordFlagText(flagAtRow(row));
     default:
         return QVariant(numberAt(r, column));
     }
@@ -134,6 +172,9 @@ void RvaRecordModel::appendCellText(QString &out, int row, int column, const Num
     case SequenceColumn:
         numbers.appendUnsigned(out, r.sequence);
         break;
+    case FlagColumn:
+        out += lmv::survey::recordFlagText(flagAtRow(row));
+        break;
     default:
         numbers.appendFloat(out, numberAt(r, column));
     }
@@ -148,6 +189,8 @@ int RvaRecordModel::writeCellLatin1(char *dst, int row, int column, const Number
                              r.time.second);
     case SequenceColumn:
         return numbers.writeUnsigned(dst, r.sequence);
+    case FlagColumn:
+        return RecordModel::writeCellLatin1(dst, row, column, numbers);
     default:
         return numbers.writeFloat(dst, numberAt(r, column));
     }
@@ -165,6 +208,9 @@ bool RvaRecordModel::sortKey(int record, int column, std::uint64_t &key) const
         return true;
     case SequenceColumn:
         key = r.sequence;
+        return true;
+    case FlagColumn:
+        key = m_flags.empty() ? 0 : m_flags[std::size_t(record)];
         return true;
     default:
         key = floatSortKey(numberAt(r, column));

@@ -5,7 +5,8 @@
 
 #include <vector>
 
-// The RVA detail table: nine columns over the decoded records of one file.
+// The RVA detail table: nine columns over the decoded records of one file, and a tenth, the
+// flag column "标记", while the records shown are a point's edited ones with their flags.
 //
 // Columns 1, 3, 5 and 8 show the stored level, velocity, flow and serial number (hidden in the
 // view); 2, 4 and 6 the level, velocity and flow in the selected units with the file's correction
@@ -28,7 +29,8 @@ public:
         FlowColumn = 6,
         TemperatureColumn = 7,
         SequenceColumn = 8,
-        ColumnCount = 9
+        ColumnCount = 9,
+        FlagColumn = 9, // only while flags are set
     };
 
     explicit RvaRecordModel(QObject *parent = nullptr);
@@ -45,6 +47,10 @@ public:
     // New correction factors for the shown velocities and flows; stored values stay.
     void setVelocityCorrection(float velocityCorrection);
     void setCorrections(float velocityCorrection, float flowCorrection);
+    // The edit flags of the shown records (survey::RecordFlag bits, file order): the flag column
+    // appears and flagged cells are tinted. Empty: the nine columns alone. New records drop them.
+    void setFlags(std::vector<quint8> flags);
+    const std::vector<quint8> &flags() const { return m_flags; }
     // Replaces the stored flow of every record (file order), as when a new pipe is tried on the view.
     void setStoredFlows(const std::vector<float> &flows);
 
@@ -71,6 +77,7 @@ public:
     QVariant cellValue(int row, int column) const override;
     void appendCellText(QString &out, int row, int column, const NumberText &numbers) const override;
     int writeCellLatin1(char *dst, int row, int column, const NumberText &numbers) const override;
+    QVariant cellBackground(int row, int column) const override;
 
 protected:
     bool sortKey(int record, int column, std::uint64_t &key) const override;
@@ -78,7 +85,10 @@ protected:
 private:
     float numberAt(const lmv::RvaRecord &r, int column) const;
 
+    quint8 flagAtRow(int row) const;
+
     std::vector<lmv::RvaRecord> m_records;
+    std::vector<quint8> m_flags;
     float m_vc = 1.0f;
     float m_fc = 1.0f;
     float m_levelFactor = 1.0f;

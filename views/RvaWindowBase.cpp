@@ -1,14 +1,18 @@
 #include "views/RvaWindowBase.h"
 
+#include "data/Hydraulics.h"
 #include "data/PlotSeries.h"
 #include "data/Tables.h"
 #include "plots/Hydrograph.h"
+#include "views/FileEditing.h"
 #include "views/SurveyCheckLink.h"
 
 #include <QHeaderView>
 #include <QString>
 #include <QTableView>
 #include <QTableWidget>
+
+#include <array>
 
 namespace {
 
@@ -117,6 +121,9 @@ std::shared_ptr<const lmv::PlotData> RvaWindowBase::plotData() const
 
 void RvaWindowBase::clearRvaWindow()
 {
+    m_rawRecords.clear();
+    m_rawLines.clear();
+    setRecordFlags({});
     recordInterval = 0;
     m_shownPoint = {};
     clearInfoAndRecords(lmv::RvaUnitLabels);
@@ -145,6 +152,66 @@ void RvaWindowBase::showRvaFile(const lmv::DataFileHeader &header, std::vector<l
     }
     if (RecordTable)
         RecordTable->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+}
+
+void RvaWindowBase::showEditedRvaFile(const lmv::DataFileHeader &header, const lmv::FileEditView &view,
+                                      const lmv::UnitFactors &factors)
+{
+    lmv::DataFileHeader shown = header;
+    lmv::computeRvaSummary(view.edited.rva, shown.summary);
+    showRvaFile(shown, view.edited.rva, factors);
+    m_rawRecords = view.raw.rva;
+    m_rawPipe = header.point;
+    std::vector<quint8> flags = view.edited.flags;
+    flags.resize(view.edited.rva.size(), lmv::survey::FlagRaw);
+    setRecordFlags(std::move(flags));
+}
+
+void RvaWindowBase::setRecordFlags(std::vector<quint8> flags)
+{
+    if (!UnitModel || !RecordTable)
+        return;
+    const bool shown = !flags.empty();
+    UnitModel->setFlags(std::move(flags));
+    const int columns = shown ? RvaRecordModel::ColumnCount + 1 : RvaRecordModel::ColumnCount;
+    if (RecordTable->columnCount() == columns)
+        return;
+    RecordTable->setColumnCount(columns);
+    if (shown) {
+        RecordTable->setHorizontalHeaderItem(RvaRecordModel::FlagColumn,
+                                             new QTableWidgetItem(QStringLiteral("标记")));
+        // Narrow: the flag texts are two characters.
+        constexpr int kFlagWidth = 56;
+        RecordTable->setColumnWidth(RvaRecordModel::FlagColumn, kFlagWidth);
+        UnitTable->setColumnWidth(RvaRecordModel::FlagColumn, kFlagWidth);
+    }
+}
+
+void RvaWindowBase::hydrographRedrawn()
+{
+    if (m_rawRecords.empty() || !UnitModel) {
+        m_rawLines.clear();
+        return;
+    }
+    // The raw records in the units and with the corrections the edited ones are drawn with.
+    lmv::CalcParams corrections;
+    corrections.velocityCorrection = UnitModel->velocityCorrection();
+    corrections.flowCorrection = UnitModel->flowCorrection();
+    const lmv::UnitFactors factors{UnitModel->levelFactor(), UnitModel->velocityFactor(),
+                                   UnitModel->flowFactor()};
+    // A pipe tried on the view changes every shown flow; the raw flows follow it, so that only
+    // what the edits changed stands out.
+    const auto geometry = [](const lmv::PipeSaveIntoTfType &p) {
+        return std::array<quint32, 5>{p.pipeShape, p.heightOrDiameter, p.widthOrLowerBase, p.upperBase,
+                                      p.sediment};
+    };
+    std::vector<lmv::RvaRecord> records = m_rawRecords;
+    if (geometry(m_shownPoint) != geometry(m_rawPipe))
+        for (lmv::RvaRecord &r : records)
+            r.flow = lmv::recordFlow(shownPipe(), r.level, r.velocity);
+    const lmv::PlotData raw =
+        lmv::rvaPlotData(records, recordInterval, corrections, factors, UnitModel->headerLabels());
+    m_rawLines.draw(hydrograph, &raw);
 }
 
 float RvaWindowBase::shownVelocityCorrection() const

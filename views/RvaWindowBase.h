@@ -4,6 +4,7 @@
 #include "data/Statistics.h"
 #include "data/SurveyCheck.h"
 #include "data/Tables.h"
+#include "views/RawLineOverlay.h"
 #include "views/RecordWindowBase.h"
 #include "views/RvaRecordModel.h"
 
@@ -12,6 +13,10 @@
 #include <vector>
 
 class Scattergraph;
+
+namespace lmv {
+struct FileEditView;
+}
 
 // What the two RVA record windows (local and device) share: the 6 × 15 statistics grid, the
 // nine-column detail table over an RvaRecordModel, showing a file, clearing, and switching units.
@@ -24,6 +29,14 @@ public:
     // file order with the given unit factors; the sort indicator goes to column 0, ascending.
     void showRvaFile(const lmv::DataFileHeader &header, std::vector<lmv::RvaRecord> records,
                      const lmv::UnitFactors &factors);
+    // Shows a file's records as a point's edited layer holds them (a file of a point with edits):
+    // the statistics of those records, the flag column with the tinted cells, and the raw line
+    // faint behind the hydrograph's where the values differ.
+    void showEditedRvaFile(const lmv::DataFileHeader &header, const lmv::FileEditView &view,
+                           const lmv::UnitFactors &factors);
+    // The flag column "标记" over the shown records (survey::RecordFlag bits, file order) in
+    // both header rows, or none (empty).
+    void setRecordFlags(std::vector<quint8> flags);
     // Resets the window to its empty state: no rows, current units (RvaUnitLabels) in the unit
     // header and the statistics grid, value cells empty.
     void clearRvaWindow();
@@ -75,6 +88,7 @@ protected:
     // range and the table.
     void buildScatterView(RecordWindowKind kind);
     void applyPictureSubject() override;
+    void hydrographRedrawn() override;
 
     quint32 recordInterval = 0; // of the shown file, for the hydrograph's gaps
 
@@ -92,6 +106,11 @@ private:
     void savePointCurve();
 
     lmv::PipeSaveIntoTfType m_shownPoint; // of the shown file, or a pipe tried on the view
+    // The shown file's raw records in the survey while its edited ones are shown, and the faint
+    // line they draw.
+    std::vector<lmv::RvaRecord> m_rawRecords;
+    lmv::PipeSaveIntoTfType m_rawPipe; // the file's own pipe, which their flows were computed with
+    RawLineOverlay m_rawLines;
     QString m_curveProject, m_curvePoint; // whose curve input the scattergraph holds
     ScatterState m_scatterState = ScatterState::Current;
     bool m_scatterQueued = false;

@@ -7,6 +7,7 @@
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,6 +37,24 @@ QDoubleSpinBox *spinIn(QWidget *parent, double low, double high, int decimals)
 }
 
 } // namespace
+
+SurveyEditDialog *SurveyEditDialog::create(QWidget *parent, qint64 from, qint64 to,
+                                           std::vector<VisitDifference> visits, StoreEdit store)
+{
+    auto *dialog = new SurveyEditDialog(parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setRange(from, to);
+    dialog->setVisitDifferences(std::move(visits));
+    connect(dialog, &SurveyEditDialog::editRequested, dialog, [dialog, store](const Edit &requested) {
+        Edit edit = requested;
+        QString error;
+        if (store(edit, &error))
+            dialog->accept();
+        else
+            dialog->showProblem(error);
+    });
+    return dialog;
+}
 
 SurveyEditDialog::SurveyEditDialog(QWidget *parent) : QDialog(parent)
 {
@@ -160,4 +179,39 @@ void SurveyEditDialog::opChanged()
     maxGapLabel->setVisible(op == EditOp::Fill);
     maxGapSpin->setVisible(op == EditOp::Fill);
     messageLabel->clear();
+}
+
+EditButtons addEditButtons(QHBoxLayout *bar, QWidget *parent, const QString &selectionTip)
+{
+    EditButtons b;
+    b.cursor = new QPushButton(QStringLiteral("修正光标 A-B 之间…"), parent);
+    b.cursor->setToolTip(QStringLiteral("过程线上单击设光标 A, Shift+单击设光标 B"));
+    b.selection = new QPushButton(QStringLiteral("修正表中所选…"), parent);
+    b.selection->setToolTip(selectionTip);
+    b.undo = new QPushButton(QStringLiteral("撤销"), parent);
+    b.redo = new QPushButton(QStringLiteral("重做"), parent);
+    b.exportData = new QPushButton(QStringLiteral("导出数据…"), parent);
+    b.exportData->setToolTip(QStringLiteral("导出所示数据; 有修正时加一列数据标记"));
+    for (QPushButton *button : {b.cursor, b.selection, b.undo, b.redo})
+        bar->addWidget(button);
+    return b;
+}
+
+QString askExportFile(QWidget *parent, const QString &title, const QString &suggested)
+{
+    return QFileDialog::getSaveFileName(parent, title, suggested,
+                                        QStringLiteral("文本文件 (*.txt);;CSV 文件 (*.csv)"));
+}
+
+void openEditDialog(QPointer<SurveyEditDialog> &slot, QWidget *parent, const lmv::EditRange &range,
+                    QLabel *message, const EditDialogRequest &request)
+{
+    if (!request.refusal.isEmpty() || !range.valid) {
+        message->setText(request.refusal.isEmpty() ? range.message : request.refusal);
+        return;
+    }
+    if (slot)
+        slot->deleteLater();
+    slot = SurveyEditDialog::create(parent, range.from, range.to, request.visits(), request.store);
+    request.show(slot);
 }

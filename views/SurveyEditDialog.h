@@ -7,9 +7,12 @@
 // stays open until the edit is stored or the user gives up.
 
 #include "survey/Edits.h"
+#include "views/SurveyEditing.h"
 
 #include <QDialog>
+#include <QPointer>
 
+#include <functional>
 #include <vector>
 
 class QComboBox;
@@ -17,6 +20,7 @@ class QDateTimeEdit;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
+class QHBoxLayout;
 class QPushButton;
 
 class SurveyEditDialog : public QDialog
@@ -25,6 +29,13 @@ class SurveyEditDialog : public QDialog
 
 public:
     explicit SurveyEditDialog(QWidget *parent = nullptr);
+
+    // Stores an edit for a window: true when stored, false with *error (Chinese) when refused.
+    using StoreEdit = std::function<bool(lmv::survey::Edit &edit, QString *error)>;
+    // A dialog over [from, to] with the visits' level differences, deleted when closed: OK stores
+    // through `store`, then the dialog closes, or it shows why not and stays open.
+    static SurveyEditDialog *create(QWidget *parent, qint64 from, qint64 to,
+                                    std::vector<lmv::survey::VisitDifference> visits, StoreEdit store);
 
     // The range the dialog opens with (clock seconds, both ends included).
     void setRange(qint64 from, qint64 to);
@@ -60,3 +71,31 @@ private:
 
     std::vector<lmv::survey::VisitDifference> m_visits;
 };
+
+// The buttons the edit bars of the survey window and of a file's window share.
+struct EditButtons
+{
+    QPushButton *cursor = nullptr;    // 修正光标 A-B 之间…
+    QPushButton *selection = nullptr; // 修正表中所选…
+    QPushButton *undo = nullptr;
+    QPushButton *redo = nullptr;
+    QPushButton *exportData = nullptr; // 导出数据… (left for the caller to place)
+};
+// Makes them under a parent and adds all but the export button to the bar, in this order.
+EditButtons addEditButtons(QHBoxLayout *bar, QWidget *parent, const QString &selectionTip);
+// Asks where an export of the shown records goes (a save dialog, .txt or .csv); empty: cancelled.
+QString askExportFile(QWidget *parent, const QString &title, const QString &suggested);
+
+// How an edit bar opens its dialog over a range: the dialog open before goes, a new one made by
+// SurveyEditDialog::create (visits asked for only then) is kept in `slot` and shown with `show`.
+// When edits cannot be stored (`refusal` says why) or the range is invalid, `message` says why
+// and no dialog opens.
+struct EditDialogRequest
+{
+    QString refusal;
+    std::function<std::vector<lmv::survey::VisitDifference>()> visits;
+    SurveyEditDialog::StoreEdit store;
+    std::function<void(SurveyEditDialog *)> show;
+};
+void openEditDialog(QPointer<SurveyEditDialog> &slot, QWidget *parent, const lmv::EditRange &range,
+                    QLabel *message, const EditDialogRequest &request);

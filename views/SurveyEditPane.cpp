@@ -4,21 +4,18 @@
 #include "data/SurveyCheck.h"
 #include "data/Tables.h"
 #include "plots/Hydrograph.h"
-#include "plots/LineItem.h"
 #include "plots/SurveyPlotData.h"
 #include "survey/EditExport.h"
 #include "survey/EditStore.h"
 #include "survey/ProjectDb.h"
+#include "views/HydrographPlace.h"
 #include "views/SurveyCheckView.h"
 #include "views/SurveyEditDialog.h"
 #include "views/SurveyRecordModel.h"
 #include "views/SurveyWindow.h"
 #include "views/VisitPanel.h"
 
-#include <qwt_plot.h>
-
 #include <QComboBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -28,15 +25,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <limits>
-
 using namespace lmv;
 using namespace lmv::survey;
 
 namespace {
 
-// The raw line behind the edited one: the edited line's own colour would hide which is which.
-const QColor kRawLineColour(150, 150, 150, 150);
 const QColor kUndoneColour(160, 160, 160);
 
 QTableWidgetItem *cellItem(const QString &text, bool undone)
@@ -53,29 +46,23 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
 {
     showDialog = [](SurveyEditDialog *d) { d->open(); };
     askExportPath = [this](const QString &suggested) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("导出调查数据"), suggested,
-                                            QStringLiteral("文本文件 (*.txt);;CSV 文件 (*.csv)"));
+        return askExportFile(this, QStringLiteral("导出调查数据"), suggested);
     };
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
     auto *bar = new QHBoxLayout;
-    cursorEditButton = new QPushButton(QStringLiteral("修正光标 A-B 之间…"), this);
-    cursorEditButton->setToolTip(QStringLiteral("过程线上单击设光标 A, Shift+单击设光标 B"));
-    selectionEditButton = new QPushButton(QStringLiteral("修正表中所选…"), this);
-    selectionEditButton->setToolTip(QStringLiteral("记录表中所选的记录, 或数据检查日表中所选的日期"));
-    undoButton = new QPushButton(QStringLiteral("撤销"), this);
-    redoButton = new QPushButton(QStringLiteral("重做"), this);
+    const EditButtons buttons =
+        addEditButtons(bar, this, QStringLiteral("记录表中所选的记录, 或数据检查日表中所选的日期"));
+    cursorEditButton = buttons.cursor;
+    selectionEditButton = buttons.selection;
+    undoButton = buttons.undo;
+    redoButton = buttons.redo;
+    exportButton = buttons.exportData;
     refreshButton = new QPushButton(QStringLiteral("刷新"), this);
     refreshButton->setToolTip(QStringLiteral("读取其他窗口或命令行保存的修正"));
-    exportButton = new QPushButton(QStringLiteral("导出数据…"), this);
-    exportButton->setToolTip(QStringLiteral("导出所示数据; 有修正时加一列数据标记"));
     messageLabel = new QLabel(this);
     messageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    bar->addWidget(cursorEditButton);
-    bar->addWidget(selectionEditButton);
-    bar->addWidget(undoButton);
-    bar->addWidget(redoButton);
     bar->addWidget(refreshButton);
     bar->addWidget(exportButton);
     bar->addWidget(messageLabel, 1);
@@ -127,10 +114,7 @@ SurveyEditPane::SurveyEditPane(SurveyWindow *window) : QWidget(window->upperTabs
     surveyChanged();
 }
 
-SurveyEditPane::~SurveyEditPane()
-{
-    clearRawLines();
-}
+SurveyEditPane::~SurveyEditPane() = default;
 
 SurveyEditDialog *SurveyEditPane::dialog() const
 {
@@ -140,7 +124,7 @@ SurveyEditDialog *SurveyEditPane::dialog() const
 EditRange SurveyEditPane::cursorRange() const
 {
     const Hydrograph *h = m_window->hydrograph;
-    return rangeFromRecords(m_window->content().layer(), h->cursorRecord(Hydrograph::Cursor::A),
+    return rangeFromRecords(m_window->content().layer().times, h->cursorRecord(Hydrograph::Cursor::A),
                             h->cursorRecord(Hydrograph::Cursor::B));
 }
 
@@ -148,16 +132,10 @@ EditRange SurveyEditPane::selectedRange() const
 {
     const QModelIndexList records = recordTable->selectionModel()->selectedRows();
     if (!records.isEmpty()) {
-        qint64 from = std::numeric_limits<qint64>::max(), to = std::numeric_limits<qint64>::min();
-        for (const QModelIndex &i : records) {
-            from = std::min(from, recordModel->rowTime(i.row()));
-            to = std::max(to, recordModel->rowTime(i.row()));
-        }
-        EditRange range;
-        range.valid = true;
-        range.from = from;
-        range.to = to;
-        return range;
+        std::vector<qint64> times;
+        for (const QModelIndex &i : records)
+            times.push_back(recordModel->rowTime(i.row()));
+        return rangeOfTimes(times, QString());
     }
     const QTableWidget *table = m_window->checkView->daysTable;
     std::optional<qint64> first, last;
@@ -181,42 +159,22 @@ EditRange SurveyEditPane::selectedRange() const
 
 void SurveyEditPane::editRange(const EditRange &range)
 {
-    const QString problem = m_window->content().editsProblem();
-    if (!problem.isEmpty() || (m_window->database() && m_window->database()->readOnly())) {
-        messageLabel->setText(problem.isEmpty() ? m_window->database()->message() : problem);
-        return;
-    }
-    if (!range.valid) {
-        messageLabel->setText(range.message);
-        return;
-    }
-    if (m_dialog)
-        m_dialog->deleteLater();
-    m_dialog = new SurveyEditDialog(this);
-    m_dialog->setAttribute(Qt::WA_DeleteOnClose);
-    m_dialog->setRange(range.from, range.to);
-    m_dialog->setVisitDifferences(
-        visitDifferences(m_window->visitPanel->visits(), m_window->content().point().raw()));
-    connect(m_dialog, &SurveyEditDialog::editRequested, this, [this](const Edit &requested) {
-        Edit edit = requested;
-        QString error;
-        if (storeEdit(edit, &error))
-            m_dialog->accept();
-        else
-            m_dialog->showProblem(error);
-    });
-    showDialog(m_dialog);
+    const ProjectDb *db = m_window->database();
+    EditDialogRequest request;
+    request.refusal = m_window->content().editsProblem();
+    if (request.refusal.isEmpty() && db && db->readOnly())
+        request.refusal = db->message();
+    request.visits = [this] {
+        return visitDifferences(m_window->visitPanel->visits(), m_window->content().point().raw());
+    };
+    request.store = [this](Edit &edit, QString *error) { return storeEdit(edit, error); };
+    request.show = showDialog;
+    openEditDialog(m_dialog, this, range, messageLabel, request);
 }
 
 bool SurveyEditPane::storeEdit(Edit &edit, QString *error)
 {
-    ProjectDb *db = m_window->database();
-    QString why = m_window->content().editsProblem();
-    const PointSurvey &point = m_window->content().point();
-    const bool stored = why.isEmpty() && db && addEdit(*db, point.point(), point.wholeRaw(), edit, &why);
-    if (error)
-        *error = why;
-    if (!stored)
+    if (!storeShownEdit(m_window->database(), m_window->content(), edit, error))
         return false;
     afterChange(QStringLiteral("已保存修正 %1 (%2)").arg(edit.id).arg(editOpText(edit.op)));
     return true;
@@ -224,39 +182,24 @@ bool SurveyEditPane::storeEdit(Edit &edit, QString *error)
 
 bool SurveyEditPane::undo()
 {
-    ProjectDb *db = m_window->database();
-    if (!db)
-        return false;
-    // The edit the history shows as the latest in force: another window's newer edit is not
-    // undone from here unseen.
-    std::optional<qint64> expected;
-    for (const Edit &e : m_window->content().point().edits())
-        if (!e.undone)
-            expected = e.id;
-    qint64 id = 0;
-    QString error;
-    if (!expected || !undoEdit(*db, m_window->content().point().point(), &id, &error, expected)) {
-        m_window->refreshLayer();
-        messageLabel->setText(error.isEmpty() ? QStringLiteral("没有可撤销的修正") : error);
-        return false;
-    }
-    afterChange(QStringLiteral("已撤销修正 %1").arg(id));
-    return true;
+    return finishStep(undoShownEdit(m_window->database(), m_window->content().point()));
 }
 
 bool SurveyEditPane::redo()
 {
-    ProjectDb *db = m_window->database();
-    if (!db)
+    return finishStep(redoShownEdit(m_window->database(), m_window->content().point(), m_redoable));
+}
+
+bool SurveyEditPane::finishStep(const HistoryStep &step)
+{
+    if (!m_window->database())
         return false;
-    qint64 id = 0;
-    QString error;
-    if (!m_redoable || !redoEdit(*db, m_window->content().point().point(), &id, &error, m_redoable)) {
+    if (!step.done) {
         m_window->refreshLayer();
-        messageLabel->setText(error.isEmpty() ? QStringLiteral("没有可重做的修正") : error);
+        messageLabel->setText(step.message);
         return false;
     }
-    afterChange(QStringLiteral("已重做修正 %1").arg(id));
+    afterChange(step.message);
     return true;
 }
 
@@ -282,21 +225,10 @@ void SurveyEditPane::afterChange(const QString &message)
 {
     // The hydrograph is drawn anew: the user keeps looking where the edit was made, with the
     // cursors where they were.
-    Hydrograph *h = m_window->hydrograph;
-    const double from = h->viewFrom(), to = h->viewTo();
-    const SurveyLayer &before = m_window->content().layer();
-    std::optional<qint64> a, b;
-    if (const qsizetype i = h->cursorRecord(Hydrograph::Cursor::A); i >= 0 && i < before.size())
-        a = before.times[std::size_t(i)];
-    if (const qsizetype i = h->cursorRecord(Hydrograph::Cursor::B); i >= 0 && i < before.size())
-        b = before.times[std::size_t(i)];
+    const HydrographPlace place =
+        HydrographPlace::of(m_window->hydrograph, m_window->content().layer().times);
     m_window->refreshLayer();
-    if (to > from)
-        h->setTimeRange(from, to);
-    if (a)
-        h->setCursor(Hydrograph::Cursor::A, double(*a));
-    if (b)
-        h->setCursor(Hydrograph::Cursor::B, double(*b));
+    place.restore(m_window->hydrograph);
     messageLabel->setText(message);
     emit editsChanged();
 }
@@ -327,7 +259,7 @@ void SurveyEditPane::surveyChanged()
     const std::shared_ptr<const PlotData> shown = m_window->hydrograph->data();
     if (c.loaded() && shown && c.shownChoice() == LayerChoice::Edited && c.point().hasActiveEdits())
         raw = surveyLayerPlotData(c.point().raw(), refreshUnitFactors(), RvaUnitLabels);
-    drawRawLines(raw.get());
+    m_rawLines.draw(m_window->hydrograph, raw.get());
     if (shown && c.loaded())
         recordModel->setLayers(c.layer(), shown, raw ? &c.point().raw() : nullptr, raw);
     else
@@ -356,43 +288,5 @@ void SurveyEditPane::fillHistory()
         for (int col = 0; col < texts.size(); ++col)
             historyTable->setItem(r, col, cellItem(texts[col], h.undone));
         historyTable->item(r, 5)->setToolTip(h.reason);
-    }
-}
-
-void SurveyEditPane::clearRawLines()
-{
-    for (auto &[pane, item] : m_rawLines)
-        if (pane) { // a pane deleted took its items with it
-            item->detach();
-            delete item;
-            pane->replot();
-        }
-    m_rawLines.clear();
-}
-
-void SurveyEditPane::drawRawLines(const PlotData *raw)
-{
-    clearRawLines();
-    const std::shared_ptr<const PlotData> edited = m_window->hydrograph->data();
-    if (!raw || !edited)
-        return;
-    QPen pen(kRawLineColour);
-    pen.setWidthF(1.0);
-    for (std::size_t s = 0; s < edited->series.size(); ++s) {
-        QwtPlot *pane = m_window->hydrograph->paneOf(edited->series[s].key);
-        if (!pane)
-            continue;
-        const QVector<QVector<QPointF>> stretches = rawStretches(*raw, *edited, int(s));
-        for (const QVector<QPointF> &stretch : stretches) {
-            auto *item = new LineItem(QStringLiteral("原始数据"));
-            item->setItemAttribute(QwtPlotItem::Legend, false);
-            item->setPen(pen);
-            item->setSamples(stretch);
-            item->setZ(-1); // behind the records
-            item->attach(pane);
-            m_rawLines.emplace_back(pane, item);
-        }
-        if (!stretches.isEmpty())
-            pane->replot();
     }
 }

@@ -8,6 +8,7 @@
 // the window then reads them again and every view follows.
 
 #include "survey/Edits.h"
+#include "views/RawLineOverlay.h"
 #include "views/SurveyEditing.h"
 
 #include <QPointer>
@@ -17,14 +18,12 @@
 #include <optional>
 #include <vector>
 
-class LineItem;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableView;
 class QTableWidget;
 class SurveyRecordModel;
-class QwtPlot;
 class SurveyEditDialog;
 class SurveyWindow;
 
@@ -80,13 +79,12 @@ signals:
 private:
     void surveyChanged();
     void fillHistory();
-    void drawRawLines(const lmv::PlotData *raw);
-    void clearRawLines();
     void afterChange(const QString &message);
+    // Shows what an undo or redo did (or why not).
+    bool finishStep(const lmv::HistoryStep &step);
 
     SurveyWindow *m_window;
     QPointer<SurveyEditDialog> m_dialog;
     std::optional<qint64> m_redoable; // what redo brought back when the history was read
-    // The faint raw lines and the panes they are attached to (a pane may go with its items).
-    std::vector<std::pair<QPointer<QwtPlot>, LineItem *>> m_rawLines;
+    RawLineOverlay m_rawLines;        // the faint raw line
 };

@@ -1,6 +1,7 @@
 #include "views/SurveyEditing.h"
 
 #include "data/SurveyCheck.h"
+#include "survey/EditStore.h"
 
 #include <QDateTime>
 
@@ -39,18 +40,33 @@ QString valuesText(const Edit &e)
 
 } // namespace
 
-EditRange rangeFromRecords(const SurveyLayer &layer, qsizetype a, qsizetype b)
+EditRange rangeFromRecords(std::span<const qint64> times, qsizetype a, qsizetype b)
 {
     EditRange r;
-    if (a < 0 || b < 0 || a >= layer.size() || b >= layer.size()) {
+    const auto n = qsizetype(times.size());
+    if (a < 0 || b < 0 || a >= n || b >= n) {
         r.message = QStringLiteral("请先在过程线上设置光标 A 和 B (单击设 A, Shift+单击设 B)");
         return r;
     }
-    const qint64 ta = layer.times[std::size_t(a)];
-    const qint64 tb = layer.times[std::size_t(b)];
+    const qint64 ta = times[std::size_t(a)];
+    const qint64 tb = times[std::size_t(b)];
     r.valid = true;
     r.from = std::min(ta, tb);
     r.to = std::max(ta, tb);
+    return r;
+}
+
+EditRange rangeOfTimes(std::span<const qint64> times, const QString &none)
+{
+    EditRange r;
+    if (times.empty()) {
+        r.message = none;
+        return r;
+    }
+    const auto [low, high] = std::minmax_element(times.begin(), times.end());
+    r.valid = true;
+    r.from = *low;
+    r.to = *high;
     return r;
 }
 
@@ -136,6 +152,56 @@ QVector<QVector<QPointF>> rawStretches(const PlotData &raw, const PlotData &edit
     if (!stretch.isEmpty())
         out.push_back(std::move(stretch));
     return out;
+}
+
+bool storeShownEdit(ProjectDb *db, const SurveyContent &content, Edit &edit, QString *error)
+{
+    QString why = content.editsProblem();
+    const PointSurvey &point = content.point();
+    const bool stored = why.isEmpty() && db && addEdit(*db, point.point(), point.wholeRaw(), edit, &why);
+    if (error)
+        *error = why;
+    return stored;
+}
+
+std::optional<qint64> latestEditInForce(const std::vector<Edit> &edits)
+{
+    std::optional<qint64> id;
+    for (const Edit &e : edits)
+        if (!e.undone)
+            id = e.id;
+    return id;
+}
+
+namespace {
+
+using StepFn = bool (*)(ProjectDb &, const QString &, qint64 *, QString *, std::optional<qint64>);
+
+HistoryStep stepHistory(ProjectDb *db, const PointSurvey &point, std::optional<qint64> expected, StepFn fn,
+                        const QString &done, const QString &nothing)
+{
+    HistoryStep step;
+    if (db && expected && fn(*db, point.point(), &step.id, &step.message, expected)) {
+        step.done = true;
+        step.message = done.arg(step.id);
+    } else if (step.message.isEmpty()) {
+        step.message = nothing;
+    }
+    return step;
+}
+
+} // namespace
+
+HistoryStep undoShownEdit(ProjectDb *db, const PointSurvey &point)
+{
+    return stepHistory(db, point, latestEditInForce(point.edits()), &undoEdit,
+                       QStringLiteral("已撤销修正 %1"), QStringLiteral("没有可撤销的修正"));
+}
+
+HistoryStep redoShownEdit(ProjectDb *db, const PointSurvey &point, std::optional<qint64> redoable)
+{
+    return stepHistory(db, point, redoable, &redoEdit, QStringLiteral("已重做修正 %1"),
+                       QStringLiteral("没有可重做的修正"));
 }
 
 } // namespace lmv

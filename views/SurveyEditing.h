@@ -8,10 +8,14 @@
 #include "survey/Edits.h"
 #include "survey/PointSurvey.h"
 #include "survey/Visits.h"
+#include "views/SurveyContent.h"
 
 #include <QPointF>
 #include <QString>
 #include <QVector>
+
+#include <optional>
+#include <span>
 
 namespace lmv {
 
@@ -24,9 +28,12 @@ struct EditRange
     QString message; // why there is none
 };
 
-// The range between the records under two cursors (in either order); invalid unless both are
-// records of the layer.
-EditRange rangeFromRecords(const survey::SurveyLayer &layer, qsizetype a, qsizetype b);
+// The range between the records under two cursors (in either order), given the records' clock
+// times; invalid unless both are records.
+EditRange rangeFromRecords(std::span<const qint64> times, qsizetype a, qsizetype b);
+// The range from the earliest to the latest of some records' clock times (selected rows, say);
+// invalid with `none` as its message when there are none.
+EditRange rangeOfTimes(std::span<const qint64> times, const QString &none);
 // The range of whole days (days since 1970-01-01), first to last included.
 EditRange rangeFromDays(qint64 firstDay, qint64 lastDay);
 
@@ -58,5 +65,26 @@ std::vector<survey::VisitDifference> visitDifferences(const QVector<survey::Visi
 // each stretch of raw points in plot coordinates (seconds, shown value), with the raw record on
 // either side so that the faint line meets the edited one. Both data sets in time order.
 QVector<QVector<QPointF>> rawStretches(const PlotData &raw, const PlotData &edited, int series);
+
+// Stores an edit of the point a content shows, checked against its whole raw layer: false with
+// *error when the edits cannot be stored (no database, the edits unreadable) or it is refused.
+bool storeShownEdit(survey::ProjectDb *db, const SurveyContent &content, survey::Edit &edit, QString *error);
+
+// What an undo or a redo did.
+struct HistoryStep
+{
+    bool done = false;
+    qint64 id = 0;
+    QString message; // "已撤销修正 3", or why nothing was done
+};
+
+// The latest edit of a history not undone, or nothing.
+std::optional<qint64> latestEditInForce(const std::vector<survey::Edit> &edits);
+// Undoes the latest edit in force as the point's history (as last read) shows it: another
+// window's newer edit is not undone from here unseen.
+HistoryStep undoShownEdit(survey::ProjectDb *db, const survey::PointSurvey &point);
+// Redoes the edit that redo would bring back when the history was read (`redoable`).
+HistoryStep redoShownEdit(survey::ProjectDb *db, const survey::PointSurvey &point,
+                          std::optional<qint64> redoable);
 
 } // namespace lmv

@@ -20,6 +20,17 @@ const QColor kCorrectedTint(255, 243, 200);
 
 namespace lmv {
 
+QVariant flagTint(quint8 flags)
+{
+    if (flags & FlagRemoved)
+        return kRemovedTint;
+    if (flags & FlagFilled)
+        return kFilledTint;
+    if (flags & FlagCorrected)
+        return kCorrectedTint;
+    return QVariant();
+}
+
 std::vector<FlagRow> flagRows(const SurveyLayer &raw, const SurveyLayer &shown)
 {
     std::vector<FlagRow> rows;
@@ -108,14 +119,8 @@ QVariant SurveyRecordModel::data(const QModelIndex &index, int role) const
         const float v = d.series[series].values[std::size_t(f.index)];
         return std::isnan(v) ? QString() : QString::number(double(v), 'f', 3);
     }
-    if (role == Qt::BackgroundRole && column > 0) {
-        if (f.flags & FlagRemoved)
-            return kRemovedTint;
-        if (f.flags & FlagFilled)
-            return kFilledTint;
-        if (f.flags & FlagCorrected)
-            return kCorrectedTint;
-    }
+    if (role == Qt::BackgroundRole && column > 0)
+        return flagTint(f.flags);
     if (role == Qt::ForegroundRole && f.removed)
         return QColor(130, 130, 130);
     if (role == Qt::TextAlignmentRole)

@@ -9,6 +9,7 @@
 #include "survey/SurveyLayer.h"
 
 #include <QAbstractTableModel>
+#include <QVariant>
 
 #include <memory>
 #include <vector>
@@ -26,6 +27,9 @@ struct FlagRow
 // The rows in time order (a removed record before a record filled at its time). `raw` may be the
 // shown layer itself (nothing removed).
 std::vector<FlagRow> flagRows(const survey::SurveyLayer &raw, const survey::SurveyLayer &shown);
+
+// The tint of a flagged cell (removed before filled before corrected); none for a raw record.
+QVariant flagTint(quint8 flags);
 
 } // namespace lmv
 

@@ -1,5 +1,6 @@
 // "导入雨量计数据" and a file's hyetograph in the main window, over a copy of the sample store.
 
+#include "SampleStoreWindow.h"
 #include "app/MainWindow.h"
 #include "plots/Hydrograph.h"
 #include "plots/Hyetograph.h"
@@ -23,14 +24,6 @@ using namespace lmv::survey;
 namespace {
 
 const QString kProject = QStringLiteral("城东排水管网");
-
-QTreeWidgetItem *child(QTreeWidgetItem *parent, const QString &name)
-{
-    for (int i = 0; parent && i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == name)
-            return parent->child(i);
-    return nullptr;
-}
 
 } // namespace
 
@@ -68,7 +61,7 @@ private slots:
 
     void importsThroughTheAction()
     {
-        QTreeWidgetItem *point = child(project(), QStringLiteral("建设路1号井"));
+        QTreeWidgetItem *point = treeChild(project(), QStringLiteral("建设路1号井"));
         QVERIFY(point);
         m_w->PrjTree->setCurrentItem(point);
         QVERIFY(m_w->rain_import_action->isEnabled());
@@ -94,7 +87,7 @@ private slots:
 
     void fileHydrographShowsCoveredRain()
     {
-        QTreeWidgetItem *point = child(project(), QStringLiteral("人民路5号井"));
+        QTreeWidgetItem *point = treeChild(project(), QStringLiteral("人民路5号井"));
         QVERIFY(point && point->childCount() > 0);
         m_w->on_file_item_clicked(point->child(0)); // 04-01 to 04-08, in the gauge's record
         m_w->RVA_RecordWindow::showLowerView(1);
@@ -107,7 +100,7 @@ private slots:
             m_w->grab().save(qEnvironmentVariable("LMV_RAIN_SHOT") + "-file.png");
         }
         // 建设路1号井's gauge has no record in March.
-        m_w->on_file_item_clicked(child(project(), QStringLiteral("建设路1号井"))->child(0));
+        m_w->on_file_item_clicked(treeChild(project(), QStringLiteral("建设路1号井"))->child(0));
         m_w->RVA_RecordWindow::showLowerView(1);
         QVERIFY(m_w->RVA_RecordWindow::hydrograph->data());
         QVERIFY(!m_w->file_rain->hasRain());

@@ -2,8 +2,7 @@
 // through the project tree as a user clicks it. One window over a copy of the sample store is
 // shared by the cases: nothing is written into samples/.
 
-#include "../CopyTree.h"
-#include "app/MainWindow.h"
+#include "SampleStoreWindow.h"
 #include "data/SurveyCheck.h"
 #include "plots/Hydrograph.h"
 #include "plots/ScatterItem.h"
@@ -59,14 +58,6 @@ qint64 clockOf(const QString &text)
     return clockDateTime(text).toSecsSinceEpoch();
 }
 
-QTreeWidgetItem *child(QTreeWidgetItem *parent, const QString &name)
-{
-    for (int i = 0; i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == name)
-            return parent->child(i);
-    return nullptr;
-}
-
 // The row of the daily table with this first cell, -1 when none.
 int dayRow(const QTableWidget *table, const QString &label)
 {
@@ -95,7 +86,7 @@ class TestSurveyWindow : public QObject
                 return w->PrjTree->topLevelItem(i);
         return nullptr;
     }
-    QTreeWidgetItem *point(const QString &name = kPoint) { return child(project(), name); }
+    QTreeWidgetItem *point(const QString &name = kPoint) { return treeChild(project(), name); }
     SurveyWindow *survey() { return w->survey_window; }
     void showPoint(const QString &name = kPoint)
     {
@@ -112,17 +103,8 @@ private slots:
     {
         startDir = QDir::currentPath();
         QVERIFY(work.isValid());
-        QVERIFY(copyTree(QStringLiteral(LMV_SAMPLES "/store"), work.path() + "/store"));
-        QVERIFY(QDir::setCurrent(work.path()));
-        index = work.path() + "/store/" + kProject + "/" + kProject + ".lmvprj";
         // The sample's database holds its rain gauge only; these tests start without one.
-        QFile::remove(dbPath());
-        w = std::make_unique<MainWindow>();
-        w->resize(1366, 768);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QTest::mouseClick(w->pc_button, Qt::LeftButton);
-        w->openLocalPath(index);
+        QVERIFY(openSampleStore(w, work.path(), &index));
         w->openLocalPath(work.path() + "/store/水库入库监测/水库入库监测.lmvprj");
         QVERIFY(project());
         survey()->warn = [this](const QString &, const QString &text) { warnings << text; };
@@ -460,7 +442,7 @@ private slots:
     void rvbPointShowsCoverageWithoutVolumesOrScattergraph()
     {
         QTreeWidgetItem *rvbPoint =
-            child(project(QStringLiteral("水库入库监测")), QStringLiteral("1号站压力式"));
+            treeChild(project(QStringLiteral("水库入库监测")), QStringLiteral("1号站压力式"));
         QVERIFY(rvbPoint);
         w->on_file_item_clicked(rvbPoint);
         QVERIFY(survey()->isVisible());

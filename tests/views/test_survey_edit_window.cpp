@@ -16,6 +16,7 @@
 #include "views/SurveyRecordModel.h"
 #include "views/SurveyWindow.h"
 
+#include "../TableCells.h"
 #include "../data/FileBytes.h"
 
 #include <qwt_plot.h>
@@ -59,16 +60,6 @@ int recordAt(const QByteArray &file, qint64 t)
             return at;
     }
     return -1;
-}
-
-// Every cell of a table, row by row.
-QStringList cells(const QTableWidget *table)
-{
-    QStringList out;
-    for (int r = 0; r < table->rowCount(); ++r)
-        for (int c = 0; c < table->columnCount(); ++c)
-            out << (table->item(r, c) ? table->item(r, c)->text() : QString());
-    return out;
 }
 
 } // namespace
@@ -204,7 +195,7 @@ private slots:
         QVERIFY(files.point(kPoint));
         w->showSurvey({kProject, m_index, *files.point(kPoint)});
         QVERIFY(!w->content().layer().empty());
-        m_rawDays = cells(w->checkView->daysTable);
+        m_rawDays = tableCells(w->checkView->daysTable);
         QVERIFY(!m_rawDays.isEmpty());
     }
 
@@ -292,7 +283,7 @@ private slots:
         QVERIFY(w->hydrograph->cursorRecord(Hydrograph::Cursor::A) >= 0);
         QVERIFY(std::abs(dayVolume(QStringLiteral("2024-05-21")) - before - expected) < 1e-6);
         QCOMPARE(w->content().layer().size(), records - 1);
-        const QStringList edited = cells(w->checkView->daysTable);
+        const QStringList edited = tableCells(w->checkView->daysTable);
         QVERIFY(edited != m_rawDays);
         // The history: one edit in force with its volume change.
         QCOMPARE(pane()->historyTable->rowCount(), 1);
@@ -323,12 +314,12 @@ private slots:
 
         QVERIFY(pane()->undoButton->isEnabled());
         QTest::mouseClick(pane()->undoButton, Qt::LeftButton);
-        QCOMPARE(cells(w->checkView->daysTable), m_rawDays);
+        QCOMPARE(tableCells(w->checkView->daysTable), m_rawDays);
         QCOMPARE(pane()->historyTable->item(0, 8)->text(), QStringLiteral("已撤销"));
         QCOMPARE(pane()->historyTable->item(0, 1)->foreground().color(), QColor(160, 160, 160));
         QVERIFY(!pane()->undoButton->isEnabled());
         QTest::mouseClick(pane()->redoButton, Qt::LeftButton);
-        QCOMPARE(cells(w->checkView->daysTable), edited);
+        QCOMPARE(tableCells(w->checkView->daysTable), edited);
     }
 
     // Rows selected in the record table give the dialog its range; an offset flags them corrected.
@@ -388,7 +379,7 @@ private slots:
     void switchShowsTheRawLayer()
     {
         QVERIFY(!activeEdits(editsOf(*w->database(), kPoint)).empty());
-        const QStringList edited = cells(w->checkView->daysTable);
+        const QStringList edited = tableCells(w->checkView->daysTable);
         QVERIFY(edited != m_rawDays);
         // The export follows the switch: flags and the removed record only for the edited layer.
         const QString editedCsv = m_dir.filePath("edited.csv"), rawCsv = m_dir.filePath("raw.csv");
@@ -399,7 +390,7 @@ private slots:
         pane()->layerSwitch->setCurrentIndex(1);
         emit pane()->layerSwitch->activated(1);
         QCOMPARE(w->content().shownChoice(), LayerChoice::Raw);
-        QCOMPARE(cells(w->checkView->daysTable), m_rawDays);
+        QCOMPARE(tableCells(w->checkView->daysTable), m_rawDays);
         QCOMPARE(w->hydrograph->data()->times.size(), std::size_t(w->content().point().raw().size()));
         QVERIFY(pane()->exportLayer(rawCsv));
         const QByteArray rawRows = testbytes::readFile(rawCsv);
@@ -407,7 +398,7 @@ private slots:
         QCOMPARE(rawRows.count('\n'), editedRows.count('\n'));
         pane()->layerSwitch->setCurrentIndex(0);
         emit pane()->layerSwitch->activated(0);
-        QCOMPARE(cells(w->checkView->daysTable), edited);
+        QCOMPARE(tableCells(w->checkView->daysTable), edited);
     }
 
     // Another connection's edit is seen on refresh and undo takes only what the window showed.
@@ -428,13 +419,13 @@ private slots:
         QVERIFY(!pane()->undo());
         QCOMPARE(pane()->historyTable->rowCount(), shown + 1);
         // A refresh shows what was stored elsewhere since, in every view.
-        const QStringList days = cells(w->checkView->daysTable);
+        const QStringList days = tableCells(w->checkView->daysTable);
         e.from = clockOf("2024-05-20 12:00:00");
         e.to = clockOf("2024-05-20 13:00:00");
         QVERIFY2(addEdit(other, kPoint, w->content().point().wholeRaw(), e, &error), qPrintable(error));
         QTest::mouseClick(pane()->refreshButton, Qt::LeftButton);
         QCOMPARE(pane()->historyTable->rowCount(), shown + 2);
-        QVERIFY(cells(w->checkView->daysTable) != days);
+        QVERIFY(tableCells(w->checkView->daysTable) != days);
         QCOMPARE(activeEdits(editsOf(other, kPoint)).size(), inForce + 2);
     }
 
@@ -449,7 +440,7 @@ private slots:
         const ProjectFiles files = readProjectFiles(m_index);
         w->showSurvey({kProject, m_index, *files.point(kPoint)});
         QCOMPARE(w->content().shownChoice(), LayerChoice::Raw);
-        QCOMPARE(cells(w->checkView->daysTable), m_rawDays);
+        QCOMPARE(tableCells(w->checkView->daysTable), m_rawDays);
         QVERIFY(!pane()->layerSwitch->isEnabled());
         QVERIFY(!pane()->cursorEditButton->isEnabled());
         QVERIFY(pane()->messageLabel->text().contains(QStringLiteral("原始数据")));
