@@ -130,7 +130,7 @@ private slots:
         QVERIFY(pointGauges(db, point).size() >= 2);
         QVERIFY(pointGauges(db, point).front().name != gauge.name);
 
-        m_w->on_file_item_clicked(child(project(), point)->child(0));
+        m_w->on_file_item_clicked(treeChild(project(), point)->child(0));
         m_w->RVA_RecordWindow::showLowerView(1);
         QVERIFY(m_w->file_rain->hasRain());
         QCOMPARE(m_w->file_rain->gauge(), gauge.name);
