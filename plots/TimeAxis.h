@@ -7,6 +7,7 @@
 #include <qwt_date_scale_engine.h>
 #include <qwt_scale_draw.h>
 
+class QFontMetrics;
 class QwtPlot;
 
 // Tick placement on calendar boundaries for an axis in clock seconds.
@@ -29,6 +30,8 @@ public:
     QwtText label(double seconds) const override;
     // The year labels are read against (0: the current year).
     void setReferenceYear(int year) { m_referenceYear = year; }
+    // Whether the labels of the axis's present scale write the year.
+    bool needsYear() const;
 
 private:
     int m_referenceYear = 0;
@@ -44,5 +47,9 @@ QString clockText(double seconds);
 // A duration as text: "2天 03:04:05" or "03:04:05".
 QString durationText(double seconds);
 
-// Puts the clock axis on a pane's bottom axis.
+// Puts the clock axis on a pane's bottom axis. Its labels are kept apart: the axis takes as many
+// major steps as labels fit in its width (1 to 8), whenever the pane is resized or rescaled.
 void useClockAxis(QwtPlot *pane);
+// The most major steps over a span of that many seconds whose labels fit apart in `width` pixels
+// of an axis in the font's metrics.
+int clockAxisMaxMajor(int width, const QFontMetrics &metrics, bool withYear, double spanSeconds);

@@ -11,6 +11,8 @@
 
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
 
 namespace {
 
@@ -170,6 +172,51 @@ private slots:
         QCOMPARE(draw->label(fine.first()).text(),
                  year ? from + QStringLiteral(" 00:00") : QStringLiteral("00:00"));
         QCOMPARE(draw->label(fine.at(1)).text().contains(QLatin1Char('-')), false);
+    }
+
+    // However narrow or wide a pane, the clock axis's labels do not run into each other: a day
+    // of another year (labels "yyyy-MM-dd hh:mm") and a week of this one.
+    void timeAxisLabelsStayApart_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("year");
+        for (int width : {360, 560, 770, 1300})
+            for (int year : {2024, QDate::currentDate().year()}) {
+                QTest::addRow("%d px, a day of %d", width, year) << width << 1 << year;
+                QTest::addRow("%d px, a week of %d", width, year) << width << 7 << year;
+            }
+    }
+    void timeAxisLabelsStayApart()
+    {
+        QFETCH(int, width);
+        QFETCH(int, days);
+        QFETCH(int, year);
+        QwtPlot pane;
+        useClockAxis(&pane);
+        const double from = double(QDateTime(QDate(year, 3, 12), QTime(0, 0), Qt::UTC).toSecsSinceEpoch());
+        pane.setAxisScale(QwtPlot::xBottom, from, from + days * 86400.0);
+        pane.resize(width, 200);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        QCoreApplication::processEvents();
+        pane.replot();
+        const QList<double> ticks = pane.axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick);
+        QVERIFY(ticks.size() >= 2);
+        const QFontMetrics metrics(pane.axisWidget(QwtPlot::xBottom)->font());
+        const QwtScaleDraw *draw = pane.axisScaleDraw(QwtPlot::xBottom);
+        for (int i = 1; i < ticks.size(); ++i) {
+            const double apart =
+                pane.transform(QwtPlot::xBottom, ticks[i]) - pane.transform(QwtPlot::xBottom, ticks[i - 1]);
+            const int halves = (metrics.horizontalAdvance(draw->label(ticks[i]).text()) +
+                                metrics.horizontalAdvance(draw->label(ticks[i - 1]).text())) /
+                               2;
+            QVERIFY2(apart > halves,
+                     qPrintable(QStringLiteral("%1 and %2: %3 px apart, labels %4 px")
+                                    .arg(draw->label(ticks[i - 1]).text(), draw->label(ticks[i]).text())
+                                    .arg(apart)
+                                    .arg(halves)));
+        }
     }
 };
 
