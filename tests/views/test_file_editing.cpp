@@ -47,10 +47,10 @@ PointSurvey twoFileSurvey()
 
 // "r2-3" remove slots 2..3, "o0-9" offset, "f4-7" fill; a suffix "@a" makes it an edit of file
 // a.lmv's window, "!" an undone one.
-std::vector<Edit> editsOf(const QString &spec)
+std::vector<Edit> editsOf(const QString &plan)
 {
     std::vector<Edit> edits;
-    for (const QString &word : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString &word : plan.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         Edit e;
         e.id = qint64(edits.size()) + 1;
         e.op = word[0] == QLatin1Char('r')   ? EditOp::Remove
