@@ -1,5 +1,9 @@
 #include "views/ClipboardText.h"
 
+#include "views/RvaRecordModel.h"
+
+#include <algorithm>
+
 #include <thread>
 
 namespace {
@@ -58,7 +62,8 @@ QString recordTableText(const QStringList &names, const RecordModel &model, cons
         endField(i);
     }
     out.append(QLatin1String("\r\n"));
-    if (numbers.latin1Form()) {
+    if (numbers.latin1Form() &&
+        std::all_of(columns.begin(), columns.end(), [&model](int c) { return model.latin1Column(c); })) {
         // Rows are plain Latin-1 here: write them as bytes and widen them once. A long table is
         // written in two halves at the same time; the model is only read.
         const int half = rows >= kParallelCopyRows ? rows / 2 : rows;
@@ -86,7 +91,11 @@ QString recordTableText(const QStringList &names, const RecordModel &model, cons
 
 QString rvaClipboardText(const QStringList &names, const RecordModel &model, const NumberText &numbers)
 {
-    return recordTableText(names, model, {0, 2, 4, 6, 7}, false, numbers);
+    QVector<int> columns{0, 2, 4, 6, 7};
+    // A point's edited records carry their flags along.
+    if (model.columnCount() > RvaRecordModel::FlagColumn)
+        columns << RvaRecordModel::FlagColumn;
+    return recordTableText(names, model, columns, false, numbers);
 }
 
 QString rvbClipboardText(const QStringList &names, const RecordModel &model, const NumberText &numbers)

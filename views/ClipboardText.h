@@ -14,8 +14,8 @@
 QString recordTableText(const QStringList &names, const RecordModel &model, const QVector<int> &columns,
                         bool tabAfterEachField, const NumberText &numbers = RecordModel::cellNumbers());
 
-// RVA windows: time, level, velocity, flow and temperature (columns 0, 2, 4, 6, 7); no tab at
-// the end of a line.
+// RVA windows: time, level, velocity, flow and temperature (columns 0, 2, 4, 6, 7), and the flag
+// column while the table shows one; no tab at the end of a line.
 QString rvaClipboardText(const QStringList &names, const RecordModel &model,
                          const NumberText &numbers = RecordModel::cellNumbers());
 // RVB windows: all columns, each field followed by a tab.

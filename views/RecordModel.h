@@ -58,6 +58,9 @@ public:
     // number written. Only used when numbers.latin1Form() is true.
     static constexpr int kMaxCellLatin1 = 64;
     virtual int writeCellLatin1(char *dst, int row, int column, const NumberText &numbers) const;
+    // Whether a column's texts are always Latin-1 (numbers, times), so that writeCellLatin1 can
+    // write them; false for a column of Chinese words.
+    virtual bool latin1Column(int) const { return true; }
     // Removes all rows (the header labels stay).
     virtual void clearRecords() = 0;
     // The background of a cell (its background role); none unless a model tints cells.

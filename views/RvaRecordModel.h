@@ -77,6 +77,7 @@ public:
     QVariant cellValue(int row, int column) const override;
     void appendCellText(QString &out, int row, int column, const NumberText &numbers) const override;
     int writeCellLatin1(char *dst, int row, int column, const NumberText &numbers) const override;
+    bool latin1Column(int column) const override { return column != FlagColumn; }
     QVariant cellBackground(int row, int column) const override;
 
 protected:

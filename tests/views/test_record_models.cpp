@@ -1,5 +1,6 @@
 // Record table models: shown values from stored values, sorting, number texts, clipboard text.
 
+#include "survey/SurveyLayer.h"
 #include "views/ClipboardText.h"
 #include "views/NumberText.h"
 #include "views/RvaRecordModel.h"
@@ -64,6 +65,7 @@ private slots:
     void rvbCellsFollowTheColumnTable();
     void rvbHexColumnsSortAsText();
     void rvaClipboardHasFiveColumnsWithoutTrailingTab();
+    void rvaClipboardCarriesTheFlagsWhileTheTableShowsThem();
     void rvaClipboardFollowsUnitsAndSortOrder();
     void rvbClipboardHas35FieldsEachFollowedByATab();
     void emptyTableCopiesTheTwoHeaderLines();
@@ -326,6 +328,28 @@ void TestRecordModels::rvaClipboardHasFiveColumnsWithoutTrailingTab()
     QCOMPARE(lines[1], QString("(年-月-日 时:分:秒)\t(m)\t(m/s)\t(L/s)\t(℃)"));
     QCOMPARE(lines[2], QString("[2024-03-01 00:00:00]\t1.235\t0.5\t10\t12.35"));
     QCOMPARE(lines[3].count('\t'), 4);
+}
+
+void TestRecordModels::rvaClipboardCarriesTheFlagsWhileTheTableShowsThem()
+{
+    RvaRecordModel m;
+    m.setHeaderLabels(kRvaUnits);
+    m.setRecords({rva(1.0f, 0.5f, 10), rva(0.5f, 0.25f, 3), rva(0.25f, 0.125f, 1)}, 1, 1);
+    m.setFlags({lmv::survey::FlagRaw, lmv::survey::FlagCorrected,
+                lmv::survey::FlagFilled | lmv::survey::FlagCorrected});
+    m.sort(RvaRecordModel::LevelColumn, Qt::AscendingOrder);
+    QStringList names = kRvaNames;
+    names << "标记";
+    QStringList lines = rvaClipboardText(names, m).split("\r\n");
+    QCOMPARE(lines[0], QString("测量时间\t液位\t流速\t流量\t温度\t标记"));
+    QCOMPARE(lines[2].section('\t', 1, 1), QString("0.25"));
+    QCOMPARE(lines[2].section('\t', 5), QString("插补、修正"));
+    QCOMPARE(lines[3].section('\t', 5), QString("修正"));
+    QCOMPARE(lines[4].section('\t', 5), QString("原始"));
+    // Flags gone, the five columns again.
+    m.setFlags({});
+    lines = rvaClipboardText(kRvaNames, m).split("\r\n");
+    QCOMPARE(lines[2].count('\t'), 4);
 }
 
 void TestRecordModels::rvaClipboardFollowsUnitsAndSortOrder()
