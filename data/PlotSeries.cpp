@@ -109,7 +109,8 @@ void finishTimes(PlotData &data, quint32 recordIntervalSeconds)
         keepSteadyBlocks(s.blocks, steady);
 }
 
-// Titles and keys of the four RVA series.
+} // namespace
+
 void nameRvaSeries(PlotData &data, const QStringList &unitLabels)
 {
     const QStringList keys = rvaSeriesKeys();
@@ -124,6 +125,8 @@ void nameRvaSeries(PlotData &data, const QStringList &unitLabels)
         s.title = axisTitle(names[k], units[k]);
     }
 }
+
+namespace {
 
 // The shown values of the records, and their times when `times` is set (the records are
 // read once for both).

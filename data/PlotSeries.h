@@ -59,6 +59,10 @@ QStringList rvbSeriesKeys();
 // "液位(m)": a name with its unit in brackets; the name alone for an empty unit or "-".
 QString axisTitle(const QString &name, const QString &unit);
 
+// Makes the four RVA series (level, velocity, flow, temperature), empty, with their keys and
+// their titles in the shown units (entries 2, 4 and 6 of the RVA unit row).
+void nameRvaSeries(PlotData &data, const QStringList &unitLabels);
+
 // Level, velocity, flow and temperature as the table shows them (unit labels for the titles are
 // the shown units, entries 2, 4 and 6 of the RVA unit row).
 PlotData rvaPlotData(const std::vector<RvaRecord> &records, quint32 recordIntervalSeconds,

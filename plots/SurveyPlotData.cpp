@@ -25,17 +25,9 @@ void finish(PlotData &data, const survey::SurveyLayer &layer)
 void fillRva(PlotData &data, const survey::SurveyLayer &layer, const UnitFactors &factors,
              const QStringList &unitLabels)
 {
-    const QStringList keys = rvaSeriesKeys();
-    const QString names[] = {QStringLiteral("液位"), QStringLiteral("流速"), QStringLiteral("流量"),
-                             QStringLiteral("温度")};
-    const QString units[] = {unitLabels.value(kRvaLevelUnitColumn), unitLabels.value(kRvaVelocityUnitColumn),
-                             unitLabels.value(kRvaFlowUnitColumn), QStringLiteral("℃")};
-    data.series.resize(4);
-    for (int k = 0; k < 4; ++k) {
-        data.series[std::size_t(k)].key = keys.at(k);
-        data.series[std::size_t(k)].title = axisTitle(names[k], units[k]);
-        data.series[std::size_t(k)].values.reserve(layer.times.size());
-    }
+    nameRvaSeries(data, unitLabels);
+    for (PlotSeries &s : data.series)
+        s.values.reserve(layer.times.size());
     data.flowFactor = factors.flow;
     for (qsizetype i = 0; i < layer.size(); ++i) {
         const bool removed = layer.flag(i) & survey::FlagRemoved;

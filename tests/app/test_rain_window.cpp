@@ -1,5 +1,6 @@
 // "导入雨量计数据" and a file's hyetograph in the main window, over a copy of the sample store.
 
+#include "../CopyTree.h"
 #include "SampleStoreWindow.h"
 #include "app/MainWindow.h"
 #include "plots/Hydrograph.h"
@@ -43,13 +44,7 @@ class TestRainWindow : public QObject
 private slots:
     void initTestCase()
     {
-        const QString from = QStringLiteral(LMV_SAMPLES "/store/") + kProject;
-        QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString source = it.next();
-            const QString target = m_work.filePath(kProject) + source.mid(from.size());
-            QVERIFY(QDir().mkpath(QFileInfo(target).path()) && QFile::copy(source, target));
-        }
+        QVERIFY(copyTree(QStringLiteral(LMV_SAMPLES "/store/") + kProject, m_work.filePath(kProject)));
         m_index = m_work.filePath(kProject + "/" + kProject + ".lmvprj");
         m_w = std::make_unique<MainWindow>();
         m_w->show();

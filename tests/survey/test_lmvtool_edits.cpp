@@ -4,6 +4,7 @@
 // bytes unchanged after every test.
 
 #include "tests/data/FileBytes.h"
+#include "tests/data/SampleSpike.h"
 #include "tests/data/ToolRun.h"
 
 #include <QCryptographicHash>
@@ -22,8 +23,6 @@ namespace {
 const QString kProject = QStringLiteral("检查项目");
 const QString kPoint = QStringLiteral("检查测点");
 const QString kFile = QStringLiteral("20240520.lmv");
-constexpr int kHeaderSize = 512;
-constexpr int kRecordSize = 32;
 
 QByteArray sha256(const QString &path)
 {
@@ -53,19 +52,6 @@ double dayVolume(const QJsonObject &point, const QString &date)
 QJsonArray editsOf(const ToolRun &run)
 {
     return jsonOf(run).value(QStringLiteral("edits")).toArray();
-}
-
-// The last record of a data file image at a clock time: its offset, or -1.
-int recordAt(const QByteArray &file, const QDateTime &t)
-{
-    int found = -1;
-    for (int at = kHeaderSize; at + kRecordSize <= file.size(); at += kRecordSize) {
-        const auto u8 = [&](int o) { return int(quint8(file[at + o])); };
-        const int year = u8(4) | (u8(5) << 8);
-        if (QDateTime(QDate(year, u8(6), u8(7)), QTime(u8(0), u8(1), u8(2)), Qt::UTC) == t)
-            found = at;
-    }
-    return found;
 }
 
 // A time on the logger's clock, which has no zone.
@@ -130,16 +116,8 @@ private slots:
         const ToolRun before = survey();
         QCOMPARE(before.exitCode, 0);
         QVERIFY(!QFileInfo::exists(dbPath()));
-        const QByteArray file = testbytes::readFile(m_file);
-        const int spike = recordAt(file, clock("2024-05-21 20:00:00"));
-        const int previous = recordAt(file, clock("2024-05-21 19:55:00"));
-        QVERIFY(spike > 0 && previous > 0);
-        QCOMPARE(testbytes::getF32(file, spike + 20), 7.2f);
-        const double corrections = double(testbytes::getF32(file, 88)) * double(testbytes::getF32(file, 92));
-        const double expected =
-            (double(testbytes::getF32(file, previous + 24)) - double(testbytes::getF32(file, spike + 24))) *
-            corrections * 300.0 / 1000.0;
-        QVERIFY(expected < -10.0);
+        const double expected = testbytes::spikeRemovalVolumeM3(testbytes::readFile(m_file));
+        QVERIFY2(expected < -10.0, qPrintable(QString::number(expected)));
 
         const ToolRun edit =
             run(QStringLiteral("edit"), {"--op", "remove", "--from", "2024-05-21 20:00:00", "--to",
@@ -291,7 +269,7 @@ private slots:
         const double manual[] = {180.0, 240.0};
         double offsets[2];
         for (int k = 0; k < 2; ++k) {
-            const int at = recordAt(file, clock(times[k]));
+            const int at = testbytes::recordOffsetAt(file, clock(times[k]).toSecsSinceEpoch());
             QVERIFY(at > 0);
             offsets[k] = manual[k] - std::round(double(testbytes::getF32(file, at + 16)) * 1e5) / 100.0;
             r = lmvtool({"visit", "add", m_index, "--point", kPoint, "--time", times[k], "--depth",

@@ -2,6 +2,7 @@
 // assigned gauge covers the survey, its bars and cursor depth against the gauge's own sums, the
 // storm events table zooming the hydrograph, and the thresholds kept per point.
 
+#include "../CopyTree.h"
 #include "plots/Hydrograph.h"
 #include "plots/Hyetograph.h"
 #include "survey/GaugeStore.h"
@@ -62,13 +63,7 @@ class TestSurveyRain : public QObject
 private slots:
     void initTestCase()
     {
-        const QString from = QStringLiteral(LMV_SAMPLES "/store/") + kProject;
-        QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString source = it.next();
-            const QString target = m_dir.filePath(kProject) + source.mid(from.size());
-            QVERIFY(QDir().mkpath(QFileInfo(target).path()) && QFile::copy(source, target));
-        }
+        QVERIFY(copyTree(QStringLiteral(LMV_SAMPLES "/store/") + kProject, m_dir.filePath(kProject)));
         m_index = m_dir.filePath(kProject + "/" + kProject + ".lmvprj");
         m_project = readProjectFiles(m_index);
         QVERIFY(m_project.point(kRainPoint) && m_project.point(kDryPoint));
@@ -126,8 +121,8 @@ private slots:
         QCOMPARE(m_window->hydrograph->picturePanes().size(), m_window->hydrograph->panes().size() + 1);
         QCOMPARE(m_window->hydrograph->picturePanes().front(), rain->hyetograph->pane);
         if (!qEnvironmentVariableIsEmpty("LMV_SHOT_DIR"))
-            QVERIFY(m_window->hydrograph->exportImage(qEnvironmentVariable("LMV_SHOT_DIR") + "/survey-picture.png",
-                                                      QSize(1600, 900)));
+            QVERIFY(m_window->hydrograph->exportImage(
+                qEnvironmentVariable("LMV_SHOT_DIR") + "/survey-picture.png", QSize(1600, 900)));
 
         // Assigned, but its record starts after this point's survey ends.
         ProjectDb db(ProjectDb::pathFor(m_index));
