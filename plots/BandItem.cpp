@@ -1,4 +1,5 @@
 #include "plots/BandItem.h"
+#include "plots/VisibleSpan.h"
 
 #include <qwt_scale_map.h>
 
@@ -42,14 +43,7 @@ void BandItem::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMa
     if (m_points.size() < 2)
         return;
     // Only the part in view, one point beyond each side.
-    const double from = std::min(xMap.s1(), xMap.s2()), to = std::max(xMap.s1(), xMap.s2());
-    const auto byX = [](const BandPoint &p, double x) { return p.x < x; };
-    auto first = std::lower_bound(m_points.cbegin(), m_points.cend(), from, byX);
-    auto last = std::lower_bound(first, m_points.cend(), to, byX);
-    if (first != m_points.cbegin())
-        --first;
-    if (last != m_points.cend())
-        ++last;
+    const auto [first, last] = visibleSpan(m_points, xMap, [](const BandPoint &p) { return p.x; });
     if (last - first < 2)
         return;
     QPolygonF polygon;

@@ -1,4 +1,5 @@
 #include "plots/DwfOverlay.h"
+#include "plots/VisibleSpan.h"
 
 #include "plots/Hydrograph.h"
 
@@ -50,14 +51,7 @@ public:
     void draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
               const QRectF &) const override
     {
-        const double from = std::min(xMap.s1(), xMap.s2()), to = std::max(xMap.s1(), xMap.s2());
-        const auto byX = [](const QPointF &p, double x) { return p.x() < x; };
-        auto first = std::lower_bound(m_points.cbegin(), m_points.cend(), from, byX);
-        auto last = std::lower_bound(first, m_points.cend(), to, byX);
-        if (first != m_points.cbegin())
-            --first;
-        if (last != m_points.cend())
-            ++last;
+        const auto [first, last] = visibleSpan(m_points, xMap, [](const QPointF &p) { return p.x(); });
         if (last - first < 2)
             return;
         QPolygonF line;
